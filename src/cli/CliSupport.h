@@ -1,0 +1,63 @@
+#pragma once
+
+// What the commands of ortelan-cli share: argument reading, JSON text and the
+// device manager set up over the machine's volumes or the given folders.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/iPodDev.h"
+#include "platform/QueueDispatcher.h"
+
+namespace ortelan::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitNotFound = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitSomeFailed = 3;
+
+// Thrown for a malformed command line; main prints it and exits with 2.
+struct UsageError {
+  std::string Message;
+};
+
+// Options of the form --name or --name VALUE, in any order.
+class Arguments {
+ public:
+  Arguments(std::vector<std::string> args) : args_(std::move(args)) {}
+  // Takes a flag; true when it was there.
+  bool Flag(std::string_view name);
+  // Takes every "--name VALUE"; throws when the value is missing.
+  std::vector<std::string> Values(std::string_view name);
+  // Takes one "--name VALUE"; `fallback` when absent; throws when repeated.
+  std::string Value(std::string_view name, const std::string& fallback = "");
+  // Throws when anything was not taken.
+  void ExpectEmpty() const;
+
+ private:
+  std::vector<std::string> args_;
+};
+
+std::string JsonString(std::string_view text);
+
+// The device manager with the services it needs, for one command.
+class DeviceSession {
+ public:
+  // Folders given with --device stand in for volumes; without them the
+  // machine's removable volumes are searched.
+  explicit DeviceSession(const std::vector<std::string>& folders);
+  ~DeviceSession();
+  TIpodDevice& Device() { return *device_; }
+  platform::QueueDispatcher& Dispatcher() { return dispatcher_; }
+  std::vector<platform::Volume> Volumes() { return volumes_->List(); }
+
+ private:
+  platform::QueueDispatcher dispatcher_;
+  std::unique_ptr<platform::VolumeSource> volumes_;
+  std::unique_ptr<platform::FileSystem> files_;
+  std::unique_ptr<TIpodDevice> device_;
+};
+
+}  // namespace ortelan::cli

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "cli/CliSupport.h"
+
+namespace ortelan::cli {
+
+int DevicesCommand(Arguments args);
+
+}  // namespace ortelan::cli

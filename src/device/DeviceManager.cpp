@@ -1,0 +1,198 @@
+// Device state: creation, probing, volume comings and goings, whole-file reads
+// and eject.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "device/DevicePaths.h"
+#include "device/iPodDev.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr const char* kItunesFolder = "/iPod_Control/iTunes/";
+constexpr const char* kPhotosFolder = "/Photos/";
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  const auto canonical = std::filesystem::canonical(path, ec);
+  return ec ? path : canonical.string();
+}
+
+}  // namespace
+
+TIpodDevice::TIpodDevice(TDeviceChangeEvent AOnDeviceChange, DeviceServices services)
+    : OnDeviceChange(std::move(AOnDeviceChange)), services_(services) {
+  // The iOS session is not part of this build yet: behave as when Apple's
+  // library is missing, so that only disk-mode iPods are served.
+  AddError("Cannot load the iTunes Dll, requires iTunes 7.5 or above.");
+  IosUnavailable = true;
+  AddError("Cannot access iPhone/iTouch/iPad.");
+  IosUnavailable = true;
+
+  // The window thread runs the constructor; a change queued now is handled
+  // once it is back in its message loop, after the constructor has returned.
+  std::weak_ptr<int> alive = alive_;
+  platform::Dispatcher& dispatcher = services_.Dispatcher;
+  services_.Volumes.Watch([this, alive, &dispatcher](const platform::VolumeChange& change) {
+    dispatcher.Post([this, alive, change] {
+      if (alive.lock()) VolumeChanged(change);
+    });
+  });
+}
+
+TIpodDevice::~TIpodDevice() {
+  services_.Volumes.StopWatching();
+  alive_.reset();
+  CloseThumbFile();
+  if (EjectOnClose && !IsIos && !Drive.empty()) EjectVolume();
+  if (!WorkFile.empty()) std::remove(WorkFile.c_str());
+}
+
+void TIpodDevice::AddError(const std::string& Text) { ErrorLog += "\r\n" + Text; }
+
+bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
+  const std::string root = volume.MountPoint;
+  std::string itunes;
+  if (!ResolveUnderRoot(root, Canonical(root), kItunesFolder, itunes)) return false;
+  struct stat info {};
+  if (stat(itunes.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  IsIos = false;
+  Drive = root;
+  volume_ = volume;
+  canonicalRoot_ = Canonical(root);
+  return true;
+}
+
+bool TIpodDevice::ScanDrives() {
+  bool found = false;
+  for (const platform::Volume& volume : services_.Volumes.List()) {
+    if (ProbeDrive(volume)) {
+      Connected = true;
+      DiskModeConnected = true;
+      found = true;
+      break;
+    }
+  }
+  if (found && OnDeviceChange) OnDeviceChange(true, false);
+  return found;
+}
+
+// Linux has no counterpart of a removal query that an application could
+// refuse: a volume is simply gone, so only arrivals and removals are handled.
+void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
+  if (IsIos) return;
+  if (change.Arrived) {
+    if (Connected || !ProbeDrive(change.Vol)) return;
+    Connected = true;
+    DiskModeConnected = true;
+    if (OnDeviceChange) OnDeviceChange(true, false);
+    return;
+  }
+  if (!Connected || change.Vol.MountPoint != Drive) return;
+  AddError("[!]: Lost iPod, please connect iPod to try again");
+  Connected = false;
+  DiskModeConnected = false;
+  IsIos = false;
+  Drive.clear();
+  canonicalRoot_.clear();
+  if (OnDeviceChange) OnDeviceChange(false, false);
+}
+
+void TIpodDevice::IosDeviceChanged(bool AConnected) {
+  if (Connected && !IsIos) return;
+  Connected = AConnected;
+  IsIos = AConnected;
+  if (AConnected) DiskModeConnected = false;
+  if (OnDeviceChange) OnDeviceChange(AConnected, true);
+}
+
+bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {
+  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved);
+}
+
+bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& resolved) const {
+  if (Drive.empty() || fullPath.compare(0, Drive.size(), Drive) != 0) return false;
+  return ResolveDevicePath(fullPath.substr(Drive.size()), resolved);
+}
+
+bool TIpodDevice::ReadLocalFile(const std::string& file, TMemoryStream& stream) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  bool ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok) {
+    stream.Bytes.resize(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    while (ok && done < stream.Bytes.size()) {
+      const ssize_t got = read(fd, stream.Bytes.data() + done, stream.Bytes.size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      ok = got > 0;
+      if (ok) done += static_cast<size_t>(got);
+    }
+  }
+  if (fd >= 0) close(fd);
+  if (!ok) {
+    stream.Clear();
+    AddError("iPod not found, connect iPod to try again.");
+    return false;
+  }
+  stream.Position = 0;
+  return true;
+}
+
+bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream) {
+  Stream.Clear();
+  std::string file;
+  if (!ResolveDevicePath(Path, file)) {
+    AddError("Not found: " + Path);
+    return false;
+  }
+  return ReadLocalFile(file, Stream);
+}
+
+bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
+  stream.Clear();
+  std::string file;
+  if (!ResolveFullPath(fullPath, file)) {
+    AddError("Not found: " + fullPath);
+    return false;
+  }
+  return ReadLocalFile(file, stream);
+}
+
+bool TIpodDevice::ReadItunesDb(TMemoryStream& Stream, bool& Compressed) {
+  Compressed = true;
+  if (ReadDeviceFile(std::string(kItunesFolder) + "iTunesCDB", Stream)) return true;
+  Compressed = false;
+  return ReadDeviceFile(std::string(kItunesFolder) + "iTunesDB", Stream);
+}
+
+bool TIpodDevice::ReadPhotoDatabase(TMemoryStream& Stream) {
+  return ReadDeviceFile(std::string(kPhotosFolder) + "Photo Database", Stream);
+}
+
+bool TIpodDevice::EjectVolume() {
+  if (IsIos) return true;
+  if (Drive.empty()) return false;
+  return services_.Volumes.Eject(volume_);
+}
+
+std::string TIpodDevice::FormatSize(int64_t Size) {
+  char text[64];
+  const double size = static_cast<double>(Size);
+  if (Size < 1048576) {
+    std::snprintf(text, sizeof text, "%.2f KB", size / 1024);
+  } else if (Size <= 1073741824) {
+    std::snprintf(text, sizeof text, "%.2f MB", size / 1024 / 1024);
+  } else {
+    std::snprintf(text, sizeof text, "%.2f GB", size / 1024 / 1024 / 1024);
+  }
+  return text;
+}
+
+}  // namespace ortelan

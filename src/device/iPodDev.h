@@ -1,0 +1,124 @@
+#pragma once
+
+// The device manager: finds the connected iPod, keeps its state, tells the
+// window when one comes or goes, and does every file operation on it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "util/MemoryStream.h"
+
+namespace ortelan {
+
+// (AConnected, AFromIos): a device came or went; AFromIos tells which side.
+using TDeviceChangeEvent = std::function<void(bool AConnected, bool AFromIos)>;
+
+// The services the device manager works through; borrowed, they outlive it.
+struct DeviceServices {
+  platform::VolumeSource& Volumes;
+  platform::FileSystem& Files;
+  platform::Dispatcher& Dispatcher;
+};
+
+// Special folders asked for by number, as the window code passes them.
+constexpr int kCsidlMyMusic = 0x0D;
+constexpr int kCsidlMyPictures = 0x27;
+
+class TIpodDevice {
+ public:
+  // Creates the manager and starts listening for volumes; changes are handed
+  // to the window thread through the dispatcher, never before this returns.
+  TIpodDevice(TDeviceChangeEvent AOnDeviceChange, DeviceServices services);
+  ~TIpodDevice();
+  TIpodDevice(const TIpodDevice&) = delete;
+  TIpodDevice& operator=(const TIpodDevice&) = delete;
+
+  std::string ErrorLog;
+  bool IsIos = false;
+  bool Connected = false;
+  bool EjectOnClose = false;
+  bool DiskModeConnected = false;
+  std::string Drive;  // mount point of the disk-mode iPod, no trailing separator
+  std::string WorkFile;
+  TDeviceChangeEvent OnDeviceChange;
+  bool IosUnavailable = false;
+
+  // Device state.
+  bool ScanDrives();
+  bool ProbeDrive(const platform::Volume& volume);
+  void VolumeChanged(const platform::VolumeChange& change);
+  void IosDeviceChanged(bool AConnected);
+  void AddError(const std::string& Text);
+
+  // Whole-file reads into memory.
+  bool ReadDeviceFile(const std::string& Path, TMemoryStream& Stream);
+  bool ReadItunesDb(TMemoryStream& Stream, bool& Compressed);
+  bool ReadPhotoDatabase(TMemoryStream& Stream);
+
+  bool EjectVolume();
+  static std::string FormatSize(int64_t Size);
+  // There is no iTunes on this platform.
+  bool IsItunesRunning() const { return false; }
+  void StopItunesHelper() {}
+
+  // Single-file copies and sizes.
+  int CopyDeviceFile(const std::string& DevPath, const std::string& PcPath);
+  int CopyCameraFile(const std::string& SrcPath, const std::string& PcPath);
+  int32_t PcFileSize(const std::string& Path);
+  int32_t DeviceFileSize(const std::string& DevPath);
+  bool HasSize(const std::string& PcPath, int32_t Size);
+  int CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size);
+  int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
+                       int32_t Size);
+  bool DeviceFileExists(const std::string& Path);
+
+  // Database files as local files.
+  void FetchItunesFile(const std::string& Name, bool InLibraryPackage, std::string& LocalPath,
+                       const std::string& Suffix);
+  void FetchPhotoDataFile(const std::string& Name, const std::string& Suffix,
+                          std::string& LocalPath);
+  void FetchBooksPlist(bool Purchased, std::string& LocalPath);
+
+  // Thumbnail store files, one open at a time.
+  bool OpenThumbFile(const std::string& Name, int32_t RecordSize);
+  bool ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset);
+  void CloseThumbFile();
+
+  // Camera roll and voice-memo recordings.
+  void GetCameraRollFolder(std::string& Folder);
+  int ListCameraRoll(std::vector<std::string>& List);
+  bool ReadCameraThumb(const std::string& Folder, const std::string& FileName,
+                       TMemoryStream& Stream, std::string& Ext);
+  int ListRecordings(std::vector<std::string>& List);
+
+  // Destination folders on the PC.
+  bool CheckDestination(std::string& Folder, int64_t NeededBytes);
+  void GetShellFolder(int Csidl, std::string& Folder);
+  void GetUserFolder(bool Pictures, std::string& Folder);
+
+  // The file on the PC that a device path names: drive-relative or colon form,
+  // looked up without regard to case where needed. False when it is missing or
+  // lies outside the device's root.
+  bool ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const;
+
+ private:
+  bool ReadLocalFile(const std::string& file, TMemoryStream& stream);
+  bool ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream);
+  bool ResolveFullPath(const std::string& fullPath, std::string& resolved) const;
+  bool InsideDevice(const std::string& pcFolder) const;
+  std::vector<std::string> ListDeviceFolder(const std::string& folder,
+                                            const std::function<bool(const std::string&)>& keep);
+
+  DeviceServices services_;
+  platform::Volume volume_;   // the connected disk-mode volume
+  std::string canonicalRoot_;  // Drive with every link resolved
+  int thumbFile_ = -1;         // the open thumbnail store of a disk-mode iPod
+  // Expires when the manager goes, so queued volume changes find it gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+}  // namespace ortelan

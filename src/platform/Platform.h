@@ -1,0 +1,90 @@
+#pragma once
+
+// Interfaces to the operating-system services the core needs. The core only
+// talks to these; linux/ (and later win32/) implement them.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ortelan::platform {
+
+// Runs work on the window thread. Workers hand over synchronously with
+// InvokeAndWait; device notifications are queued with Post.
+class Dispatcher {
+ public:
+  virtual ~Dispatcher() = default;
+  // Runs `work` on the window thread and returns when it has run. Runs inline
+  // when called on the window thread itself.
+  virtual void InvokeAndWait(const std::function<void()>& work) = 0;
+  // Queues `work` for the window thread and returns at once.
+  virtual void Post(std::function<void()> work) = 0;
+};
+
+// A mounted volume on which a disk-mode iPod may live.
+struct Volume {
+  std::string MountPoint;  // no trailing separator
+  std::string Device;      // block device, e.g. /dev/sdb1; empty for a folder volume
+  std::string Label;       // volume name
+  bool IsFolder = false;   // a folder standing in for a volume (--device DIR)
+};
+
+struct VolumeChange {
+  bool Arrived = false;  // false: removed
+  Volume Vol;
+};
+
+// The removable volumes of the machine and their comings and goings.
+class VolumeSource {
+ public:
+  using ChangeHandler = std::function<void(const VolumeChange&)>;
+  virtual ~VolumeSource() = default;
+  // The volumes now present, in mount-point order.
+  virtual std::vector<Volume> List() = 0;
+  // Starts watching; `onChange` is called on a watcher thread, once per change.
+  virtual void Watch(ChangeHandler onChange) = 0;
+  // Stops watching; no call of the handler is made after it returns.
+  virtual void StopWatching() = 0;
+  // Flushes, unmounts and powers off the volume. False when that failed.
+  virtual bool Eject(const Volume& volume) = 0;
+};
+
+// File services with failure modes the copy code must survive.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Copies `source` to `dest`, which must not exist. Never overwrites and never
+  // leaves a partial `dest`. Returns 0 or the errno of the failure (EEXIST when
+  // `dest` is already there).
+  virtual int CopyFileExclusive(const std::string& source, const std::string& dest) = 0;
+  // Free bytes available to the user on the volume holding `path` (or its
+  // nearest existing ancestor). False when it cannot be read.
+  virtual bool FreeSpace(const std::string& path, uint64_t& bytes) = 0;
+  // The mount point of the volume that holds `path` (or its nearest existing
+  // ancestor).
+  virtual std::string MountPointOf(const std::string& path) = 0;
+};
+
+// The user's music and pictures folders, with a trailing separator; empty when
+// there is no home folder.
+std::string UserMusicFolder();
+std::string UserPicturesFolder();
+
+// A folder private to this process for work files, made on first use and
+// removed at exit. Empty when it cannot be made.
+std::string PrivateTempFolder();
+
+// The nearest existing ancestor of `path` (the path itself when it exists),
+// made absolute against the current folder.
+std::string NearestExistingAncestor(const std::string& path);
+
+// The platform's implementations.
+std::unique_ptr<FileSystem> MakeFileSystem();
+std::unique_ptr<VolumeSource> MakeRemovableVolumeSource();
+// Folders that act as connected disk-mode iPods, probed instead of the
+// machine's volumes.
+std::unique_ptr<VolumeSource> MakeFolderVolumeSource(const std::vector<std::string>& folders);
+
+}  // namespace ortelan::platform

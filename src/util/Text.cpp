@@ -1,0 +1,104 @@
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr uint32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+}  // namespace
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
+  const size_t units = bytes.size() / 2;
+  std::string out;
+  out.reserve(units);
+  auto unitAt = [&](size_t i) -> uint32_t { return bytes[2 * i] | (bytes[2 * i + 1] << 8); };
+  for (size_t i = 0; i < units; ++i) {
+    const uint32_t u = unitAt(i);
+    if (u == 0) break;
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (IsHighSurrogate(u) && i + 1 < units && IsLowSurrogate(unitAt(i + 1))) {
+      const uint32_t low = unitAt(++i);
+      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+    } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
+      AppendUtf8(out, kReplacement);
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string AsciiUpperCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiUpper(c);
+  return out;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithAscii(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
+}
+
+std::string Trim(std::string_view text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+size_t CodePointCount(std::string_view text) {
+  size_t count = 0;
+  for (char c : text) {
+    if (!IsContinuation(static_cast<unsigned char>(c))) ++count;
+  }
+  return count;
+}
+
+std::string_view CodePointPrefix(std::string_view text, size_t count) {
+  size_t seen = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!IsContinuation(static_cast<unsigned char>(text[i]))) {
+      if (seen == count) return text.substr(0, i);
+      ++seen;
+    }
+  }
+  return text;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,72 @@
+#pragma once
+
+// Stand-ins for the platform services: volumes that come and go on command
+// and a file system whose copies and free space fail on demand.
+
+#include <cerrno>
+#include <mutex>
+#include <optional>
+
+#include "device/iPodDev.h"
+#include "platform/QueueDispatcher.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+namespace ortelan::test {
+
+class FakeVolumeSource : public platform::VolumeSource {
+ public:
+  std::vector<platform::Volume> Present;
+  int Ejected = 0;
+
+  std::vector<platform::Volume> List() override { return Present; }
+  void Watch(ChangeHandler onChange) override { handler_ = std::move(onChange); }
+  void StopWatching() override { handler_ = nullptr; }
+  bool Eject(const platform::Volume&) override {
+    ++Ejected;
+    return true;
+  }
+
+  // Mounts or unmounts a volume and reports it as the watcher thread would.
+  void Arrive(const platform::Volume& volume);
+  void Remove(const std::string& mountPoint);
+
+ private:
+  ChangeHandler handler_;
+};
+
+platform::Volume VolumeAt(const std::string& mountPoint);
+
+// The real Linux copy with faults injected at the chunk level.
+class FaultyFileSystem : public platform::LinuxFileSystem {
+ public:
+  // Fail the copy with `FailErrno` once this many bytes have been written.
+  std::optional<uint64_t> FailAfterBytes;
+  int FailErrno = ENOSPC;
+  // Reported instead of the real free space when set.
+  std::optional<uint64_t> FreeBytes;
+  int Copies = 0;
+
+  int CopyFileExclusive(const std::string& source, const std::string& dest) override;
+  bool FreeSpace(const std::string& path, uint64_t& bytes) override;
+
+ protected:
+  ssize_t CopyChunk(int in, int out, size_t max) override;
+
+ private:
+  uint64_t written_ = 0;
+};
+
+// A device manager over fakes, with every callback recorded.
+struct DeviceFixture {
+  FakeVolumeSource Volumes;
+  FaultyFileSystem Files;
+  platform::QueueDispatcher Dispatcher;
+  std::vector<std::pair<bool, bool>> Calls;
+  std::unique_ptr<TIpodDevice> Device;
+
+  DeviceFixture();
+  // Makes `root` look like a disk-mode iPod.
+  static void MakeIpodTree(const std::string& root);
+};
+
+}  // namespace ortelan::test
