@@ -5,5 +5,6 @@
 namespace ortelan::cli {
 
 int DevicesCommand(Arguments args);
+int MusicListCommand(Arguments args);
 
 }  // namespace ortelan::cli

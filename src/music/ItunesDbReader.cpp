@@ -1,0 +1,258 @@
+// The iTunesDB reader: the chunked music database of disk-mode iPods, and its
+// zlib-compressed form iTunesCDB.
+//
+// Every chunk is reached by an absolute offset computed from the lengths the
+// file gives. Each read is bounds-checked; a chunk that points outside the
+// data, or a zero length that would make the reader visit the same chunk
+// again, ends its list as broken. A read budget proportional to the data size
+// keeps crafted files with overlapping chunks from costing more than a linear
+// amount of time and memory.
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "device/DevicePaths.h"
+#include "device/iPodDev.h"
+#include "music/iPodMusic.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr uint64_t kMhbdRead = 24;
+constexpr uint64_t kMhsdRead = 16;
+constexpr uint64_t kListRead = 12;  // mhlt, mhlp
+constexpr uint64_t kMhitRead = 212;
+constexpr uint64_t kMhodRead = 40;
+constexpr uint64_t kMhypRead = 48;
+constexpr uint64_t kMhipRead = 36;
+constexpr uint32_t kFirstTypeWithoutText = 15;
+constexpr uint32_t kSmartPlaylistData = 50;
+constexpr size_t kMaxInflatedSize = 512u << 20;
+
+enum MhodType : uint32_t { kTitle = 1, kLocation = 2, kAlbum = 3, kArtist = 4, kGenre = 5 };
+
+bool TagIs(const ByteReader& r, uint64_t at, const char* tag) {
+  std::span<const uint8_t> bytes;
+  if (!r.Bytes(at, 4, bytes)) return false;
+  return SameTextAscii(std::string_view(reinterpret_cast<const char*>(bytes.data()), 4), tag);
+}
+
+uint32_t U32(const ByteReader& r, uint64_t at) {
+  uint32_t value = 0;
+  r.U32LE(at, value);
+  return value;
+}
+
+// One data object. A chunk that is not an mhod counts as absent: length 0,
+// type 0, no text.
+struct Mhod {
+  uint32_t Length = 0;
+  uint32_t Type = 0;
+  std::span<const uint8_t> Text;  // UTF-16LE, for types below 15
+  bool Broken = false;            // an mhod whose header or text leaves the data
+};
+
+Mhod ReadMhod(const ByteReader& r, uint64_t q) {
+  Mhod m;
+  if (!TagIs(r, q, "mhod")) return m;
+  if (!r.Has(q, kMhodRead)) {
+    m.Broken = true;
+    return m;
+  }
+  m.Length = U32(r, q + 8);
+  m.Type = U32(r, q + 12);
+  if (m.Type < kFirstTypeWithoutText) m.Broken = !r.Bytes(q + kMhodRead, U32(r, q + 28), m.Text);
+  return m;
+}
+
+}  // namespace
+
+bool TIpodMusicDb::SpendReadBudget(uint64_t bytes) {
+  if (bytes > readBudget_) return false;
+  readBudget_ -= bytes;
+  return true;
+}
+
+bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
+  const uint64_t list = A + HeaderLen;
+  if (!TagIs(Stream, list, "mhlt") || !Stream.Has(list, kListRead)) return false;
+  const uint32_t count = U32(Stream, list + 8);
+  Tracks.Clear();
+  TotalSize = 0;
+  Tracks.Reserve(std::min<uint64_t>(count, Stream.Size() / kMhitRead));
+  uint64_t p = list + U32(Stream, list + 4);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!SpendReadBudget(kMhitRead)) return false;
+    if (!Stream.Has(p, kMhitRead)) return false;
+    const uint32_t headerLen = U32(Stream, p + 4);
+    const uint32_t totalLen = U32(Stream, p + 8);
+    const uint32_t mhodCount = U32(Stream, p + 12);
+    TTrackItem& track = AddReaderTrack();
+    track.TrackId = U32(Stream, p + 16);
+    Stream.U8(p + 31, track.Rating);
+    track.Size = U32(Stream, p + 36);
+    track.Duration = U32(Stream, p + 40);
+    track.PlayCount = static_cast<int32_t>(U32(Stream, p + 80));
+    TotalSize += track.Size;
+
+    uint64_t q = p + headerLen;
+    for (uint32_t j = 0; j < mhodCount; ++j) {
+      const Mhod m = ReadMhod(Stream, q);
+      if (!SpendReadBudget(kMhodRead + m.Text.size())) return false;
+      if (m.Broken) return false;
+      switch (m.Type) {
+        case kTitle: track.Title = Utf16LeToUtf8(m.Text); break;
+        case kLocation: track.Location = Utf16LeToUtf8(m.Text); break;
+        case kAlbum: track.Album = Utf16LeToUtf8(m.Text); break;
+        case kArtist: track.Artist = Utf16LeToUtf8(m.Text); break;
+        case kGenre: track.Genre = Utf16LeToUtf8(m.Text); break;
+        default: break;
+      }
+      if (m.Length == 0) break;  // every further read would meet this chunk again
+      q += m.Length;
+    }
+
+    track.MediaKind = MediaKindOfExt(PathExtension(track.Location));
+    if (track.MediaKind == mkBook) {
+      track.Checked = false;
+    } else {
+      Tracks.CountChecked(track);
+    }
+    FinishTrackTexts(track);
+    if (totalLen == 0 && i + 1 < count) return false;
+    p += totalLen;
+  }
+  return true;
+}
+
+bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
+  const uint64_t list = A + HeaderLen;
+  if (!TagIs(Stream, list, "mhlp") || !Stream.Has(list, kListRead)) return false;
+  const uint32_t count = U32(Stream, list + 8);
+  PlayLists.Clear();
+  uint64_t p = list + U32(Stream, list + 4);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!SpendReadBudget(kMhypRead)) return false;
+    if (!Stream.Has(p, kMhypRead)) return false;
+    const uint32_t totalLen = U32(Stream, p + 8);
+    const uint32_t itemCount = U32(Stream, p + 16);
+    TPlayListItem& playlist = PlayLists.Add();
+
+    uint64_t q = p + U32(Stream, p + 4);
+    for (;;) {
+      const Mhod m = ReadMhod(Stream, q);
+      if (!SpendReadBudget(kMhodRead + m.Text.size())) return false;
+      if (m.Broken) return false;
+      if (m.Type == 0) break;
+      if (m.Type == kTitle) playlist.Name = Utf16LeToUtf8(m.Text);
+      if (m.Type == kSmartPlaylistData) playlist.Smart = true;
+      if (m.Length == 0) return false;  // would read this chunk forever
+      q += m.Length;
+    }
+
+    uint64_t r = q;
+    for (uint32_t k = 0; k < itemCount; ++k) {
+      if (!SpendReadBudget(kMhipRead)) return false;
+      if (!Stream.Has(r, kMhipRead)) return false;
+      if (TagIs(Stream, r, "mhip")) {
+        playlist.TrackIds.push_back(U32(Stream, r + 24));
+        ++playlist.Count;
+      }
+      const uint32_t itemLen = U32(Stream, r + 8);
+      if (itemLen == 0 && k + 1 < itemCount) return false;
+      r += itemLen;
+    }
+    if (totalLen == 0 && i + 1 < count) return false;
+    p += totalLen;
+  }
+  return true;
+}
+
+bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
+  if (Compressed) InflateDb(Stream);
+  bool result = false;
+  try {
+    const ByteReader r(Stream.View());
+    // Well-formed files visit each byte about once; crafted ones with
+    // overlapping chunks run out of budget instead of time.
+    readBudget_ = 8 * static_cast<uint64_t>(r.Size()) + (1u << 20);
+    if (!TagIs(r, 0, "mhbd") || !r.Has(0, kMhbdRead)) {
+      AddLog("MHDB incorrect");
+      return false;
+    }
+    const uint32_t children = U32(r, 20);
+    uint64_t a = U32(r, 4);
+    for (uint32_t i = 0; i < children; ++i) {
+      if (!r.Has(a, kMhsdRead) || !SpendReadBudget(kMhsdRead)) break;
+      const uint32_t headerLen = U32(r, a + 4);
+      const uint32_t totalLen = U32(r, a + 8);
+      const uint32_t type = U32(r, a + 12);
+      if (type == 1) {
+        result = ReadTrackList(r, a, headerLen);
+        if (!result) break;
+      } else if (type == 2) {
+        if (!ReadPlayLists(r, a, headerLen)) break;
+      }
+      if (totalLen == 0) break;  // the next data set would be this one again
+      a += totalLen;
+    }
+  } catch (const std::exception&) {
+    AddLog("Exception on reading iTunesDb\xD4\x9E" + Device->ErrorLog);
+  }
+  return result;
+}
+
+bool TIpodMusicDb::LoadItunesDb() {
+  TMemoryStream stream;
+  bool compressed = false;
+  if (!Device->ReadItunesDb(stream, compressed)) return false;
+  return ParseItunesDb(stream, compressed);
+}
+
+void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
+  uint32_t headerLen = 0;
+  const ByteReader r(Stream.View());
+  if (!r.Has(0, kMhbdRead) || !r.U32LE(4, headerLen) || headerLen > r.Size()) {
+    throw EInflateError("iTunesCDB header is damaged");
+  }
+  const std::vector<uint8_t> body(Stream.Bytes.begin() + headerLen, Stream.Bytes.end());
+  Stream.Bytes.resize(headerLen);
+
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) throw EInflateError(z.msg ? z.msg : "zlib initialisation failed");
+  z.next_in = const_cast<Bytef*>(body.data());
+  z.avail_in = static_cast<uInt>(body.size());
+  int rc = Z_OK;
+  size_t produced = headerLen;
+  while (rc != Z_STREAM_END) {
+    if (Stream.Bytes.size() - produced < 4096) {
+      if (Stream.Bytes.size() >= kMaxInflatedSize) {
+        inflateEnd(&z);
+        throw EInflateError("iTunesCDB inflates to more than 512 MiB");
+      }
+      Stream.Bytes.resize(std::min(kMaxInflatedSize, std::max<size_t>(Stream.Bytes.size() * 2,
+                                                                        body.size() * 4 + 65536)));
+    }
+    z.next_out = Stream.Bytes.data() + produced;
+    z.avail_out = static_cast<uInt>(Stream.Bytes.size() - produced);
+    rc = inflate(&z, Z_NO_FLUSH);
+    produced = Stream.Bytes.size() - z.avail_out;
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) {
+      inflateEnd(&z);
+      throw EInflateError("iTunesCDB ends inside its compressed data");
+    }
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+      const std::string message = z.msg ? z.msg : zError(rc);
+      inflateEnd(&z);
+      throw EInflateError(message);
+    }
+  }
+  inflateEnd(&z);
+  Stream.Bytes.resize(produced);
+  Stream.Position = 0;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,88 @@
+#include <cstdio>
+
+#include "device/iPodDev.h"
+#include "music/iPodMusic.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+TTrackItem& TTrackList::Add() { return items_.emplace_back(); }
+
+void TTrackList::Check(int Index) {
+  TTrackItem& track = GetItem(Index);
+  if (track.Checked) return;
+  track.Checked = true;
+  ++CheckedCount;
+  CheckedSize += track.Size;
+}
+
+void TTrackList::Uncheck(int Index) {
+  TTrackItem& track = GetItem(Index);
+  if (!track.Checked) return;
+  track.Checked = false;
+  --CheckedCount;
+  CheckedSize -= track.Size;
+}
+
+void TTrackList::CountChecked(const TTrackItem& track) {
+  ++CheckedCount;
+  CheckedSize += track.Size;
+}
+
+void TTrackList::Clear() {
+  items_.clear();
+  CheckedCount = 0;
+  CheckedSize = 0;
+}
+
+TPlayListItem& TPlayLists::Add() { return items_.emplace_back(); }
+
+TPlayListItem& TPlayLists::Insert(int Index) {
+  return *items_.emplace(items_.begin() + Index);
+}
+
+TIpodMusicDb::TIpodMusicDb(TIpodDevice* ADevice) : Device(ADevice) {}
+
+void TIpodMusicDb::AddLog(const std::string& Line) { Log += "\r\n" + Line; }
+
+void TIpodMusicDb::FormatDuration(uint32_t Ms, std::string& Text) {
+  const uint32_t s = Ms / 1000;
+  const uint32_t m = s / 60;
+  const uint32_t h = m / 60;
+  char text[32];
+  if (m <= 59) {
+    std::snprintf(text, sizeof text, "%u:%.2u", m, s % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%u:%.2u:%.2u", h, m % 60, s % 60);
+  }
+  Text = text;
+}
+
+uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
+  for (const char* e : {".mp3", ".m4a"}) {
+    if (SameTextAscii(Ext, e)) return mkAudio;
+  }
+  for (const char* e : {".mp4", ".m4v", ".mov"}) {
+    if (SameTextAscii(Ext, e)) return mkVideo;
+  }
+  for (const char* e : {".epub", ".pdf"}) {
+    if (SameTextAscii(Ext, e)) return mkBook;
+  }
+  if (SameTextAscii(Ext, ".m4r")) return mkRingtone;
+  return mkAudio;
+}
+
+TTrackItem& TIpodMusicDb::AddReaderTrack() {
+  TTrackItem& track = Tracks.Add();
+  track.Checked = true;
+  track.CopyState = -1;
+  track.ItunesSourceId = -1;
+  return track;
+}
+
+void TIpodMusicDb::FinishTrackTexts(TTrackItem& track) {
+  FormatDuration(track.Duration, track.DurationText);
+  track.SizeText = TIpodDevice::FormatSize(track.Size);
+}
+
+}  // namespace ortelan

@@ -1,0 +1,156 @@
+#pragma once
+
+// The music library of the connected device: tracks, playlists, check marks,
+// and the library object that reads, copies and logs them.
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "util/ByteReader.h"
+#include "util/MemoryStream.h"
+
+namespace ortelan {
+
+class TIpodDevice;
+
+enum TMediaKind : uint8_t {
+  mkAudio = 0,
+  mkVideo = 1,
+  mkBook = 2,
+  mkRingtone = 3,
+  mkVoiceMemo = 4,
+};
+
+struct TTrackItem {
+  bool Checked = false;
+  std::string DestFile;
+  uint8_t Rating = 0;
+  int64_t TrackId = 0;
+  int64_t Size = 0;
+  uint32_t Duration = 0;  // milliseconds
+  int32_t PlayCount = 0;
+  std::string Location;
+  std::string Title;
+  std::string Artist;
+  std::string Album;
+  std::string Genre;
+  std::string DurationText;
+  std::string SizeText;
+  int32_t ItunesSourceId = 0;
+  int32_t ItunesPlaylistId = 0;
+  int32_t ItunesTrackId = 0;
+  int32_t ItunesDatabaseId = 0;
+  uint8_t MediaKind = mkAudio;
+  int32_t CopyState = 0;  // -1 untouched, 0 failed, 1 copied, 2 copied as a book
+};
+
+// The tracks in the order the readers met them, with the counters of the
+// checked ones kept in step by Check and Uncheck.
+class TTrackList {
+ public:
+  int32_t CheckedCount = 0;
+  int64_t CheckedSize = 0;
+
+  // Appends a track with every field empty or zero.
+  TTrackItem& Add();
+  TTrackItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
+  const TTrackItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Check(int Index);
+  void Uncheck(int Index);
+  // Counts a track that a reader created checked.
+  void CountChecked(const TTrackItem& track);
+  // Empties the list; nothing is checked afterwards.
+  void Clear();
+  void Reserve(size_t count) { items_.reserve(count); }
+
+  auto begin() { return items_.begin(); }
+  auto end() { return items_.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<TTrackItem> items_;
+};
+
+struct TPlayListItem {
+  int64_t PlayListId = 0;
+  int32_t Count = 0;
+  std::string Name;
+  std::vector<int64_t> TrackIds;
+  bool Smart = false;
+  bool VoiceMemos = false;
+
+  int64_t GetTrackId(int Index) const { return TrackIds[static_cast<size_t>(Index)]; }
+};
+
+class TPlayLists {
+ public:
+  TPlayListItem& Add();
+  TPlayListItem& Insert(int Index);
+  TPlayListItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
+  const TPlayListItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Clear() { items_.clear(); }
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<TPlayListItem> items_;
+};
+
+using TMusicProgressEvent = std::function<void(const std::string&)>;
+
+// A compressed database that zlib refused; carries zlib's message. It is not
+// caught by the reader: the caller reports it.
+class EInflateError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TIpodMusicDb {
+ public:
+  explicit TIpodMusicDb(TIpodDevice* ADevice);
+
+  std::string Log;
+  TTrackList Tracks;
+  TPlayLists PlayLists;
+  int64_t TotalSize = 0;
+  std::string DestFolder;
+  uint8_t NameScheme = 1;
+  bool Cancelled = false;
+  TIpodDevice* Device;
+  bool NeedBooks = false;
+  TMusicProgressEvent OnProgress;
+  bool HasMasterPlaylist = true;
+
+  void AddLog(const std::string& Line);
+  static void FormatDuration(uint32_t Ms, std::string& Text);
+  static uint8_t MediaKindOfExt(std::string_view Ext);
+
+  // Loading.
+  bool LoadMusicLibrary(bool AIosFirst);
+  bool LoadItunesDb();
+  // Parses a database already in memory (inflating it first when it came
+  // from an iTunesCDB). Throws EInflateError when zlib refuses it.
+  bool ParseItunesDb(TMemoryStream& Stream, bool Compressed);
+  bool ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
+  bool ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
+  static void InflateDb(TMemoryStream& Stream);
+  bool LoadIosLibrary();
+  int ReadVoiceMemos();
+
+ private:
+  // Starts a track as every reader does: checked, untouched by transfers.
+  TTrackItem& AddReaderTrack();
+  void FinishTrackTexts(TTrackItem& track);
+  // Charges bytes against the current parse's budget; false once it is spent.
+  bool SpendReadBudget(uint64_t bytes);
+  uint64_t readBudget_ = 0;  // bytes the current parse may still visit
+};
+
+}  // namespace ortelan
