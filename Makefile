@@ -22,9 +22,19 @@ debug:
 test: debug
 	ctest --test-dir $(DEBUG) --output-on-failure -j $(JOBS)
 
-# Lists the connected iPods.
-run: build
-	$(CLI) devices
+DEMO := build/demo-ipod
+
+# The demo device, built once.
+$(DEMO):
+	tools/make-demo-ipod $(DEMO)
+
+# Lists the music of the connected iPod, or of the demo device when none is.
+run: build $(DEMO)
+	@if $(CLI) devices >/dev/null 2>&1; then \
+	  echo "== iPod found =="; $(CLI) music list; \
+	else \
+	  echo "== No iPod attached: the demo device in $(DEMO) =="; $(CLI) music list --device $(DEMO); \
+	fi
 
 bench: build
 	bench/copy_device_file.sh $(RELEASE)

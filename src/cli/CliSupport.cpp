@@ -55,6 +55,41 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
+namespace {
+
+bool IsWide(uint32_t cp) {
+  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+         (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+         (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x1F300 && cp <= 0x1FAFF) ||
+         (cp >= 0x20000 && cp <= 0x3FFFD);
+}
+
+// Decodes the code point starting at text[i] and moves i past it.
+uint32_t NextCodePoint(std::string_view text, size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i++]);
+  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  uint32_t cp = extra == 3 ? lead & 0x07 : extra == 2 ? lead & 0x0F : extra == 1 ? lead & 0x1F : lead;
+  for (int k = 0; k < extra && i < text.size(); ++k) cp = (cp << 6) | (text[i++] & 0x3F);
+  return cp;
+}
+
+}  // namespace
+
+std::string Column(std::string_view text, size_t width) {
+  std::string out;
+  size_t used = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const uint32_t cp = NextCodePoint(text, i);
+    const size_t w = cp < 0x20 ? 0 : IsWide(cp) ? 2 : 1;
+    if (used + w > width) break;
+    out.append(text.substr(start, i - start));
+    used += w;
+  }
+  return out.append(width - used, ' ');
+}
+
 DeviceSession::DeviceSession(const std::vector<std::string>& folders)
     : volumes_(folders.empty() ? platform::MakeRemovableVolumeSource()
                                : platform::MakeFolderVolumeSource(folders)),

@@ -42,6 +42,10 @@ class Arguments {
 
 std::string JsonString(std::string_view text);
 
+// `text` cut or padded to `width` terminal columns (wide East Asian
+// characters and emoji take two).
+std::string Column(std::string_view text, size_t width);
+
 // The device manager with the services it needs, for one command.
 class DeviceSession {
  public:

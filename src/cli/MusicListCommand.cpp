@@ -62,9 +62,9 @@ void PrintTable(const TIpodDevice& device, const TIpodMusicDb& db, bool loaded) 
   std::printf("%-40s %-24s %-24s %9s %11s %-10s %s\n", "Title", "Artist", "Album", "Time", "Size",
               "Kind", "Checked");
   for (const TTrackItem& t : db.Tracks) {
-    std::printf("%-40.40s %-24.24s %-24.24s %9s %11s %-10s %s\n", t.Title.c_str(),
-                t.Artist.c_str(), t.Album.c_str(), t.DurationText.c_str(), t.SizeText.c_str(),
-                KindName(t.MediaKind), t.Checked ? "yes" : "no");
+    std::printf("%s %s %s %9s %11s %-10s %s\n", Column(t.Title, 40).c_str(),
+                Column(t.Artist, 24).c_str(), Column(t.Album, 24).c_str(), t.DurationText.c_str(),
+                t.SizeText.c_str(), KindName(t.MediaKind), t.Checked ? "yes" : "no");
   }
   std::printf("\n%d tracks, %s in all; %d checked, %s\n", db.Tracks.Count(),
               TIpodDevice::FormatSize(db.TotalSize).c_str(), db.Tracks.CheckedCount,

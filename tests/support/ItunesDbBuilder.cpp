@@ -27,7 +27,11 @@ Bytes Header(const char* tag, uint32_t headerLen) {
   return b;
 }
 
-void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+void Append(Bytes& to, const Bytes& more) {
+  const size_t old = to.size();
+  to.resize(old + more.size());
+  if (!more.empty()) std::memcpy(to.data() + old, more.data(), more.size());
+}
 
 // A chunk whose third field is its total length: header, then children.
 Bytes WithChildren(Bytes header, const std::vector<Bytes>& children) {

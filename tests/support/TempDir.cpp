@@ -41,6 +41,11 @@ std::string ReadFileText(const std::string& path) {
   return text.str();
 }
 
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  const std::string text = ReadFileText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
 std::vector<std::string> ListTree(const std::string& root) {
   std::vector<std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {

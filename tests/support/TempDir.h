@@ -25,6 +25,7 @@ class TempDir {
 std::string WriteFile(const std::string& path, const std::string& content);
 std::string WriteFile(const std::string& path, const std::vector<uint8_t>& content);
 std::string ReadFileText(const std::string& path);
+std::vector<uint8_t> ReadBytes(const std::string& path);
 // Every regular file below `root`, relative and sorted.
 std::vector<std::string> ListTree(const std::string& root);
 

@@ -1,0 +1,160 @@
+// Builds the demo device: a folder laid out like a disk-mode iPod, with an
+// iTunesDB (or iTunesCDB) of about forty tracks, playlists, a file of each
+// track's exact size at its location, and two voice memos.
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/ItunesDbBuilder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace ortelan::fixtures;
+
+struct DemoTrack {
+  const char* title;
+  const char* artist;
+  const char* album;
+  const char* genre;
+  const char* location;  // colon form
+  uint32_t seconds;
+  bool tone;  // a real audio file (WAV tone) rather than placeholder bytes
+};
+
+const DemoTrack kTracks[] = {
+    {"Morning Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE1.wav", 2, true},
+    {"Evening Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE2.wav", 3, true},
+    {"Night Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE3.wav", 2, true},
+    {"Café del Mar", "Energy 52", "Café del Mar Vol. 1", "Chill-out", ":iPod_Control:Music:F01:CAFE.mp3", 421, false},
+    {"Für Elise", "Ludwig van Beethoven", "Klavierstücke", "Classical", ":iPod_Control:Music:F01:ELIS.mp3", 175, false},
+    {"Ça plane pour moi", "Plastic Bertrand", "AN1", "Punk", ":iPod_Control:Music:F01:PLAN.m4a", 182, false},
+    {"Jardín de las Delicias", "Señor Coconut", "Fiesta Songs", "Latin", ":iPod_Control:Music:F02:JARD.mp3", 236, false},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "J-Pop", ":iPod_Control:Music:F02:YORU.m4a", 261, false},
+    {"강남스타일", "PSY", "Psy 6 (Six Rules), Part 1", "K-Pop", ":iPod_Control:Music:F02:GANG.mp3", 219, false},
+    {"月亮代表我的心", "鄧麗君", "淡淡幽情", "Mandopop", ":iPod_Control:Music:F03:MOON.mp3", 209, false},
+    {"Happy 🎉 Birthday 🎂", "The Party Band", "Celebrations 🎈", "Pop", ":iPod_Control:Music:F03:PRTY.mp3", 95, false},
+    {"The Long and Winding Road That Leads To Your Door (Remastered 2009)", "The Beatles", "Let It Be", "Rock", ":iPod_Control:Music:F03:ROAD.mp3", 218, false},
+    {"Symphony No. 9 in D minor, Op. 125 \"Choral\": IV. Presto - Allegro assai", "Berliner Philharmoniker", "Beethoven: The Nine Symphonies", "Classical", ":iPod_Control:Music:F04:NINE.m4a", 1482, false},
+    {"AC/DC: Back In Black?", "AC/DC", "Back In Black", "Rock", ":iPod_Control:Music:F04:BACK.mp3", 255, false},
+    {"What's \"This\"*", "Question|Mark", "<Best Of>", "Alternative", ":iPod_Control:Music:F04:WHAT.mp3", 199, false},
+    {"Intro\\Outro: Part 1/2", "Slash & Backslash", "Paths", "Experimental", ":iPod_Control:Music:F05:PATH.mp3", 61, false},
+    {"Untitled Demo", "", "Garage Tapes", "Rock", ":iPod_Control:Music:F05:UNTI.mp3", 143, false},
+    {"", "Nameless", "No Title", "Ambient", ":iPod_Control:Music:F05:NONE.mp3", 300, false},
+    {"   ", "   ", "   ", "", ":iPod_Control:Music:F05:BLNK.mp3", 120, false},
+    {"..", "...", ".", "Test", ":iPod_Control:Music:F06:DOTS.mp3", 42, false},
+    {"Bohemian Rhapsody", "Queen", "A Night at the Opera", "Rock", ":iPod_Control:Music:F06:BOHE.mp3", 354, false},
+    {"Bohemian Rhapsody", "Queen", "Greatest Hits", "Rock", ":iPod_Control:Music:F06:BOH2.mp3", 355, false},
+    {"Clair de Lune", "Claude Debussy", "Suite bergamasque", "Classical", ":iPod_Control:Music:F07:CLAI.m4a", 305, false},
+    {"So What", "Miles Davis", "Kind of Blue", "Jazz", ":iPod_Control:Music:F07:SOWH.mp3", 562, false},
+    {"Smells Like Teen Spirit", "Nirvana", "Nevermind", "Grunge", ":iPod_Control:Music:F07:TEEN.mp3", 301, false},
+    {"Hey Jude", "The Beatles", "1", "Rock", ":iPod_Control:Music:F08:JUDE.m4a", 431, false},
+    {"Billie Jean", "Michael Jackson", "Thriller", "Pop", ":iPod_Control:Music:F08:BILL.mp3", 294, false},
+    {"Take Five", "The Dave Brubeck Quartet", "Time Out", "Jazz", ":iPod_Control:Music:F08:FIVE.mp3", 324, false},
+    {"Knights of Cydonia", "Muse", "Black Holes and Revelations", "Rock", ":iPod_Control:Music:F09:KNIG.mp3", 366, false},
+    {"Svefn-g-englar", "Sigur Rós", "Ágætis byrjun", "Post-rock", ":iPod_Control:Music:F09:SVEF.mp3", 604, false},
+    {"Ringtone Classic", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:RING.m4r", 30, false},
+    {"Marimba Remix", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:MARI.M4R", 25, false},
+    {"Big Buck Bunny", "Blender Foundation", "Open Movies", "Animation", ":iPod_Control:Music:F10:BUNN.m4v", 596, false},
+    {"Sintel Trailer", "Blender Foundation", "Open Movies", "Animation", ":iPod_Control:Music:F10:SINT.mp4", 52, false},
+    {"Holiday Clip", "Family", "Home Videos", "Home Video", ":iPod_Control:Music:F10:HOLI.mov", 74, false},
+    {"Alice's Adventures in Wonderland", "Lewis Carroll", "Books", "Fiction", ":iPod_Control:Books:ALICE.epub", 0, false},
+    {"Owner's Manual", "Apple", "Books", "Manual", ":iPod_Control:Books:MANUAL.pdf", 0, false},
+    {"Podcast Episode 42: Ünïcödé", "Talk Show", "The Podcast", "Podcast", ":iPod_Control:Music:F11:POD4.mp3", 2710, false},
+    {"Lo-Fi Beat", "chill kid", "beats to relax to", "Lo-Fi", ":iPod_Control:Music:F11:LOFI.m4a", 133, false},
+    {"Finale", "Orchestra", "Encore", "Classical", ":iPod_Control:Music:F11:FINA.mp3", 245, false},
+};
+
+// On the demo disk some folders differ in letter case from the database, as
+// they do on copies of FAT volumes.
+std::string DiskPath(const std::string& colonPath) {
+  std::string path = colonPath;
+  for (char& c : path) c = c == ':' ? '/' : c;
+  if (path.find("/F11/") != std::string::npos) path.replace(path.find("/F11/"), 5, "/f11/");
+  return path;
+}
+
+std::vector<uint8_t> WavTone(uint32_t seconds, double hz) {
+  const uint32_t rate = 22050, samples = rate * seconds, dataBytes = samples * 2;
+  std::vector<uint8_t> w;
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
+  tag("RIFF"), put(36 + dataBytes, 4), tag("WAVE"), tag("fmt "), put(16, 4), put(1, 2), put(1, 2);
+  put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2), tag("data"), put(dataBytes, 4);
+  for (uint32_t i = 0; i < samples; ++i) {
+    const double fade = std::min(1.0, std::min(i, samples - i) / 2000.0);
+    put(static_cast<uint16_t>(static_cast<int16_t>(8000 * fade * std::sin(2 * M_PI * hz * i / rate))), 2);
+  }
+  return w;
+}
+
+std::vector<uint8_t> Placeholder(size_t size, uint32_t seed) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 31 + seed * 17) ^ (i >> 7));
+  return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string root;
+  bool compressed = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--compressed") {
+      compressed = true;
+    } else if (root.empty() && arg[0] != '-') {
+      root = arg;
+    } else {
+      root.clear();
+      break;
+    }
+  }
+  if (root.empty()) {
+    std::fprintf(stderr, "usage: make-demo-ipod [--compressed] DIR\n");
+    return 2;
+  }
+  if (fs::exists(root) && !fs::is_empty(root)) {
+    std::fprintf(stderr, "make-demo-ipod: %s exists and is not empty\n", root.c_str());
+    return 1;
+  }
+
+  Library lib;
+  std::vector<uint32_t> all, videos, roadTrip;
+  uint32_t id = 100;
+  for (const DemoTrack& d : kTracks) {
+    const std::vector<uint8_t> file =
+        d.tone ? WavTone(d.seconds, 330.0 + id) : Placeholder(40000 + (id * 7919) % 160000, id);
+    ortelan::test::WriteFile(root + DiskPath(d.location), file);
+    Track t;
+    t.Fields = {id, static_cast<uint8_t>((id % 6) * 20), static_cast<uint32_t>(file.size()),
+                d.seconds * 1000 + id % 1000, id % 13};
+    t.Title = d.title, t.Artist = d.artist, t.Album = d.album, t.Genre = d.genre;
+    t.Location = d.location;
+    t.ExtraMhods = {MhodString(12, "Composer of " + std::string(d.title)), MhodString(8, "Comment")};
+    lib.Tracks.push_back(t);
+    all.push_back(id);
+    const std::string loc = d.location;
+    if (loc.ends_with(".m4v") || loc.ends_with(".mp4") || loc.ends_with(".mov")) videos.push_back(id);
+    if (id % 4 == 0) roadTrip.push_back(id);
+    ++id;
+  }
+  lib.Playlists = {{"Ortelan Demo iPod", false, all},
+                   {"Road Trip", false, roadTrip},
+                   {"Top Rated", true, {101, 104, 110, 120}},
+                   {"Twice Over", false, {103, 107, 103, 999}},
+                   {"Videos", false, videos}};
+  const Bytes db = lib.Build();
+  const std::string itunes = root + "/iPod_Control/iTunes/";
+  ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"), compressed ? Compress(db) : db);
+  ortelan::test::WriteFile(root + "/Recordings/20091224 183000.m4a", Placeholder(12000, 1));
+  ortelan::test::WriteFile(root + "/Recordings/20100101 000100.m4a", Placeholder(8000, 2));
+  std::printf("Demo iPod with %zu tracks written to %s\n", lib.Tracks.size(), root.c_str());
+  return 0;
+}
