@@ -37,6 +37,7 @@ run: build $(DEMO)
 	fi
 
 bench: build
+	$(RELEASE)/bench/bench-itunesdb-load
 	bench/copy_device_file.sh $(RELEASE)
 
 fuzz:

@@ -59,7 +59,7 @@ bool TIpodDevice::HasSize(const std::string& PcPath, int32_t Size) {
 
 int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase,
                                   int32_t Size) {
-  const std::string ext = PathExtension(DevPath);
+  const std::string ext(PathExtension(DevPath));
   std::string candidate = DestBase + ext;
   for (int n = 1; PcPathExists(candidate); ++n) {
     if (HasSize(candidate, Size)) {

@@ -1,11 +1,10 @@
 // Device state: creation, probing, volume comings and goings, whole-file reads
 // and eject.
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <filesystem>
 
 #include "device/DevicePaths.h"
@@ -17,6 +16,26 @@ namespace {
 
 constexpr const char* kItunesFolder = "/iPod_Control/iTunes/";
 constexpr const char* kPhotosFolder = "/Photos/";
+
+// Size / 2^shift with two decimals, rounded half to even exactly as printf
+// rounds the exact binary value, without printf's cost per track.
+std::string FixedTwoDecimals(int64_t size, int shift, const char* unit) {
+  const bool negative = size < 0;
+  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
+  const uint64_t one = uint64_t{1} << shift;
+  const uint64_t scaledRest = (magnitude & (one - 1)) * 100;  // below 2^37
+  uint64_t hundredths = (magnitude >> shift) * 100 + (scaledRest >> shift);
+  const uint64_t rest = scaledRest & (one - 1);
+  if (rest * 2 > one || (rest * 2 == one && (hundredths & 1))) ++hundredths;
+  const auto fraction = static_cast<unsigned>(hundredths % 100);
+  std::string text = negative ? "-" : "";
+  text += std::to_string(static_cast<unsigned long long>(hundredths / 100));
+  text += '.';
+  text += static_cast<char>('0' + fraction / 10);
+  text += static_cast<char>('0' + fraction % 10);
+  text += ' ';
+  return text + unit;
+}
 
 std::string Canonical(const std::string& path) {
   std::error_code ec;
@@ -122,26 +141,11 @@ bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& reso
 }
 
 bool TIpodDevice::ReadLocalFile(const std::string& file, TMemoryStream& stream) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat info {};
-  bool ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (ok) {
-    stream.Bytes.resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (ok && done < stream.Bytes.size()) {
-      const ssize_t got = read(fd, stream.Bytes.data() + done, stream.Bytes.size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      ok = got > 0;
-      if (ok) done += static_cast<size_t>(got);
-    }
-  }
-  if (fd >= 0) close(fd);
-  if (!ok) {
-    stream.Clear();
+  stream.Clear();
+  if (services_.Files.ReadWholeFile(file, stream.Bytes) != 0) {
     AddError("iPod not found, connect iPod to try again.");
     return false;
   }
-  stream.Position = 0;
   return true;
 }
 
@@ -183,16 +187,9 @@ bool TIpodDevice::EjectVolume() {
 }
 
 std::string TIpodDevice::FormatSize(int64_t Size) {
-  char text[64];
-  const double size = static_cast<double>(Size);
-  if (Size < 1048576) {
-    std::snprintf(text, sizeof text, "%.2f KB", size / 1024);
-  } else if (Size <= 1073741824) {
-    std::snprintf(text, sizeof text, "%.2f MB", size / 1024 / 1024);
-  } else {
-    std::snprintf(text, sizeof text, "%.2f GB", size / 1024 / 1024 / 1024);
-  }
-  return text;
+  if (Size < 1048576) return FixedTwoDecimals(Size, 10, "KB");
+  if (Size <= 1073741824) return FixedTwoDecimals(Size, 20, "MB");
+  return FixedTwoDecimals(Size, 30, "GB");
 }
 
 }  // namespace ortelan

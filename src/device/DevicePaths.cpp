@@ -77,14 +77,12 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
   return true;
 }
 
-std::string PathExtension(std::string_view path) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsSeparator(path[i])) start = i + 1;
+std::string_view PathExtension(std::string_view path) {
+  for (size_t i = path.size(); i-- > 0;) {
+    if (path[i] == '.') return path.substr(i);
+    if (IsSeparator(path[i])) break;
   }
-  const size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos || dot < start) return "";
-  return std::string(path.substr(dot));
+  return {};
 }
 
 }  // namespace ortelan

@@ -21,6 +21,6 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
 
 // The extension of the last part of a path (after "/", "\" or ":"), with its
 // dot; empty when it has none.
-std::string PathExtension(std::string_view path);
+std::string_view PathExtension(std::string_view path);
 
 }  // namespace ortelan

@@ -34,10 +34,16 @@ constexpr size_t kMaxInflatedSize = 512u << 20;
 
 enum MhodType : uint32_t { kTitle = 1, kLocation = 2, kAlbum = 3, kArtist = 4, kGenre = 5 };
 
-bool TagIs(const ByteReader& r, uint64_t at, const char* tag) {
-  std::span<const uint8_t> bytes;
-  if (!r.Bytes(at, 4, bytes)) return false;
-  return SameTextAscii(std::string_view(reinterpret_cast<const char*>(bytes.data()), 4), tag);
+// Compares a chunk tag without regard to case. Tags are four lower-case
+// letters, and a byte folds onto a lower-case letter only from that letter or
+// its capital, so setting bit 5 of each byte is an exact ASCII case fold here.
+bool TagIs(const ByteReader& r, uint64_t at, const char (&tag)[5]) {
+  uint32_t value = 0;
+  if (!r.U32LE(at, value)) return false;
+  const uint32_t wanted = static_cast<uint8_t>(tag[0]) | static_cast<uint8_t>(tag[1]) << 8 |
+                          static_cast<uint8_t>(tag[2]) << 16 |
+                          static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
+  return (value | 0x20202020u) == wanted;
 }
 
 uint32_t U32(const ByteReader& r, uint64_t at) {
@@ -90,13 +96,14 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
     const uint32_t headerLen = U32(Stream, p + 4);
     const uint32_t totalLen = U32(Stream, p + 8);
     const uint32_t mhodCount = U32(Stream, p + 12);
-    TTrackItem& track = AddReaderTrack();
+    // The track joins the list only once its data objects have been read, so
+    // a broken one never leaves a checked track behind that is not counted.
+    TTrackItem track = NewReaderTrack();
     track.TrackId = U32(Stream, p + 16);
     Stream.U8(p + 31, track.Rating);
     track.Size = U32(Stream, p + 36);
     track.Duration = U32(Stream, p + 40);
     track.PlayCount = static_cast<int32_t>(U32(Stream, p + 80));
-    TotalSize += track.Size;
 
     uint64_t q = p + headerLen;
     for (uint32_t j = 0; j < mhodCount; ++j) {
@@ -116,12 +123,11 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
     }
 
     track.MediaKind = MediaKindOfExt(PathExtension(track.Location));
-    if (track.MediaKind == mkBook) {
-      track.Checked = false;
-    } else {
-      Tracks.CountChecked(track);
-    }
+    if (track.MediaKind == mkBook) track.Checked = false;
     FinishTrackTexts(track);
+    TotalSize += track.Size;
+    if (track.Checked) Tracks.CountChecked(track);
+    Tracks.Append(std::move(track));
     if (totalLen == 0 && i + 1 < count) return false;
     p += totalLen;
   }
@@ -218,7 +224,7 @@ void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
   if (!r.Has(0, kMhbdRead) || !r.U32LE(4, headerLen) || headerLen > r.Size()) {
     throw EInflateError("iTunesCDB header is damaged");
   }
-  const std::vector<uint8_t> body(Stream.Bytes.begin() + headerLen, Stream.Bytes.end());
+  const ByteBuffer body(Stream.Bytes.begin() + headerLen, Stream.Bytes.end());
   Stream.Bytes.resize(headerLen);
 
   z_stream z{};

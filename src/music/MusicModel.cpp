@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
@@ -49,13 +48,14 @@ void TIpodMusicDb::FormatDuration(uint32_t Ms, std::string& Text) {
   const uint32_t s = Ms / 1000;
   const uint32_t m = s / 60;
   const uint32_t h = m / 60;
-  char text[32];
+  auto twoDigits = [](uint32_t v) {
+    return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+  };
   if (m <= 59) {
-    std::snprintf(text, sizeof text, "%u:%.2u", m, s % 60);
+    Text = std::to_string(m) + ":" + twoDigits(s % 60);
   } else {
-    std::snprintf(text, sizeof text, "%u:%.2u:%.2u", h, m % 60, s % 60);
+    Text = std::to_string(h) + ":" + twoDigits(m % 60) + ":" + twoDigits(s % 60);
   }
-  Text = text;
 }
 
 uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
@@ -72,8 +72,8 @@ uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
   return mkAudio;
 }
 
-TTrackItem& TIpodMusicDb::AddReaderTrack() {
-  TTrackItem& track = Tracks.Add();
+TTrackItem TIpodMusicDb::NewReaderTrack() {
+  TTrackItem track;
   track.Checked = true;
   track.CopyState = -1;
   track.ItunesSourceId = -1;

@@ -56,6 +56,8 @@ class TTrackList {
 
   // Appends a track with every field empty or zero.
   TTrackItem& Add();
+  // Appends a track that a reader has filled.
+  void Append(TTrackItem&& track) { items_.push_back(std::move(track)); }
   TTrackItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
   const TTrackItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -145,8 +147,8 @@ class TIpodMusicDb {
   int ReadVoiceMemos();
 
  private:
-  // Starts a track as every reader does: checked, untouched by transfers.
-  TTrackItem& AddReaderTrack();
+  // A track as every reader starts one: checked, untouched by transfers.
+  static TTrackItem NewReaderTrack();
   void FinishTrackTexts(TTrackItem& track);
   // Charges bytes against the current parse's budget; false once it is spent.
   bool SpendReadBudget(uint64_t bytes);

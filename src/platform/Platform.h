@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "util/MemoryStream.h"
+
 namespace ortelan::platform {
 
 // Runs work on the window thread. Workers hand over synchronously with
@@ -59,6 +61,9 @@ class FileSystem {
   // leaves a partial `dest`. Returns 0 or the errno of the failure (EEXIST when
   // `dest` is already there).
   virtual int CopyFileExclusive(const std::string& source, const std::string& dest) = 0;
+  // Reads a whole regular file into `bytes`. Returns 0 or the errno of the
+  // failure; `bytes` is empty after a failure.
+  virtual int ReadWholeFile(const std::string& path, ByteBuffer& bytes) = 0;
   // Free bytes available to the user on the volume holding `path` (or its
   // nearest existing ancestor). False when it cannot be read.
   virtual bool FreeSpace(const std::string& path, uint64_t& bytes) = 0;

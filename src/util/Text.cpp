@@ -1,5 +1,7 @@
 #include "util/Text.h"
 
+#include <algorithm>
+
 namespace ortelan {
 
 namespace {
@@ -33,10 +35,20 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
   const size_t units = bytes.size() / 2;
-  std::string out;
-  out.reserve(units);
   auto unitAt = [&](size_t i) -> uint32_t { return bytes[2 * i] | (bytes[2 * i + 1] << 8); };
-  for (size_t i = 0; i < units; ++i) {
+  // Most tags are ASCII: the leading ASCII run goes through a stack buffer,
+  // so a short pure-ASCII text costs one allocation at most.
+  char ascii[256];
+  const size_t limit = std::min(units, sizeof ascii);
+  size_t i = 0;
+  for (; i < limit; ++i) {
+    const uint32_t u = unitAt(i);
+    if (u == 0 || u >= 0x80) break;
+    ascii[i] = static_cast<char>(u);
+  }
+  std::string out(ascii, i);
+  if (i < units && unitAt(i) == 0) return out;
+  for (; i < units; ++i) {
     const uint32_t u = unitAt(i);
     if (u == 0) break;
     if (u < 0x80) {

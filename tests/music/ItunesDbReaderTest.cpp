@@ -230,7 +230,7 @@ TEST(ItunesDbReader, SurvivesTruncationAndDamagedLengths) {
   for (size_t field = 0; field + 4 <= whole.size(); field += 4) {
     for (uint32_t value : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
       TMemoryStream stream;
-      stream.Bytes = whole;
+      stream.Bytes.assign(whole.begin(), whole.end());
       for (int i = 0; i < 4; ++i) stream.Bytes[field + i] = static_cast<uint8_t>(value >> (8 * i));
       TIpodMusicDb db(nullptr);
       db.ParseItunesDb(stream, false);

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -91,6 +92,42 @@ int LinuxFileSystem::CopyFileExclusive(const std::string& source, const std::str
   if (error == 0) error = closeError;
   if (error != 0) unlink(dest.c_str());
   return error;
+}
+
+// Large buffers are backed by huge pages where the kernel offers them on
+// request: a database of many megabytes then costs a few page faults, not
+// thousands.
+void AdviseHugePages(ByteBuffer& bytes) {
+  constexpr uintptr_t kHuge = 2u << 20;
+  const auto begin = reinterpret_cast<uintptr_t>(bytes.data());
+  const uintptr_t alignedBegin = (begin + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t alignedEnd = (begin + bytes.size()) & ~(kHuge - 1);
+  if (alignedEnd > alignedBegin) {
+    madvise(reinterpret_cast<void*>(alignedBegin), alignedEnd - alignedBegin, MADV_HUGEPAGE);
+  }
+}
+
+int LinuxFileSystem::ReadWholeFile(const std::string& path, ByteBuffer& bytes) {
+  bytes.clear();
+  FileDescriptor in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return errno;
+  struct stat info {};
+  if (fstat(in.Get(), &info) != 0) return errno;
+  if (!S_ISREG(info.st_mode)) return EISDIR;
+  bytes.resize(static_cast<size_t>(info.st_size));
+  AdviseHugePages(bytes);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = read(in.Get(), bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      const int error = got < 0 ? errno : EIO;  // shorter than its size: cut off
+      bytes.clear();
+      return error;
+    }
+    done += static_cast<size_t>(got);
+  }
+  return 0;
 }
 
 std::string NearestExistingAncestor(const std::string& path) {

@@ -9,6 +9,7 @@ namespace ortelan::platform {
 class LinuxFileSystem : public FileSystem {
  public:
   int CopyFileExclusive(const std::string& source, const std::string& dest) override;
+  int ReadWholeFile(const std::string& path, ByteBuffer& bytes) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
   std::string MountPointOf(const std::string& path) override;
 
