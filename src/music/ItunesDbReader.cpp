@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
@@ -74,6 +75,71 @@ Mhod ReadMhod(const ByteReader& r, uint64_t q) {
   return m;
 }
 
+
+// Reads one track at `p` into `track`; false when one of its data objects
+// is broken or the budget is spent.
+bool ReadTrack(const ByteReader& r, uint64_t p, uint64_t& budget, TTrackItem& track) {
+  const uint32_t headerLen = U32(r, p + 4);
+  const uint32_t mhodCount = U32(r, p + 12);
+  track.Checked = true;
+  track.CopyState = -1;
+  track.ItunesSourceId = -1;
+  track.TrackId = U32(r, p + 16);
+  r.U8(p + 31, track.Rating);
+  track.Size = U32(r, p + 36);
+  track.Duration = U32(r, p + 40);
+  track.PlayCount = static_cast<int32_t>(U32(r, p + 80));
+
+  uint64_t q = p + headerLen;
+  for (uint32_t j = 0; j < mhodCount; ++j) {
+    const Mhod m = ReadMhod(r, q);
+    const uint64_t cost = kMhodRead + m.Text.size();
+    if (m.Broken || cost > budget) return false;
+    budget -= cost;
+    switch (m.Type) {
+      case kTitle: track.Title = Utf16LeToUtf8(m.Text); break;
+      case kLocation: track.Location = Utf16LeToUtf8(m.Text); break;
+      case kAlbum: track.Album = Utf16LeToUtf8(m.Text); break;
+      case kArtist: track.Artist = Utf16LeToUtf8(m.Text); break;
+      case kGenre: track.Genre = Utf16LeToUtf8(m.Text); break;
+      default: break;
+    }
+    if (m.Length == 0) break;  // every further read would meet this chunk again
+    q += m.Length;
+  }
+  track.MediaKind = TIpodMusicDb::MediaKindOfExt(PathExtension(track.Location));
+  if (track.MediaKind == mkBook) track.Checked = false;  // books are offered unchecked
+  TIpodMusicDb::FormatDuration(track.Duration, track.DurationText);
+  track.SizeText = TIpodDevice::FormatSize(track.Size);
+  return true;
+}
+
+// Reads the tracks at `starts` into `tracks`, stopping at the first broken
+// one; returns how many were read. Large lists are read in two halves at
+// once: the tracks are independent of each other once their starts are known.
+size_t ReadTracks(const ByteReader& r, const std::vector<uint64_t>& starts, uint64_t& budget,
+                  TTrackItem* tracks) {
+  auto readRange = [&](size_t from, size_t to, uint64_t& rangeBudget) {
+    for (size_t i = from; i < to; ++i) {
+      if (!ReadTrack(r, starts[i], rangeBudget, tracks[i])) return i;
+    }
+    return to;
+  };
+  constexpr size_t kParallelFrom = 4096;
+  if (starts.size() < kParallelFrom || std::thread::hardware_concurrency() < 2) {
+    return readRange(0, starts.size(), budget);
+  }
+  const size_t mid = starts.size() / 2;
+  uint64_t firstBudget = budget / 2;
+  uint64_t secondBudget = budget - firstBudget;
+  size_t firstEnd = 0;
+  std::thread helper([&] { firstEnd = readRange(0, mid, firstBudget); });
+  const size_t secondEnd = readRange(mid, starts.size(), secondBudget);
+  helper.join();
+  budget = firstBudget + secondBudget;
+  return firstEnd < mid ? firstEnd : secondEnd;
+}
+
 }  // namespace
 
 bool TIpodMusicDb::SpendReadBudget(uint64_t bytes) {
@@ -88,50 +154,34 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   const uint32_t count = U32(Stream, list + 8);
   Tracks.Clear();
   TotalSize = 0;
-  Tracks.Reserve(std::min<uint64_t>(count, Stream.Size() / kMhitRead));
+
+  // First the chain of track headers, then the tracks themselves.
+  std::vector<uint64_t> starts;
+  starts.reserve(std::min<uint64_t>(count, Stream.Size() / kMhitRead));
+  bool chainWhole = true;
   uint64_t p = list + U32(Stream, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!SpendReadBudget(kMhitRead)) return false;
-    if (!Stream.Has(p, kMhitRead)) return false;
-    const uint32_t headerLen = U32(Stream, p + 4);
-    const uint32_t totalLen = U32(Stream, p + 8);
-    const uint32_t mhodCount = U32(Stream, p + 12);
-    // The track joins the list only once its data objects have been read, so
-    // a broken one never leaves a checked track behind that is not counted.
-    TTrackItem track = NewReaderTrack();
-    track.TrackId = U32(Stream, p + 16);
-    Stream.U8(p + 31, track.Rating);
-    track.Size = U32(Stream, p + 36);
-    track.Duration = U32(Stream, p + 40);
-    track.PlayCount = static_cast<int32_t>(U32(Stream, p + 80));
-
-    uint64_t q = p + headerLen;
-    for (uint32_t j = 0; j < mhodCount; ++j) {
-      const Mhod m = ReadMhod(Stream, q);
-      if (!SpendReadBudget(kMhodRead + m.Text.size())) return false;
-      if (m.Broken) return false;
-      switch (m.Type) {
-        case kTitle: track.Title = Utf16LeToUtf8(m.Text); break;
-        case kLocation: track.Location = Utf16LeToUtf8(m.Text); break;
-        case kAlbum: track.Album = Utf16LeToUtf8(m.Text); break;
-        case kArtist: track.Artist = Utf16LeToUtf8(m.Text); break;
-        case kGenre: track.Genre = Utf16LeToUtf8(m.Text); break;
-        default: break;
-      }
-      if (m.Length == 0) break;  // every further read would meet this chunk again
-      q += m.Length;
+    if (!SpendReadBudget(kMhitRead) || !Stream.Has(p, kMhitRead)) {
+      chainWhole = false;
+      break;
     }
-
-    track.MediaKind = MediaKindOfExt(PathExtension(track.Location));
-    if (track.MediaKind == mkBook) track.Checked = false;
-    FinishTrackTexts(track);
-    TotalSize += track.Size;
-    if (track.Checked) Tracks.CountChecked(track);
-    Tracks.Append(std::move(track));
-    if (totalLen == 0 && i + 1 < count) return false;
+    starts.push_back(p);
+    const uint32_t totalLen = U32(Stream, p + 8);
+    if (totalLen == 0 && i + 1 < count) {  // the next track would be this one again
+      chainWhole = false;
+      break;
+    }
     p += totalLen;
   }
-  return true;
+
+  TTrackItem* slots = Tracks.AppendSlots(starts.size());
+  const size_t read = ReadTracks(Stream, starts, readBudget_, slots);
+  Tracks.Truncate(Tracks.Count() - static_cast<int>(starts.size() - read));
+  for (const TTrackItem& track : Tracks) {
+    TotalSize += track.Size;
+    if (track.Checked) Tracks.CountChecked(track);
+  }
+  return chainWhole && read == starts.size();
 }
 
 bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {

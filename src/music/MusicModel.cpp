@@ -7,6 +7,12 @@ namespace ortelan {
 
 TTrackItem& TTrackList::Add() { return items_.emplace_back(); }
 
+TTrackItem* TTrackList::AppendSlots(size_t count) {
+  const size_t first = items_.size();
+  items_.resize(first + count);
+  return items_.data() + first;
+}
+
 void TTrackList::Check(int Index) {
   TTrackItem& track = GetItem(Index);
   if (track.Checked) return;
@@ -70,19 +76,6 @@ uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
   }
   if (SameTextAscii(Ext, ".m4r")) return mkRingtone;
   return mkAudio;
-}
-
-TTrackItem TIpodMusicDb::NewReaderTrack() {
-  TTrackItem track;
-  track.Checked = true;
-  track.CopyState = -1;
-  track.ItunesSourceId = -1;
-  return track;
-}
-
-void TIpodMusicDb::FinishTrackTexts(TTrackItem& track) {
-  FormatDuration(track.Duration, track.DurationText);
-  track.SizeText = TIpodDevice::FormatSize(track.Size);
 }
 
 }  // namespace ortelan

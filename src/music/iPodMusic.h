@@ -56,8 +56,10 @@ class TTrackList {
 
   // Appends a track with every field empty or zero.
   TTrackItem& Add();
-  // Appends a track that a reader has filled.
-  void Append(TTrackItem&& track) { items_.push_back(std::move(track)); }
+  // Appends `count` empty tracks for a reader to fill in place; returns the
+  // first. Truncate gives back the ones it could not fill.
+  TTrackItem* AppendSlots(size_t count);
+  void Truncate(int count) { items_.resize(static_cast<size_t>(count)); }
   TTrackItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
   const TTrackItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -147,9 +149,6 @@ class TIpodMusicDb {
   int ReadVoiceMemos();
 
  private:
-  // A track as every reader starts one: checked, untouched by transfers.
-  static TTrackItem NewReaderTrack();
-  void FinishTrackTexts(TTrackItem& track);
   // Charges bytes against the current parse's budget; false once it is spent.
   bool SpendReadBudget(uint64_t bytes);
   uint64_t readBudget_ = 0;  // bytes the current parse may still visit

@@ -255,6 +255,30 @@ TEST(ItunesDbReader, ZeroLengthsThatWouldRevisitAChunkEndTheList) {
   EXPECT_EQ(p.Db->PlayLists.Count(), 1);
 }
 
+// Large track lists are read in parts at once; the result must be the one a
+// reading in order gives: every track before the first broken one, and false.
+TEST(ItunesDbReader, LargeListsKeepTheTracksBeforeTheFirstBrokenOne) {
+  for (const int broken : {-1, 700, 4100}) {
+    SCOPED_TRACE(broken);
+    std::vector<Bytes> tracks;
+    for (int i = 0; i < 6000; ++i) {
+      const Bytes title = i == broken ? MhodRawText(1, Utf16Le("x"), 0x7FFFFFF0)
+                                      : MhodString(1, "T" + std::to_string(i));
+      tracks.push_back(Mhit({static_cast<uint32_t>(i), 0, 10}, {title, MhodString(2, ":a.mp3")}));
+    }
+    TMemoryStream stream;
+    const Bytes db = Mhbd({Mhsd(1, Mhlt(tracks))});
+    stream.Bytes.assign(db.begin(), db.end());
+    TIpodMusicDb music(nullptr);
+    EXPECT_EQ(music.ParseItunesDb(stream, false), broken < 0);
+    const int expected = broken < 0 ? 6000 : broken;
+    ASSERT_EQ(music.Tracks.Count(), expected);
+    EXPECT_EQ(music.Tracks.GetItem(expected - 1).Title, "T" + std::to_string(expected - 1));
+    EXPECT_EQ(music.Tracks.CheckedCount, expected);
+    EXPECT_EQ(music.TotalSize, 10 * expected);
+  }
+}
+
 struct RealDatabase {
   const char* file;
   int tracks;
