@@ -28,12 +28,16 @@ DEMO := build/demo-ipod
 $(DEMO):
 	tools/make-demo-ipod $(DEMO)
 
-# Lists the music of the connected iPod, or of the demo device when none is.
+# The main job: copies the checked tracks of the connected iPod, or of the
+# demo device when none is attached, into a folder under build/. A second run
+# finds the files in place and copies nothing new.
 run: build $(DEMO)
 	@if $(CLI) devices >/dev/null 2>&1; then \
-	  echo "== iPod found =="; $(CLI) music list; \
+	  echo "== iPod found: copying its checked tracks to build/ipod-music =="; \
+	  $(CLI) music copy --to build/ipod-music; \
 	else \
-	  echo "== No iPod attached: the demo device in $(DEMO) =="; $(CLI) music list --device $(DEMO); \
+	  echo "== No iPod attached: copying the demo device's checked tracks to build/demo-music =="; \
+	  $(CLI) music copy --device $(DEMO) --to build/demo-music; \
 	fi
 
 bench: build

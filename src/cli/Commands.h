@@ -6,5 +6,6 @@ namespace ortelan::cli {
 
 int DevicesCommand(Arguments args);
 int MusicListCommand(Arguments args);
+int MusicCopyCommand(Arguments args);
 
 }  // namespace ortelan::cli

@@ -23,7 +23,20 @@ constexpr const char* kUsage =
     "      Load the music library of the first iPod found and list its tracks\n"
     "      and playlists; --summary prints only the counts and the load time.\n"
     "\n"
-    "Exit status: 0 done, 1 nothing found or read, 2 usage error.\n";
+    "  music copy --to DIR [--scheme 0..6] [--select SELECTION] [--device DIR]...\n"
+    "      Copy tracks into DIR under names made from their tags. Schemes:\n"
+    "        0 artist and album folders   1 title (default)\n"
+    "        2 artist - title             3 title - artist\n"
+    "        4 artist - album - title     5 title - album - artist\n"
+    "        6 title - artist - album\n"
+    "      SELECTION: checked (default: every track but books and voice memos),\n"
+    "      all, kind:audio, kind:video, kind:book, kind:ringtone, kind:voicememo,\n"
+    "      playlist:NAME, search:TEXT. Files already there with the same size\n"
+    "      are not copied again; nothing is ever overwritten. Ctrl-C stops after\n"
+    "      the track being copied.\n"
+    "\n"
+    "Exit status: 0 done, 1 nothing found or read (or the destination refused),\n"
+    "2 usage error, 3 some tracks were not copied.\n";
 
 }  // namespace
 
@@ -45,6 +58,7 @@ int main(int argc, char** argv) {
     }
     if (command == "devices") return DevicesCommand(std::move(options));
     if (command == "music list") return MusicListCommand(std::move(options));
+    if (command == "music copy") return MusicCopyCommand(std::move(options));
     throw UsageError{"unknown command: " + command};
   } catch (const UsageError& error) {
     std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), kUsage);

@@ -75,6 +75,10 @@ class TIpodDevice {
   int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
                        int32_t Size);
   bool DeviceFileExists(const std::string& Path);
+  // Renames a file on the PC without replacing one; 0 or the errno.
+  int RenameNoReplace(const std::string& From, const std::string& To) {
+    return services_.Files.RenameNoReplace(From, To);
+  }
 
   // Database files as local files.
   void FetchItunesFile(const std::string& Name, bool InLibraryPackage, std::string& LocalPath,

@@ -3,6 +3,7 @@
 // The music library of the connected device: tracks, playlists, check marks,
 // and the library object that reads, copies and logs them.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -116,6 +117,11 @@ class EInflateError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A tag made fit for a file name: at most 41 characters, no blanks or
+// control characters at the ends, none of " * / : < > ? \ | or control
+// characters inside, never "." or ".."; "Unknown" + Fallback for an empty tag.
+void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::string& Part);
+
 class TIpodMusicDb {
  public:
   explicit TIpodMusicDb(TIpodDevice* ADevice);
@@ -148,7 +154,27 @@ class TIpodMusicDb {
   bool LoadIosLibrary();
   int ReadVoiceMemos();
 
+  // Copying.
+  void GetDefaultFolder(std::string& Folder);
+  bool PrepareDestination(std::string& Folder);
+  int CopyTracks(bool AAbortOnErrors);
+  // The destination of track Index without extension; 0, or the error that
+  // kept the scheme's folder from being made (Path is then empty).
+  int BuildDestName(int Index, uint8_t Scheme, std::string& Path);
+  static void BookExt(const std::string& FileName, std::string& Ext);
+  bool PackBookFolder(const std::string& Folder, const std::string& Base, const std::string& Ext);
+  bool SameFileSize(const std::string& A, const std::string& B);
+  void RemoveTempFolder(const std::string& Folder);
+  int ExportToItunes();
+
+  // The pause before the one retry of a copy that failed with the
+  // invalid-parameter code.
+  std::chrono::milliseconds RetryWait{3000};
+
  private:
+  static constexpr int kPackFailed = -1;
+  // Copies one checked track; 0, kPackFailed or the copy's error code.
+  int CopyTrack(int Index);
   // Charges bytes against the current parse's budget; false once it is spent.
   bool SpendReadBudget(uint64_t bytes);
   uint64_t readBudget_ = 0;  // bytes the current parse may still visit

@@ -61,6 +61,9 @@ class FileSystem {
   // leaves a partial `dest`. Returns 0 or the errno of the failure (EEXIST when
   // `dest` is already there).
   virtual int CopyFileExclusive(const std::string& source, const std::string& dest) = 0;
+  // Renames `from` to `to` unless `to` exists. Returns 0 or the errno
+  // (EEXIST when `to` is there).
+  virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
   // Reads a whole regular file into `bytes`. Returns 0 or the errno of the
   // failure; `bytes` is empty after a failure.
   virtual int ReadWholeFile(const std::string& path, ByteBuffer& bytes) = 0;

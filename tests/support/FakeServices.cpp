@@ -27,6 +27,10 @@ void FakeVolumeSource::Remove(const std::string& mountPoint) {
 int FaultyFileSystem::CopyFileExclusive(const std::string& source, const std::string& dest) {
   ++Copies;
   written_ = 0;
+  if (Refuse) {
+    if (const int code = Refuse(source, dest)) return code;
+  }
+  failThisCopy_ = FailAfterBytes && (!FailOnly || FailOnly(dest));
   return LinuxFileSystem::CopyFileExclusive(source, dest);
 }
 
@@ -37,7 +41,7 @@ bool FaultyFileSystem::FreeSpace(const std::string& path, uint64_t& bytes) {
 }
 
 ssize_t FaultyFileSystem::CopyChunk(int in, int out, size_t max) {
-  if (FailAfterBytes) {
+  if (failThisCopy_) {
     if (written_ >= *FailAfterBytes) {
       errno = FailErrno;
       return -1;

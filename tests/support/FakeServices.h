@@ -4,6 +4,7 @@
 // and a file system whose copies and free space fail on demand.
 
 #include <cerrno>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -39,9 +40,13 @@ platform::Volume VolumeAt(const std::string& mountPoint);
 // The real Linux copy with faults injected at the chunk level.
 class FaultyFileSystem : public platform::LinuxFileSystem {
  public:
-  // Fail the copy with `FailErrno` once this many bytes have been written.
+  // Fail the copy with `FailErrno` once this many bytes have been written,
+  // for every copy or, when FailOnly is set, for the copies it accepts.
   std::optional<uint64_t> FailAfterBytes;
   int FailErrno = ENOSPC;
+  std::function<bool(const std::string& dest)> FailOnly;
+  // When it gives a code other than 0, the copy fails with it at once.
+  std::function<int(const std::string& source, const std::string& dest)> Refuse;
   // Reported instead of the real free space when set.
   std::optional<uint64_t> FreeBytes;
   int Copies = 0;
@@ -54,6 +59,7 @@ class FaultyFileSystem : public platform::LinuxFileSystem {
 
  private:
   uint64_t written_ = 0;
+  bool failThisCopy_ = false;
 };
 
 // A device manager over fakes, with every callback recorded.

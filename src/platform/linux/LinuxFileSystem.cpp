@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -128,6 +129,10 @@ int LinuxFileSystem::ReadWholeFile(const std::string& path, ByteBuffer& bytes) {
     done += static_cast<size_t>(got);
   }
   return 0;
+}
+
+int LinuxFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
 }
 
 std::string NearestExistingAncestor(const std::string& path) {

@@ -1,0 +1,184 @@
+// ortelan-cli music copy: the window's music transfer from the command line.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "music/MusicCopyThread.h"
+#include "music/iPodMusic.h"
+#include "util/Text.h"
+
+namespace ortelan::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) { interrupted = true; }
+
+bool Contains(const std::string& text, const std::string& part) {
+  return AsciiUpperCase(text).find(AsciiUpperCase(part)) != std::string::npos;
+}
+
+bool InPlaylist(const TIpodMusicDb& db, const std::string& name, const TTrackItem& track) {
+  for (const TPlayListItem& list : db.PlayLists) {
+    if (!SameTextAscii(list.Name, name)) continue;
+    if (list.VoiceMemos) return track.MediaKind == mkVoiceMemo;
+    for (const int64_t id : list.TrackIds) {
+      // A playlist names tracks by id; the first track with the id is meant.
+      for (const TTrackItem& candidate : db.Tracks) {
+        if (candidate.TrackId == id) {
+          if (&candidate == &track) return true;
+          break;
+        }
+      }
+    }
+    return false;
+  }
+  return false;
+}
+
+// Checks the tracks the selection names and unchecks the others; "checked"
+// keeps the marks the library was loaded with.
+void ApplySelection(TIpodMusicDb& db, const std::string& selection) {
+  if (selection == "checked") return;
+  static const std::pair<const char*, uint8_t> kinds[] = {
+      {"kind:audio", mkAudio}, {"kind:video", mkVideo}, {"kind:book", mkBook},
+      {"kind:ringtone", mkRingtone}, {"kind:voicememo", mkVoiceMemo}};
+  std::function<bool(const TTrackItem&)> wanted;
+  if (selection == "all") {
+    wanted = [](const TTrackItem&) { return true; };
+  } else if (selection.rfind("playlist:", 0) == 0) {
+    const std::string name = selection.substr(9);
+    wanted = [&db, name](const TTrackItem& t) { return InPlaylist(db, name, t); };
+  } else if (selection.rfind("search:", 0) == 0) {
+    const std::string text = selection.substr(7);
+    wanted = [text](const TTrackItem& t) {
+      return Contains(t.Title, text) || Contains(t.Artist, text) || Contains(t.Album, text);
+    };
+  } else {
+    for (const auto& [key, kind] : kinds) {
+      if (selection == key) wanted = [kind](const TTrackItem& t) { return t.MediaKind == kind; };
+    }
+  }
+  if (!wanted) throw UsageError{"unknown selection: " + selection};
+  for (int i = 0; i < db.Tracks.Count(); ++i) {
+    wanted(db.Tracks.GetItem(i)) ? db.Tracks.Check(i) : db.Tracks.Uncheck(i);
+  }
+}
+
+// Shows each track as the worker reports it: one rewritten line on a
+// terminal, plain lines otherwise.
+class ProgressDisplay {
+ public:
+  explicit ProgressDisplay(const TIpodMusicDb& db) : db_(db), terminal_(isatty(1)) {
+    for (int i = 0; i < db.Tracks.Count(); ++i) {
+      if (db.Tracks.GetItem(i).Checked) order_.push_back(i);
+    }
+  }
+
+  void Report(const std::string& text) {
+    if (next_ > 0) done_ += db_.Tracks.GetItem(order_[next_ - 1]).Size;
+    ++next_;
+    if (!terminal_) {
+      std::printf("%s\n", text.c_str());
+      return;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const double rate = seconds > 0 ? done_ / seconds : 0;
+    const double left = rate > 0 ? (db_.Tracks.CheckedSize - done_) / rate : 0;
+    std::printf("\r\x1b[K%s  %.1f MB/s  %d:%02d left", Column(text, 60).c_str(), rate / 1e6,
+                static_cast<int>(left) / 60, static_cast<int>(left) % 60);
+    std::fflush(stdout);
+  }
+
+  void End() {
+    if (terminal_ && next_ > 0) std::printf("\n");
+  }
+
+ private:
+  const TIpodMusicDb& db_;
+  bool terminal_;
+  std::vector<int> order_;
+  size_t next_ = 0;
+  int64_t done_ = 0;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// The detail log as the window writes it, with line breaks for a terminal.
+std::string DetailLog(const TIpodDevice& device, const TIpodMusicDb& db, int scheme) {
+  std::string log = "Ortelan 6.5, " + std::to_string(scheme) + "\r\n";
+  if (!device.IsIos) log += "[iPod]\r\n";
+  log += db.Log + "\r\n" + "Done.";
+  std::string out;
+  for (const char c : log) {
+    if (c != '\r') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+int MusicCopyCommand(Arguments args) {
+  const std::string to = args.Value("--to");
+  const std::string schemeText = args.Value("--scheme", "1");
+  const std::string selection = args.Value("--select", "checked");
+  const std::vector<std::string> folders = args.Values("--device");
+  args.ExpectEmpty();
+  if (to.empty()) throw UsageError{"--to DIR is required"};
+  if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] > '6') {
+    throw UsageError{"--scheme takes a number from 0 to 6"};
+  }
+  const int scheme = schemeText[0] - '0';
+
+  DeviceSession session(folders);
+  TIpodDevice& device = session.Device();
+  if (!device.ScanDrives()) {
+    std::fprintf(stderr, "No iPod found.\n");
+    return kExitNotFound;
+  }
+  TIpodMusicDb db(&device);
+  try {
+    if (!db.LoadMusicLibrary(true)) {
+      std::fprintf(stderr, "The music library could not be read.%s\n", db.Log.c_str());
+      return kExitNotFound;
+    }
+  } catch (const EInflateError& error) {
+    std::fprintf(stderr, "The compressed music database cannot be read: %s\n", error.what());
+    return kExitNotFound;
+  }
+  ApplySelection(db, selection);
+
+  std::string folder = std::filesystem::absolute(to).lexically_normal().string();
+  if (!db.PrepareDestination(folder)) {
+    for (char& c : folder) c = c == '\r' ? '\n' : c;
+    std::fprintf(stderr, "%s\n", folder.c_str());
+    return kExitNotFound;
+  }
+  db.NameScheme = static_cast<uint8_t>(scheme);
+
+  ProgressDisplay display(db);
+  TMusicCopyThread worker(db, session.Dispatcher(), false, false);
+  worker.OnProgress = [&](const std::string& text) { display.Report(text); };
+  std::signal(SIGINT, OnInterrupt);
+  worker.Start();
+  session.Dispatcher().RunUntil([&] {
+    if (interrupted && !worker.Terminated()) worker.Terminate();
+    return worker.Finished();
+  });
+  worker.WaitFor();
+  std::signal(SIGINT, SIG_DFL);
+  display.End();
+
+  std::printf("%s\n", DetailLog(device, db, scheme).c_str());
+  return worker.Copied == db.Tracks.CheckedCount ? kExitOk : kExitSomeFailed;
+}
+
+}  // namespace ortelan::cli

@@ -1,0 +1,58 @@
+#include "music/MusicCopyThread.h"
+
+namespace ortelan {
+
+TMusicCopyThread::TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher,
+                                   bool AAddToItunes, bool AAbortOnErrors)
+    : AddToItunes(AAddToItunes), AbortOnErrors(AAbortOnErrors), musicDb_(musicDb),
+      dispatcher_(dispatcher) {
+  musicDb_.OnProgress = [this](const std::string& text) { TrackProgress(text); };
+  musicDb_.Log.clear();
+}
+
+TMusicCopyThread::~TMusicCopyThread() {
+  WaitFor();
+  musicDb_.OnProgress = nullptr;
+}
+
+void TMusicCopyThread::Start() {
+  if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
+}
+
+void TMusicCopyThread::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TMusicCopyThread::Execute() {
+  Copied = musicDb_.CopyTracks(AbortOnErrors);
+  musicDb_.AddLog("Copy files: t" + std::to_string(musicDb_.Tracks.CheckedCount) + ", c" +
+                  std::to_string(Copied));
+  if (Copied > 0 && AddToItunes) {
+    StatusText = "Adding selected music and playlists to iTunes library ...";
+    StatusKind = 1;
+    dispatcher_.InvokeAndWait([this] { DoStatus(); });
+    Copied = musicDb_.ExportToItunes();
+    musicDb_.AddLog("Sync: " + std::to_string(Copied));
+  }
+  StatusText = "Done.";
+  // The end of the transfer is always the last hand-over.
+  StatusKind = 2;
+  dispatcher_.InvokeAndWait([this] { DoStatus(); });
+  finished_ = true;
+}
+
+void TMusicCopyThread::TrackProgress(const std::string& Text) {
+  if (terminated_) musicDb_.Cancelled = true;
+  ProgressText = Text;
+  dispatcher_.InvokeAndWait([this] { DoProgress(); });
+}
+
+void TMusicCopyThread::DoProgress() {
+  if (OnProgress) OnProgress(ProgressText);
+}
+
+void TMusicCopyThread::DoStatus() {
+  if (OnStatus) OnStatus(StatusText, StatusKind);
+}
+
+}  // namespace ortelan

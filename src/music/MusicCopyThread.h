@@ -1,0 +1,61 @@
+#pragma once
+
+// The worker that copies the checked tracks while the window stays live.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "music/iPodMusic.h"
+#include "platform/Platform.h"
+
+namespace ortelan {
+
+// (text, kind): 1 = a long step begins, 2 = the transfer has ended.
+using TMusicStatusEvent = std::function<void(const std::string&, uint8_t)>;
+
+class TMusicCopyThread {
+ public:
+  // Made suspended: hooks the library's progress to this worker and clears
+  // its log. The owner sets OnProgress and OnStatus, then calls Start.
+  TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher, bool AAddToItunes,
+                   bool AAbortOnErrors);
+  // Waits for the worker; the owner must keep serving the dispatcher until
+  // the final report (kind 2) has been handed over.
+  ~TMusicCopyThread();
+  TMusicCopyThread(const TMusicCopyThread&) = delete;
+  TMusicCopyThread& operator=(const TMusicCopyThread&) = delete;
+
+  void Start();
+  // The window's Cancel: seen at the next track's progress report.
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+  // True once the worker has handed over its final report.
+  bool Finished() const { return finished_; }
+  void WaitFor();
+
+  bool AddToItunes = false;
+  int32_t Copied = 0;
+  uint8_t StatusKind = 0;
+  std::string ProgressText;
+  std::string StatusText;
+  bool AbortOnErrors = false;
+  TMusicProgressEvent OnProgress;
+  TMusicStatusEvent OnStatus;
+
+ private:
+  void Execute();
+  void TrackProgress(const std::string& Text);
+  void DoProgress();
+  void DoStatus();
+
+  TIpodMusicDb& musicDb_;
+  platform::Dispatcher& dispatcher_;
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  std::thread thread_;
+};
+
+}  // namespace ortelan

@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <random>
+
+#include "music/MusicCopyThread.h"
+#include "support/MusicFixture.h"
+
+namespace ortelan {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ListTree;
+using test::ReadFileText;
+using test::WriteFile;
+
+TEST(MakeNamePart, CleansTagsForFileNames) {
+  const struct {
+    std::string tag, fallback, part;
+  } cases[] = {
+      {"Song", " Name", "Song"},
+      {"", " Artist", "Unknown Artist"},
+      {"   ", " Artist", ""},  // blanks only: an empty part
+      {"  Padded  ", " Name", "Padded"},
+      {"a\"b*c/d:e<f>g?h\\i|j", " Name", "a_b_c_d_e_f_g_h_i_j"},
+      {"Tab\there\x01", " Name", "Tab_here"},  // inner control characters, trimmed ends
+      {std::string("nul\0in", 6), " Name", "nul_in"},
+      {"del\x7f", " Name", "del_"},
+      {".", " Name", "_."},
+      {"..", " Name", "_.."},
+      {" .. ", " Name", "_.."},
+      {"...", " Name", "_..."},
+      {"a.b", " Name", "a.b"},
+      // Cut to 41 characters first, blanks trimmed after.
+      {"The Long and Winding Road That Leads To Your Door", " Name",
+       "The Long and Winding Road That Leads To Y"},
+      {std::string(40, 'x') + " tail", " Name", std::string(40, 'x')},
+      // 41 code points, never half a character.
+      {std::string(40, 'a') + "\xC3\xA9\xC3\xA9", " Name", std::string(40, 'a') + "\xC3\xA9"},
+      {"\xE5\xA4\x9C\xE3\x81\xAB", " Name", "\xE5\xA4\x9C\xE3\x81\xAB"},
+  };
+  for (const auto& c : cases) {
+    std::string part;
+    MakeNamePart(c.tag, c.fallback, part);
+    EXPECT_EQ(part, c.part) << "tag: " << c.tag;
+  }
+}
+
+// A library built in memory over a device folder, with a file for each track.
+class TrackCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m.Db = std::make_unique<TIpodMusicDb>(m.Fx.Device.get());
+    dest = m.Dir / "dest";
+    m.Db->RetryWait = std::chrono::milliseconds(0);
+  }
+
+  int AddTrack(const std::string& title, const std::string& content, const std::string& artist = "Artist",
+               const std::string& album = "Album", const std::string& ext = ".mp3") {
+    const int index = db().Tracks.Count();
+    const std::string file = "F00/T" + std::to_string(index) + ext;
+    WriteFile(m.Root() + "/iPod_Control/Music/" + file, content);
+    TTrackItem& t = db().Tracks.Add();
+    t.Title = title;
+    t.Artist = artist;
+    t.Album = album;
+    t.Location = ":iPod_Control:Music:" + file;
+    for (char& c : t.Location) c = c == '/' ? ':' : c;
+    t.Size = static_cast<int64_t>(content.size());
+    t.CopyState = -1;
+    t.MediaKind = TIpodMusicDb::MediaKindOfExt(ext);
+    db().Tracks.Check(index);
+    return index;
+  }
+
+  void Prepare() {
+    std::string folder = dest;
+    ASSERT_TRUE(db().PrepareDestination(folder)) << folder;
+  }
+
+  // Runs a transfer on a worker as the window does; returns the reports.
+  std::vector<std::string> RunWorker(const std::function<void(TMusicCopyThread&, int)>& onReport = {}) {
+    std::vector<std::string> reports;
+    TMusicCopyThread worker(db(), m.Fx.Dispatcher, false, false);
+    worker.OnProgress = [&](const std::string& text) {
+      reports.push_back(text);
+      if (onReport) onReport(worker, static_cast<int>(reports.size()));
+    };
+    worker.OnStatus = [&](const std::string& text, uint8_t kind) {
+      reports.push_back("status " + std::to_string(kind) + " " + text);
+    };
+    worker.Start();
+    m.Fx.Dispatcher.RunUntil([&] { return worker.Finished(); });
+    return reports;
+  }
+
+  TIpodMusicDb& db() { return *m.Db; }
+  test::MusicFixture m;
+  std::string dest;
+};
+
+TEST_F(TrackCopy, EverySchemeNamesTheFileInsideTheDestination) {
+  AddTrack("Title: 1", "x", "AC/DC", "Back");
+  AddTrack("..", "x", "..", "");
+  Prepare();
+  const struct {
+    uint8_t scheme;
+    int track;
+    std::string name;
+  } cases[] = {
+      {0, 0, "AC_DC/Back/Title_ 1"},        {1, 0, "Title_ 1"},
+      {2, 0, "AC_DC - Title_ 1"},           {3, 0, "Title_ 1 - AC_DC"},
+      {4, 0, "AC_DC - Back - Title_ 1"},    {5, 0, "Title_ 1 - Back - AC_DC"},
+      {6, 0, "Title_ 1 - AC_DC - Back"},    {7, 0, "Title_ 1"},
+      {0, 1, "_../Unknown Album/_.."},       {2, 1, "_.. - _.."},
+  };
+  for (const auto& c : cases) {
+    std::string path;
+    EXPECT_EQ(db().BuildDestName(c.track, c.scheme, path), 0);
+    EXPECT_EQ(path, db().DestFolder + c.name) << int(c.scheme);
+  }
+  EXPECT_TRUE(fs::is_directory(dest + "/AC_DC/Back"));
+  EXPECT_TRUE(fs::is_directory(dest + "/_../Unknown Album"));
+}
+
+TEST_F(TrackCopy, CopiesEveryCheckedTrackOnceAndNumbersSameNames) {
+  AddTrack("Song", "first song");
+  AddTrack("Song", "another song, same name");
+  AddTrack("Skipped", "unchecked");
+  db().Tracks.Uncheck(2);
+  AddTrack("Clip", "video bytes", "Artist", "Album", ".m4v");
+  Prepare();
+  const auto reports = RunWorker();
+  EXPECT_EQ(reports, (std::vector<std::string>{"1/3  Song", "2/3  Song", "3/3  Clip", "status 2 Done."}));
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Clip.m4v", "Song.mp3", "Song1.mp3"}));
+  EXPECT_EQ(ReadFileText(dest + "/Song1.mp3"), "another song, same name");
+  EXPECT_EQ(db().Tracks.GetItem(1).DestFile, dest + "/Song1.mp3");
+  EXPECT_EQ(db().Tracks.GetItem(0).CopyState, 1);
+  EXPECT_EQ(db().Tracks.GetItem(2).CopyState, -1);
+  EXPECT_EQ(db().Log, "\r\nCopy files: t3, c3");
+
+  // A second transfer finds every file in place and copies nothing.
+  const int copies = m.Fx.Files.Copies;
+  RunWorker();
+  EXPECT_EQ(m.Fx.Files.Copies, copies);
+  EXPECT_EQ(db().Log, "\r\nCopy files: t3, c3");
+  EXPECT_EQ(ListTree(dest).size(), 3u);
+}
+
+TEST_F(TrackCopy, NothingCheckedOnlyLogsAndEnds) {
+  AddTrack("Song", "x");
+  db().Tracks.Uncheck(0);
+  Prepare();
+  EXPECT_EQ(RunWorker(), (std::vector<std::string>{"status 2 Done."}));
+  EXPECT_EQ(db().Log, "\r\nCopy files: t0, c0");
+}
+
+TEST_F(TrackCopy, InvalidParameterIsRetriedOnce) {
+  AddTrack("Once", "a");
+  AddTrack("Always", "b");
+  Prepare();
+  int refusals = 0;
+  m.Fx.Files.Refuse = [&](const std::string&, const std::string& d) {
+    if (d.ends_with("Always.mp3") || (d.ends_with("Once.mp3") && refusals == 0)) {
+      ++refusals;
+      return EINVAL;
+    }
+    return 0;
+  };
+  EXPECT_EQ(db().CopyTracks(false), 1);
+  EXPECT_EQ(refusals, 3);  // Once: one refusal, then copied; Always: refused twice
+  EXPECT_EQ(db().Tracks.GetItem(1).CopyState, 0);
+  EXPECT_EQ(db().Log, "\r\nAlways: Err " + std::to_string(EINVAL));
+}
+
+TEST_F(TrackCopy, LogsFortyErrorsAndStopsAfterThemOnlyWhenAsked) {
+  for (int i = 0; i < 45; ++i) AddTrack("T" + std::to_string(i), "x");
+  AddTrack("Last", "y");
+  Prepare();
+  fs::remove_all(m.Root() + "/iPod_Control/Music/F00");
+  WriteFile(m.Root() + "/iPod_Control/Music/F00/T45.mp3", "y");
+  auto lines = [&] { return std::count(db().Log.begin(), db().Log.end(), '\n'); };
+
+  EXPECT_EQ(db().CopyTracks(false), 1);
+  EXPECT_EQ(lines(), 40);
+  EXPECT_TRUE(db().Log.ends_with("\r\nT39: Err " + std::to_string(ENOENT)));
+
+  db().Log.clear();
+  fs::remove(dest + "/Last.mp3");
+  EXPECT_EQ(db().CopyTracks(true), 0);
+  EXPECT_EQ(lines(), 42);
+  EXPECT_TRUE(db().Log.ends_with(
+      "\r\nToo many errors, transfer abort.\r\nPlease check the connection between your iPod and "
+      "computer."));
+}
+
+TEST_F(TrackCopy, CancelLetsTheNextTrackFinishThenStops) {
+  for (int i = 1; i <= 5; ++i) AddTrack("T" + std::to_string(i), "x");
+  Prepare();
+  const auto reports = RunWorker([](TMusicCopyThread& worker, int report) {
+    if (report == 2) worker.Terminate();  // while track 2 is about to be copied
+  });
+  EXPECT_EQ(reports, (std::vector<std::string>{"1/5  T1", "2/5  T2", "3/5  T3", "status 2 Done."}));
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"T1.mp3", "T2.mp3", "T3.mp3"}));
+  EXPECT_EQ(db().Log, "\r\nCopy files: t5, c3");
+}
+
+// Faults come through the file-copy layer: the disk fills up during one track,
+// the device is pulled during another. The transfer goes on and leaves only
+// complete files.
+TEST_F(TrackCopy, FailuresMidCopyLeaveOnlyCompleteFiles) {
+  const std::string big(200000, 'b');
+  AddTrack("A", big);
+  AddTrack("B", big);
+  AddTrack("C", big);
+  AddTrack("D", big);
+  Prepare();
+  m.Fx.Files.FailAfterBytes = 65536;
+  m.Fx.Files.FailOnly = [](const std::string& d) { return d.ends_with("B.mp3") || d.ends_with("C.mp3"); };
+  m.Fx.Files.Refuse = [&](const std::string&, const std::string& d) {
+    m.Fx.Files.FailErrno = d.ends_with("B.mp3") ? ENOSPC : EIO;
+    return 0;
+  };
+  EXPECT_EQ(db().CopyTracks(false), 2);
+  EXPECT_EQ(db().Log, "\r\nB: Err " + std::to_string(ENOSPC) + "\r\nC: Err " + std::to_string(EIO));
+  EXPECT_EQ(ListTree(m.Dir.Path()), (std::vector<std::string>{
+                                        "dest/A.mp3", "dest/D.mp3",
+                                        "ipod/iPod_Control/Music/F00/T0.mp3",
+                                        "ipod/iPod_Control/Music/F00/T1.mp3",
+                                        "ipod/iPod_Control/Music/F00/T2.mp3",
+                                        "ipod/iPod_Control/Music/F00/T3.mp3"}));
+  EXPECT_EQ(ReadFileText(dest + "/D.mp3"), big);
+  EXPECT_EQ(db().Tracks.GetItem(1).CopyState, 0);
+  EXPECT_EQ(db().Tracks.GetItem(1).DestFile, "");
+}
+
+TEST_F(TrackCopy, SchemeZeroFolderThatCannotBeMadeFailsTheTrackOnly) {
+  AddTrack("Blocked", "x", "Artist", "Album");
+  AddTrack("Fine", "y", "Other", "Album");
+  Prepare();
+  WriteFile(dest + "/Artist", "a file where the artist folder would go");
+  db().NameScheme = 0;
+  EXPECT_EQ(db().CopyTracks(false), 1);
+  EXPECT_NE(db().Log.find("\r\n[X] Copy stopped at: Blocked\r\n Program cannot create folder: " +
+                          dest + "/Artist/Album\r\nBlocked: Err "),
+            std::string::npos)
+      << db().Log;
+  EXPECT_EQ(db().Tracks.GetItem(0).CopyState, 0);
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Artist", "Other/Album/Fine.mp3"}));
+}
+
+TEST_F(TrackCopy, DestinationOnTheDeviceIsRefused) {
+  AddTrack("Song", "x");
+  std::string folder = m.Root() + "/Music";
+  EXPECT_FALSE(db().PrepareDestination(folder));
+  EXPECT_TRUE(folder.ends_with(" is your iPod.\rYou cannot transfer the files from iPod to iPod. "
+                               "Please choose another folder in your computer."));
+  EXPECT_EQ(db().DestFolder, "");
+}
+
+// The entries of a ZIP archive: name and whether it was stored uncompressed.
+std::vector<std::pair<std::string, bool>> ZipEntries(const std::string& path) {
+  std::vector<std::pair<std::string, bool>> entries;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+  if (!archive) return entries;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st);
+    entries.emplace_back(st.name, st.comp_method == ZIP_CM_STORE);
+  }
+  zip_close(archive);
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+TEST_F(TrackCopy, BookFoldersArePackedUnderAFreeName) {
+  Prepare();
+  std::mt19937 random(7);
+  std::string noise(4096, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  auto makeFolder = [&] {
+    WriteFile(dest + "/Book/chapter1.xhtml", std::string(2000, 'a'));
+    WriteFile(dest + "/Book/images/cover.jpg", noise);
+  };
+  makeFolder();
+  ASSERT_TRUE(db().PackBookFolder(dest + "/Book/", dest + "/Book", ".epub"));
+  EXPECT_EQ(ZipEntries(dest + "/Book.epub"),
+            (std::vector<std::pair<std::string, bool>>{{"chapter1.xhtml", false},
+                                                       {"images/cover.jpg", true}}));
+  EXPECT_FALSE(fs::exists(dest + "/Book"));
+
+  makeFolder();  // the same book again: already there, nothing new
+  ASSERT_TRUE(db().PackBookFolder(dest + "/Book/", dest + "/Book", ".epub"));
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Book.epub"}));
+
+  WriteFile(dest + "/Book_1.epub", "another book of another size");
+  fs::resize_file(dest + "/Book.epub", 10);
+  makeFolder();
+  ASSERT_TRUE(db().PackBookFolder(dest + "/Book/", dest + "/Book", ".epub"));
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Book.epub", "Book_1.epub", "Book_2.epub"}));
+
+  fs::create_directories(dest + "/Empty");
+  EXPECT_FALSE(db().PackBookFolder(dest + "/Empty/", dest + "/Empty", ".epub"));
+  EXPECT_FALSE(fs::exists(dest + "/Empty"));
+}
+
+TEST_F(TrackCopy, TemporaryFoldersAreRemovedOnlyInsideTheDestination) {
+  Prepare();
+  WriteFile(m.Dir / "outside/keep.txt", "keep");
+  WriteFile(dest + "/inside/x", "x");
+  db().RemoveTempFolder(m.Dir / "outside");
+  db().RemoveTempFolder(dest + "/../outside");
+  db().RemoveTempFolder(dest);
+  EXPECT_TRUE(fs::exists(m.Dir / "outside/keep.txt"));
+  EXPECT_TRUE(fs::exists(dest));
+  db().RemoveTempFolder(dest + "/inside");
+  EXPECT_FALSE(fs::exists(dest + "/inside"));
+  std::string ext;
+  TIpodMusicDb::BookExt("Books/Some Book", ext);
+  EXPECT_EQ(ext, ".epub");
+  TIpodMusicDb::BookExt("Books/manual.PDF", ext);
+  EXPECT_EQ(ext, ".PDF");
+}
+
+}  // namespace
+}  // namespace ortelan
