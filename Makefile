@@ -43,6 +43,7 @@ run: build $(DEMO)
 bench: build
 	$(RELEASE)/bench/bench-itunesdb-load
 	bench/copy_device_file.sh $(RELEASE)
+	bench/copy_tracks.sh $(RELEASE)
 
 fuzz:
 	cmake --preset fuzz >/dev/null

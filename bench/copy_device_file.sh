@@ -15,12 +15,18 @@ done
 cat "$work"/ipod/Music/* >/dev/null  # warm the page cache
 
 ours=() theirs=()
+# Each copy starts with the disk flushed, and the order alternates.
 for round in 1 2 3; do
-  rm -rf "$work/a" "$work/b"; mkdir "$work/a" "$work/b"
-  ours+=("$("$tool" "$work/ipod" Music "$work/a")")
-  start=$(date +%s.%N)
-  cp "$work"/ipod/Music/* "$work/b/"
-  theirs+=("$(echo "$(date +%s.%N) - $start" | bc -l)")
+  rm -rf "$work/a" "$work/b"; mkdir "$work/a" "$work/b"; sync
+  if [ $((round % 2)) -eq 1 ]; then
+    ours+=("$("$tool" "$work/ipod" Music "$work/a")"); sync
+    start=$(date +%s.%N); cp "$work"/ipod/Music/* "$work/b/"
+    theirs+=("$(echo "$(date +%s.%N) - $start" | bc -l)")
+  else
+    start=$(date +%s.%N); cp "$work"/ipod/Music/* "$work/b/"
+    theirs+=("$(echo "$(date +%s.%N) - $start" | bc -l)"); sync
+    ours+=("$("$tool" "$work/ipod" Music "$work/a")")
+  fi
 done
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 o=$(median "${ours[@]}"); t=$(median "${theirs[@]}")
