@@ -99,4 +99,21 @@ DeviceSession::DeviceSession(const std::vector<std::string>& folders)
 
 DeviceSession::~DeviceSession() { device_.reset(); }
 
+bool DeviceSession::Connect() {
+  if (device_->ScanDrives()) return true;
+  std::fprintf(stderr, "No iPod found.\n");
+  return false;
+}
+
+bool LoadMusic(TIpodMusicDb& db, bool& loaded) {
+  try {
+    loaded = db.LoadMusicLibrary(true);
+    return true;
+  } catch (const EInflateError& error) {
+    std::fprintf(stderr, "The compressed music database cannot be read: %s\n", error.what());
+    loaded = false;
+    return false;
+  }
+}
+
 }  // namespace ortelan::cli

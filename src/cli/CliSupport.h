@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/iPodDev.h"
+#include "music/iPodMusic.h"
 #include "platform/QueueDispatcher.h"
 
 namespace ortelan::cli {
@@ -54,6 +55,8 @@ class DeviceSession {
   explicit DeviceSession(const std::vector<std::string>& folders);
   ~DeviceSession();
   TIpodDevice& Device() { return *device_; }
+  // Looks for the iPod as a window does when it opens; prints why not.
+  bool Connect();
   platform::QueueDispatcher& Dispatcher() { return dispatcher_; }
   std::vector<platform::Volume> Volumes() { return volumes_->List(); }
 
@@ -63,5 +66,9 @@ class DeviceSession {
   std::unique_ptr<platform::FileSystem> files_;
   std::unique_ptr<TIpodDevice> device_;
 };
+
+// Loads the library as the window does. `loaded` is its result; false when
+// the compressed database was damaged (the reason is printed).
+bool LoadMusic(TIpodMusicDb& db, bool& loaded);
 
 }  // namespace ortelan::cli

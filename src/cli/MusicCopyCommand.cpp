@@ -139,19 +139,13 @@ int MusicCopyCommand(Arguments args) {
   const int scheme = schemeText[0] - '0';
 
   DeviceSession session(folders);
+  if (!session.Connect()) return kExitNotFound;
   TIpodDevice& device = session.Device();
-  if (!device.ScanDrives()) {
-    std::fprintf(stderr, "No iPod found.\n");
-    return kExitNotFound;
-  }
   TIpodMusicDb db(&device);
-  try {
-    if (!db.LoadMusicLibrary(true)) {
-      std::fprintf(stderr, "The music library could not be read.%s\n", db.Log.c_str());
-      return kExitNotFound;
-    }
-  } catch (const EInflateError& error) {
-    std::fprintf(stderr, "The compressed music database cannot be read: %s\n", error.what());
+  bool loaded = false;
+  if (!LoadMusic(db, loaded)) return kExitNotFound;
+  if (!loaded) {
+    std::fprintf(stderr, "The music library could not be read.%s\n", db.Log.c_str());
     return kExitNotFound;
   }
   ApplySelection(db, selection);

@@ -83,20 +83,12 @@ int MusicListCommand(Arguments args) {
   const std::vector<std::string> folders = args.Values("--device");
   args.ExpectEmpty();
   DeviceSession session(folders);
+  if (!session.Connect()) return kExitNotFound;
   TIpodDevice& device = session.Device();
-  if (!device.ScanDrives()) {
-    std::fprintf(stderr, "No iPod found.\n");
-    return kExitNotFound;
-  }
   TIpodMusicDb db(&device);
   bool loaded = false;
   const auto start = std::chrono::steady_clock::now();
-  try {
-    loaded = db.LoadMusicLibrary(true);
-  } catch (const EInflateError& error) {
-    std::fprintf(stderr, "The compressed music database cannot be read: %s\n", error.what());
-    return kExitNotFound;
-  }
+  if (!LoadMusic(db, loaded)) return kExitNotFound;
   const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
   if (summary) {
     if (json) {
