@@ -7,5 +7,6 @@ namespace ortelan::cli {
 int DevicesCommand(Arguments args);
 int MusicListCommand(Arguments args);
 int MusicCopyCommand(Arguments args);
+int PhotosListCommand(Arguments args);
 
 }  // namespace ortelan::cli

@@ -35,6 +35,10 @@ constexpr const char* kUsage =
     "      are not copied again; nothing is ever overwritten. Ctrl-C stops after\n"
     "      the track being copied.\n"
     "\n"
+    "  photos list [--device DIR]... [--json]\n"
+    "      Load the photo library (Photo Database and camera roll) and list its\n"
+    "      photos, albums and thumbnail formats.\n"
+    "\n"
     "Exit status: 0 done, 1 nothing found or read (or the destination refused),\n"
     "2 usage error, 3 some tracks were not copied.\n";
 
@@ -48,7 +52,7 @@ int main(int argc, char** argv) {
     return args.empty() ? kExitUsage : kExitOk;
   }
   // "devices" takes its options directly; "music" first names its action.
-  const bool hasAction = args[0] == "music";
+  const bool hasAction = args[0] == "music" || args[0] == "photos";
   const std::string command = hasAction && args.size() > 1 ? args[0] + " " + args[1] : args[0];
   Arguments options(std::vector<std::string>(args.begin() + (hasAction ? std::min<size_t>(2, args.size()) : 1), args.end()));
   try {
@@ -59,6 +63,7 @@ int main(int argc, char** argv) {
     if (command == "devices") return DevicesCommand(std::move(options));
     if (command == "music list") return MusicListCommand(std::move(options));
     if (command == "music copy") return MusicCopyCommand(std::move(options));
+    if (command == "photos list") return PhotosListCommand(std::move(options));
     throw UsageError{"unknown command: " + command};
   } catch (const UsageError& error) {
     std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), kUsage);

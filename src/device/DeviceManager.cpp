@@ -85,6 +85,7 @@ bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
   Drive = root;
   volume_ = volume;
   canonicalRoot_ = Canonical(root);
+  verifiedFolders_.clear();
   return true;
 }
 
@@ -120,6 +121,7 @@ void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
   IsIos = false;
   Drive.clear();
   canonicalRoot_.clear();
+  verifiedFolders_.clear();
   if (OnDeviceChange) OnDeviceChange(false, false);
 }
 
@@ -132,7 +134,7 @@ void TIpodDevice::IosDeviceChanged(bool AConnected) {
 }
 
 bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {
-  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved);
+  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved, &verifiedFolders_);
 }
 
 bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& resolved) const {

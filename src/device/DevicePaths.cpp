@@ -14,9 +14,9 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+bool Exists(const std::string& path, struct stat* info = nullptr) {
+  struct stat local {};
+  return lstat(path.c_str(), info ? info : &local) == 0;
 }
 
 // The entry of `folder` that equals `name` without regard to ASCII case.
@@ -59,20 +59,31 @@ bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts) {
 }
 
 bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
-                      std::string_view path, std::string& resolved) {
+                      std::string_view path, std::string& resolved,
+                      std::unordered_set<std::string>* verifiedFolders) {
   std::vector<std::string> parts;
   if (root.empty() || !SplitDevicePath(path, parts)) return false;
   std::string current = root;
   for (const std::string& part : parts) current += "/" + part;
-  if (!Exists(current)) {
+  struct stat info {};
+  if (!Exists(current, &info)) {
     current = root;
     for (const std::string& part : parts) {
       std::string actual = part;
       if (!Exists(current + "/" + part) && !FindIgnoringCase(current, part, actual)) return false;
       current += "/" + actual;
     }
+    lstat(current.c_str(), &info);
   }
-  if (!InsideRoot(current, canonicalRoot)) return false;
+  // A file that is no link lies where its folder lies: checking the folder
+  // (once per folder) is enough. Links are resolved to their end.
+  const std::string folder = parts.empty() ? current : current.substr(0, current.rfind('/'));
+  if (S_ISLNK(info.st_mode) || parts.empty()) {
+    if (!InsideRoot(current, canonicalRoot)) return false;
+  } else if (!verifiedFolders || !verifiedFolders->contains(folder)) {
+    if (!InsideRoot(folder, canonicalRoot)) return false;
+    if (verifiedFolders) verifiedFolders->insert(folder);
+  }
   resolved = std::move(current);
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace ortelan {
@@ -16,8 +17,11 @@ bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts);
 // written is looked up without regard to ASCII case. False when the file is
 // missing or, after every link is resolved, lies outside `canonicalRoot` (the
 // root with its links resolved).
+// `verifiedFolders` remembers folders already found inside the root, so that
+// copying many files of one folder checks the folder once.
 bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
-                      std::string_view path, std::string& resolved);
+                      std::string_view path, std::string& resolved,
+                      std::unordered_set<std::string>* verifiedFolders = nullptr);
 
 // The extension of the last part of a path (after "/", "\" or ":"), with its
 // dot; empty when it has none.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -121,6 +122,9 @@ class TIpodDevice {
   platform::Volume volume_;   // the connected disk-mode volume
   std::string canonicalRoot_;  // Drive with every link resolved
   int thumbFile_ = -1;         // the open thumbnail store of a disk-mode iPod
+  // Folders of the connected device known to lie inside its root; only one
+  // thread does file operations at a time.
+  mutable std::unordered_set<std::string> verifiedFolders_;
   // Expires when the manager goes, so queued volume changes find it gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -1,0 +1,347 @@
+// The Photo Database reader: the chunked photo database of iPods, with its
+// images, their thumbnail references and the albums.
+//
+// Every read is bounds-checked. A length of 0 that would visit the same chunk
+// again, or an offset past the data, is the failure the surrounding list
+// reports for a damaged chunk; a read budget proportional to the data keeps
+// overlapping chunks from costing more than linear time.
+
+#include <algorithm>
+
+#include "device/iPodDev.h"
+#include "photo/iPodPhoto.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr uint64_t kMhfdRead = 28;
+constexpr uint64_t kSectionRead = 16;
+constexpr uint64_t kListRead = 12;
+constexpr uint64_t kMhiiRead = 52;
+constexpr uint64_t kMhodRead = 16;
+constexpr uint64_t kMhniRead = 36;
+constexpr uint64_t kAlbumRead = 64;
+constexpr uint64_t kMhiaRead = 20;
+constexpr uint64_t kStringBodyRead = 12;
+
+bool TagIs(const ByteReader& r, uint64_t at, const char (&tag)[5]) {
+  uint32_t value = 0;
+  if (!r.U32LE(at, value)) return false;
+  const uint32_t wanted = static_cast<uint8_t>(tag[0]) | static_cast<uint8_t>(tag[1]) << 8 |
+                          static_cast<uint8_t>(tag[2]) << 16 |
+                          static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
+  return (value | 0x20202020u) == wanted;  // tags are lower-case letters: an exact case fold
+}
+
+uint32_t U32(const ByteReader& r, uint64_t at) {
+  uint32_t value = 0;
+  r.U32LE(at, value);
+  return value;
+}
+
+uint16_t U16(const ByteReader& r, uint64_t at) {
+  uint16_t value = 0;
+  r.U16LE(at, value);
+  return value;
+}
+
+bool IsOriginalFormat(uint32_t formatId) {
+  return formatId == 4006 || formatId == 4005 || formatId == 4036;
+}
+
+bool IsPreferredDisplayFormat(uint32_t formatId) {
+  return formatId == 1032 || formatId == 1036 || formatId == 1066 || formatId == 3004 ||
+         formatId == 3113;
+}
+
+// The store file number in a name like ":Thumbs:F1019_3.ithmb": the text
+// between the first "_" and the first "."; 1 when that is not a number.
+int32_t StoreFileNumber(const std::string& name) {
+  const size_t underscore = name.find('_');
+  const size_t dot = name.find('.');
+  const size_t start = underscore == std::string::npos ? 0 : underscore + 1;
+  if (dot == std::string::npos || dot <= start || dot - start > 9) return 1;
+  int32_t number = 0;
+  for (size_t i = start; i < dot; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 1;
+    number = number * 10 + (name[i] - '0');
+  }
+  return number;
+}
+
+// Budget shared by one parse: every chunk read is charged to it.
+thread_local uint64_t readBudget = 0;
+
+bool Spend(uint64_t bytes) {
+  if (bytes > readBudget) return false;
+  readBudget -= bytes;
+  return true;
+}
+
+// A chunk of `length` bytes at `at` that the data holds and the budget allows.
+bool Readable(const ByteReader& r, uint64_t at, uint64_t length) {
+  return r.Has(at, length) && Spend(length);
+}
+
+}  // namespace
+
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text) {
+  if (!TagIs(r, start, "mhod") || !Readable(r, start, kMhodRead)) return 0;
+  const uint32_t total = U32(r, start + 8);
+  const uint16_t type = U16(r, start + 12);
+  if (type != 1 && type != 3) return total;
+  const uint64_t body = start + U32(r, start + 4);
+  std::span<const uint8_t> bytes;
+  if (!Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32(r, body), bytes) ||
+      !Spend(bytes.size())) {
+    return 0;  // a string that leaves the data is no string object
+  }
+  if (type == 3) {
+    Text = Utf16LeToUtf8(bytes);
+  } else {
+    const auto end = std::find(bytes.begin(), bytes.end(), 0);
+    Text.assign(bytes.begin(), end);
+  }
+  return total;
+}
+
+bool TIpodPhotoDb::LoadPhotoDatabase() {
+  TMemoryStream stream;
+  if (!Device->ReadPhotoDatabase(stream)) {
+    AddLog("Read DB fail: " + Device->ErrorLog);
+    return false;
+  }
+  return ParsePhotoDatabase(ByteReader(stream.View()));
+}
+
+bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
+  readBudget = 8 * static_cast<uint64_t>(r.Size()) + (1u << 20);
+  if (!TagIs(r, 0, "mhfd") || !Readable(r, 0, kMhfdRead)) {
+    AddLog("MHFD Err");
+    return false;
+  }
+  const uint32_t sections = U32(r, 20);
+  uint64_t at = U32(r, 4);
+  bool result = false;
+  for (uint32_t i = 0; i < sections; ++i) {
+    if (!Readable(r, at, kSectionRead)) break;
+    const uint32_t headerLen = U32(r, at + 4);
+    const uint32_t totalLen = U32(r, at + 8);
+    const uint32_t type = U32(r, at + 12);
+    if (type == 1) {
+      result = ReadImageList(r, at, headerLen);
+      if (!result) return false;
+    } else if (type == 2) {
+      if (!ReadAlbumList(r, at, headerLen)) return result;
+    }
+    if (totalLen == 0) break;  // the next section would be this one again
+    at += totalLen;
+  }
+  SetTileLayout(false);
+  return result;
+}
+
+bool TIpodPhotoDb::ReadImageList(const ByteReader& r, uint64_t sectionStart,
+                                 uint32_t sectionHeaderLen) {
+  Photos.Clear();
+  const uint64_t list = sectionStart + sectionHeaderLen;
+  if (!TagIs(r, list, "mhli") || !Readable(r, list, kListRead)) {
+    AddLog("MHLI Err");
+    return false;
+  }
+  const uint32_t count = U32(r, list + 8);
+  if (count == 0) return false;
+  const uint64_t first = list + U32(r, list + 4);
+  if (!ReadThumbFormats(r, first)) return false;
+  uint64_t at = first;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t length = ReadImageItem(r, at);
+    if (length == 0) {
+      if (i + 1 < count && TagIs(r, at, "mhii")) AddLog("MHII Err");  // would repeat itself
+      break;
+    }
+    at += length;
+  }
+  return true;
+}
+
+bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
+  if (!TagIs(r, start, "mhii") || !Readable(r, start, kMhiiRead)) {
+    AddLog("Get info: MHII err");
+    return false;
+  }
+  ExportInfo.IsIos = false;
+  ThumbInfo.IsIos = false;
+  uint32_t maxWidth = 0, minWidth = 1024;
+  bool preferred = false;
+  const uint32_t children = U32(r, start + 12);
+  uint64_t q = start + U32(r, start + 4);
+  for (uint32_t i = 0; i < children; ++i) {
+    if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
+        (U32(r, q + 8) == 0 && i + 1 < children)) {
+      AddLog("Get info: MHOD");
+      return false;
+    }
+    const uint16_t type = U16(r, q + 12);
+    if (type == 5) {
+      HasOriginals = true;
+      ExportInfo.FormatId = ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
+      maxWidth = 2042;
+    } else if (type == 2) {
+      const uint64_t ref = q + U32(r, q + 4);
+      if (!TagIs(r, ref, "mhni") || !Readable(r, ref, kMhniRead)) {
+        AddLog("Get info: MHNI");
+        return false;
+      }
+      const uint32_t formatId = U32(r, ref + 16);
+      const int32_t size = static_cast<int32_t>(U32(r, ref + 24));
+      const uint16_t padV = U16(r, ref + 28), padH = U16(r, ref + 30);
+      const uint16_t height = U16(r, ref + 32), width = U16(r, ref + 34);
+      if (IsOriginalFormat(formatId)) {
+        HasOriginals = true;
+        ExportInfo.FormatId = static_cast<int32_t>(formatId);
+        ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
+        maxWidth = 2042;
+      } else if (width > maxWidth) {
+        maxWidth = width;
+        ExportInfo.ImageSize = size;
+        ExportInfo.Width = width + padH;
+        ExportInfo.Height = height + padV;
+        ExportInfo.FormatId = static_cast<int32_t>(formatId);
+      }
+      if (!preferred) {
+        if (IsPreferredDisplayFormat(formatId)) {
+          preferred = true;
+          minWidth = 1;
+          ThumbInfo.FormatId = static_cast<int32_t>(formatId);
+          ThumbInfo.ImageSize = size;
+        } else if (width != 0 && width < minWidth) {
+          minWidth = width;
+          ThumbInfo.ImageSize = size;
+          ThumbInfo.Width = width + padH;
+          ThumbInfo.Height = height + padV;
+          ThumbInfo.FormatId = static_cast<int32_t>(formatId);
+        }
+      }
+    }
+    q += U32(r, q + 8);
+  }
+  ExportInfo.FileCount = 1;
+  ThumbInfo.FileCount = 1;
+  if (maxWidth == 0 || minWidth >= 1024) return false;
+  FillFormatInfo(ThumbInfo);
+  FillFormatInfo(ExportInfo);
+  return true;
+}
+
+uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
+  if (!TagIs(r, start, "mhii") || !Readable(r, start, kMhiiRead)) {
+    AddLog("MHII Err");
+    return 0;
+  }
+  const uint32_t totalLen = U32(r, start + 8);
+  const uint32_t children = U32(r, start + 12);
+  TPhotoItem& photo = Photos.Add();
+  photo.ImageId = U32(r, start + 16);
+  int32_t found = 0;
+  uint64_t q = start + U32(r, start + 4);
+  for (uint32_t i = 0; i < children; ++i) {
+    // A child that is not a data object, or one of length 0 that the next
+    // step would read again, ends the image (the photo stays as filled).
+    if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
+        (U32(r, q + 8) == 0 && i + 1 < children)) {
+      AddLog("MHOD photo err");
+      return totalLen;
+    }
+    if (!ReadThumbRef(r, q + U32(r, q + 4), found, U16(r, q + 12)) || found >= 2) break;
+    q += U32(r, q + 8);
+  }
+  if (found < 2) Photos.RemoveLast();
+  return totalLen;
+}
+
+bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found,
+                                uint16_t objectType) {
+  if (objectType == 1) return true;
+  if (!TagIs(r, start, "mhni") || !Readable(r, start, kMhniRead)) {
+    AddLog("MHNI error");
+    return false;
+  }
+  TPhotoItem& photo = Photos.GetItem(Photos.Count() - 1);
+  const uint64_t name = start + U32(r, start + 4);
+  const uint32_t formatId = U32(r, start + 16);
+  std::string text;
+  if (objectType == 5) {
+    if (ReadStringChunk(r, name, text) != 0) {
+      photo.FileName = text;
+      ++Found;
+    }
+  } else if (objectType == 2) {
+    if (formatId == static_cast<uint32_t>(ExportInfo.FormatId) &&
+        ReadStringChunk(r, name, text) != 0) {
+      if (IsOriginalFormat(formatId)) {
+        photo.FileName = text;
+      } else {
+        photo.ImageOffset = U32(r, start + 20);
+        photo.ImageSize = U32(r, start + 24);
+        photo.FileIndex = StoreFileNumber(text);
+        ExportInfo.FileCount = std::max(ExportInfo.FileCount, photo.FileIndex);
+      }
+      ++Found;
+    } else if (formatId == static_cast<uint32_t>(ThumbInfo.FormatId)) {
+      photo.ThumbOffset = U32(r, start + 20);
+      ++Found;
+    }
+  }
+  return true;
+}
+
+bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
+                                 uint32_t sectionHeaderLen) {
+  const uint64_t list = sectionStart + sectionHeaderLen;
+  if (!TagIs(r, list, "mhla") || !Readable(r, list, kListRead)) {
+    AddLog("MHLA Err");
+    return false;
+  }
+  Albums.Clear();
+  const uint32_t count = U32(r, list + 8);
+  uint64_t at = list + U32(r, list + 4);
+  std::string name;  // an album named by a non-string object keeps the previous name
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!Readable(r, at, kAlbumRead)) {
+      AddLog("MHLA Err");
+      return false;
+    }
+    const uint32_t totalLen = U32(r, at + 8);
+    const uint32_t itemCount = U32(r, at + 16);
+    uint64_t q = at + U32(r, at + 4);
+    const uint32_t first = ReadStringChunk(r, q, name);
+    if (first != 0) {
+      TPhotoAlbumItem& album = Albums.Add();
+      album.Name = name;
+      q += first;
+      std::string skipped;
+      for (uint32_t length; (length = ReadStringChunk(r, q, skipped)) != 0;) q += length;
+      for (uint32_t k = 0; k < itemCount; ++k) {
+        if (!Readable(r, q, kMhiaRead)) break;
+        if (TagIs(r, q, "mhia")) {
+          album.PhotoIds.push_back(U32(r, q + 16));
+          ++album.Count;
+        }
+        const uint32_t itemLen = U32(r, q + 8);
+        if (itemLen == 0) break;  // every further item would be this one again
+        q += itemLen;
+      }
+    }
+    if (totalLen == 0 && i + 1 < count) {
+      AddLog("MHLA Err");
+      return false;
+    }
+    at += totalLen;
+  }
+  return true;
+}
+
+}  // namespace ortelan

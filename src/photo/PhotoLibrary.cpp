@@ -1,0 +1,134 @@
+// Loading the photo library: which database is read, the camera roll, the
+// thumbnail formats and the tile layouts that follow from them.
+
+#include <cstdio>
+
+#include "device/iPodDev.h"
+#include "photo/iPodPhoto.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+struct FormatSize {
+  int32_t formatId, width, height;
+};
+
+// The pixel size of each known thumbnail format.
+constexpr FormatSize kFormatSizes[] = {
+    {1009, 42, 30},    {1013, 220, 176},  {1015, 130, 88},   {1016, 140, 140}, {1017, 56, 56},
+    {1062, 56, 56},    {1019, 720, 480},  {1067, 720, 480},  {1023, 176, 132}, {1024, 320, 240},
+    {1064, 320, 240},  {1027, 100, 100},  {1028, 100, 100},  {1029, 200, 200}, {1031, 42, 42},
+    {1032, 42, 37},    {1036, 50, 41},    {1055, 128, 128},  {1068, 128, 128}, {3002, 128, 128},
+    {1060, 320, 320},  {3005, 320, 320},  {1061, 56, 55},    {1066, 64, 64},   {1235, 64, 64},
+    {3003, 64, 64},    {1071, 240, 240},  {1084, 240, 240},  {1074, 50, 50},   {1078, 80, 80},
+    {1081, 640, 480},  {3008, 640, 480},  {1234, 120, 120},  {3001, 256, 256}, {3004, 56, 73},
+    {3006, 55, 56},    {3007, 88, 88},    {3009, 160, 128},  {3011, 80, 79},   {3105, 1280, 320},
+    {3106, 112, 112},  {3113, 112, 112},
+};
+
+struct IosStore {
+  const char* fileName;
+  int32_t formatId, imageSize, width, height;
+};
+
+// iOS store records: 16-bit pixels followed by a 28-byte trailer.
+constexpr IosStore kIosStores[] = {
+    {"79x79.ithmb", 3011, 12668, 80, 79},
+    {"120x120.ithmb", 1234, 28828, 120, 120},
+    {"64x64.ithmb", 1235, 8220, 64, 64},
+};
+
+struct TileLayout {
+  int32_t formatId, width, height, gap, perRow, perPage, pictureLeft;
+};
+
+constexpr TileLayout kPhotoLayouts[] = {
+    {1015, 119, 88, 22, 4, 200, -5}, {1032, 42, 37, 18, 10, 400, 0},
+    {1036, 50, 41, 20, 8, 400, 0},   {3004, 56, 56, 20, 8, 400, 0},
+    {3011, 75, 75, 20, 6, 300, 0},   {3113, 111, 111, 20, 4, 100, 0},
+    {1234, 120, 120, 20, 4, 152, 0},
+};
+constexpr TileLayout kOtherPhotoLayout = {0, 64, 64, 20, 7, 350, 0};
+constexpr TileLayout kCameraLayout = {0, 75, 75, 20, 6, 30, 0};
+
+}  // namespace
+
+void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& Info) {
+  if (Info.IsIos) {
+    if (Info.FileName.empty()) {
+      Info.FormatId = 3011;
+      Info.ImageSize = 0;
+      return;
+    }
+    for (const IosStore& store : kIosStores) {
+      if (SameTextAscii(Info.FileName, store.fileName)) {
+        Info.FormatId = store.formatId;
+        Info.ImageSize = store.imageSize;
+        Info.Width = store.width;
+        Info.Height = store.height;
+        Info.FileCount = 0;
+      }
+    }
+    return;
+  }
+  for (const FormatSize& format : kFormatSizes) {
+    if (format.formatId == Info.FormatId) {
+      Info.Width = format.width;
+      Info.Height = format.height;
+    }
+  }
+}
+
+void TIpodPhotoDb::SetTileLayout(bool ACamera) {
+  if (ACamera) {
+    CamTileWidth = kCameraLayout.width;
+    CamTileHeight = kCameraLayout.height;
+    CamTileGap = kCameraLayout.gap;
+    CamTilesPerRow = kCameraLayout.perRow;
+    CamPageSize = kCameraLayout.perPage;
+    PictureLeft = kCameraLayout.pictureLeft;
+    return;
+  }
+  TileLayout layout = kOtherPhotoLayout;
+  for (const TileLayout& candidate : kPhotoLayouts) {
+    if (candidate.formatId == ThumbInfo.FormatId) layout = candidate;
+  }
+  TileWidth = layout.width;
+  TileHeight = layout.height;
+  TileGap = layout.gap;
+  TilesPerRow = layout.perRow;
+  PageSize = layout.perPage;
+  PictureLeft = layout.pictureLeft;
+}
+
+int32_t TIpodPhotoDb::LoadCameraRoll() {
+  std::vector<std::string> names;
+  const int32_t count = Device->ListCameraRoll(names);
+  for (const std::string& name : names) CamPhotos.Add().FileName = name;
+  SetTileLayout(true);
+  Device->GetCameraRollFolder(CamPhotos.Folder);
+  return count;
+}
+
+// The photo library that Photos.sqlite holds is read by a reader that is not
+// part of this build yet: a Photos.sqlite that is found counts as a failed
+// read, and the Photo Database is read instead.
+bool TIpodPhotoDb::LoadPhotoLibrary() {
+  std::string database;
+  Device->FetchPhotoDataFile("Photos.sqlite", "", database);
+  if (!database.empty()) {
+    std::string wal;
+    Device->FetchPhotoDataFile("Photos.sqlite-wal", "-wal", wal);
+    if (Device->IsIos) {
+      std::remove(database.c_str());
+      if (!wal.empty()) std::remove(wal.c_str());
+    }
+  }
+  const bool loaded = LoadPhotoDatabase();
+  if (WithCamera && LoadCameraRoll() > 0) return true;
+  return loaded;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,177 @@
+#pragma once
+
+// The photo library of the connected device: photos, albums, camera-roll
+// files, the thumbnail formats in use, and the library object that reads and
+// exports them.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "util/ByteReader.h"
+#include "util/MemoryStream.h"
+
+namespace ortelan {
+
+class TIpodDevice;
+
+// One kind of fixed-size record in the device's thumbnail store files.
+struct TPhotoInfo {
+  int32_t FormatId = 0;
+  int32_t ImageSize = 0;  // bytes of one record (an iOS record's 28-byte trailer included)
+  int32_t Width = 0;      // stored pixels per row, padding included
+  int32_t Height = 0;     // stored rows, padding included
+  int32_t FileCount = 0;  // store files "F<FormatId>_<n>.ithmb", n = 1..FileCount
+  bool IsIos = false;     // an iOS store file named by FileName
+  std::string FileName;
+};
+
+struct TPhotoItem {
+  bool Checked = false;
+  uint32_t ImageId = 0;
+  int32_t FileIndex = 0;
+  uint32_t ImageOffset = 0;
+  uint32_t ImageSize = 0;
+  uint32_t ThumbOffset = 0;
+  std::string FileName;  // the full-size original on the device; empty when none
+};
+
+class TPhotoList {
+ public:
+  int32_t CheckedCount = 0;
+  int64_t CheckedSize = 0;
+
+  TPhotoItem& Add() { return items_.emplace_back(); }
+  TPhotoItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
+  const TPhotoItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Check(int Index);
+  void Uncheck(int Index);
+  // Empties the list; nothing is checked afterwards.
+  void Clear();
+  void RemoveLast() { items_.pop_back(); }
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<TPhotoItem> items_;
+};
+
+struct TPhotoAlbumItem {
+  std::string Name;
+  std::vector<uint32_t> PhotoIds;
+  int32_t Count = 0;
+  int32_t AlbumId = 0;
+
+  uint32_t GetPhotoId(int Index) const { return PhotoIds[static_cast<size_t>(Index)]; }
+};
+
+class TPhotoAlbumList {
+ public:
+  TPhotoAlbumItem& Add() { return items_.emplace_back(); }
+  TPhotoAlbumItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
+  const TPhotoAlbumItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Clear() { items_.clear(); }
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<TPhotoAlbumItem> items_;
+};
+
+struct TCamPhotoItem {
+  bool Checked = false;
+  std::string FileName;  // without folder, with extension
+};
+
+class TCamPhotoList {
+ public:
+  int32_t CheckedCount = 0;
+  std::string Folder;  // the camera-roll folder on the device, with a trailing separator
+
+  TCamPhotoItem& Add() { return items_.emplace_back(); }
+  TCamPhotoItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
+  const TCamPhotoItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Check(int Index);
+  void Uncheck(int Index);
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<TCamPhotoItem> items_;
+};
+
+using TPhotoCheckEvent = std::function<void(int32_t Index, bool Checked)>;
+using TPhotoProgressEvent = std::function<void(const std::string& FileName)>;
+using TTileCountEvent = std::function<void(int32_t Count)>;
+
+// The window's scrolling panel of thumbnail tiles, as the library sees it.
+// The photo window implements it; the core never touches the toolkit.
+class TPhotoBox {
+ public:
+  virtual ~TPhotoBox() = default;
+  // Removes every tile.
+  virtual void ClearTiles() = 0;
+};
+
+// The x position at which every tile draws its picture; set by SetTileLayout.
+extern int32_t PictureLeft;
+
+class TIpodPhotoDb {
+ public:
+  TIpodPhotoDb(TIpodDevice* ADevice, bool AWithCamera, TPhotoBox* ABox);
+  ~TIpodPhotoDb();
+  TIpodPhotoDb(const TIpodPhotoDb&) = delete;
+  TIpodPhotoDb& operator=(const TIpodPhotoDb&) = delete;
+
+  std::string Log;
+  std::string DestFolder;
+  bool Cancelled = false;
+  bool HasOriginals = false;
+  TPhotoList Photos;
+  TPhotoAlbumList Albums;
+  bool WithCamera = false;
+  TCamPhotoList CamPhotos;  // used only when WithCamera
+  uint8_t BmpHeader[66] = {};
+  TIpodDevice* Device;
+  TPhotoInfo ExportInfo;
+  TPhotoInfo ThumbInfo;
+  int32_t TileWidth = 0, TileHeight = 0, TileGap = 0, PageSize = 0, TilesPerRow = 0;
+  int32_t CamTileWidth = 0, CamTileHeight = 0, CamTileGap = 0, CamPageSize = 0,
+          CamTilesPerRow = 0;
+  TMemoryStream Stream;
+  TPhotoCheckEvent OnCheckChange;
+  TPhotoProgressEvent OnFileDone;
+  TTileCountEvent OnTileLoaded;
+  TPhotoBox* Box;
+
+  void AddLog(const std::string& Line);
+
+  // Loading.
+  bool LoadPhotoLibrary();
+  bool LoadPhotoDatabase();
+  // Parses a Photo Database already in memory.
+  bool ParsePhotoDatabase(const ByteReader& Stream);
+  int32_t LoadCameraRoll();
+  static void FillFormatInfo(TPhotoInfo& Info);
+  void SetTileLayout(bool ACamera);
+
+ private:
+  bool ReadImageList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
+  bool ReadThumbFormats(const ByteReader& r, uint64_t start);
+  uint32_t ReadImageItem(const ByteReader& r, uint64_t start);
+  bool ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found, uint16_t objectType);
+  bool ReadAlbumList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
+};
+
+// Reads the string object at `start`: its total length, 0 when there is no
+// data object there (Text unchanged). UTF-8 for type 1, UTF-16LE for type 3.
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text);
+
+}  // namespace ortelan
