@@ -63,8 +63,11 @@ void ApplySelection(TIpodMusicDb& db, const std::string& selection) {
       return Contains(t.Title, text) || Contains(t.Artist, text) || Contains(t.Album, text);
     };
   } else {
-    for (const auto& [key, kind] : kinds) {
-      if (selection == key) wanted = [kind](const TTrackItem& t) { return t.MediaKind == kind; };
+    for (const auto& entry : kinds) {
+      const uint8_t kind = entry.second;
+      if (selection == entry.first) {
+        wanted = [kind](const TTrackItem& t) { return t.MediaKind == kind; };
+      }
     }
   }
   if (!wanted) throw UsageError{"unknown selection: " + selection};
