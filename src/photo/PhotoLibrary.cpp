@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/iPodDev.h"
+#include "photo/ThumbDecoding.h"
 #include "photo/iPodPhoto.h"
 #include "util/Text.h"
 
@@ -101,6 +102,15 @@ void TIpodPhotoDb::SetTileLayout(bool ACamera) {
   TilesPerRow = layout.perRow;
   PageSize = layout.perPage;
   PictureLeft = layout.pictureLeft;
+}
+
+void TIpodPhotoDb::BuildBmpHeader(bool ADisplay) {
+  const TPhotoInfo& info = ADisplay ? ThumbInfo : ExportInfo;
+  // An iOS display record ends in a 28-byte trailer that holds no pixels.
+  const int32_t imageBytes = info.ImageSize - (ADisplay && ThumbInfo.IsIos ? 28 : 0);
+  // iOS devices store 5-5-5 pixels, disk-mode iPods 5-6-5.
+  FillBmpHeader(BmpHeader, info.Width, info.Height, static_cast<uint32_t>(imageBytes),
+                Device && Device->IsIos);
 }
 
 int32_t TIpodPhotoDb::LoadCameraRoll() {

@@ -161,6 +161,8 @@ class TIpodPhotoDb {
   int32_t LoadCameraRoll();
   static void FillFormatInfo(TPhotoInfo& Info);
   void SetTileLayout(bool ACamera);
+  // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).
+  void BuildBmpHeader(bool ADisplay);
 
  private:
   bool ReadImageList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
