@@ -117,7 +117,11 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
     AddError("Seek error");
     return false;
   }
-  std::vector<uint8_t> record(static_cast<size_t>(std::max(Count, 0)));
+  // Never more than the store holds past Offset: a damaged database may ask
+  // for any count.
+  struct stat info {};
+  const int64_t available = fstat(thumbFile_, &info) == 0 ? std::max<int64_t>(info.st_size - Offset, 0) : 0;
+  std::vector<uint8_t> record(static_cast<size_t>(std::clamp<int64_t>(Count, 0, available)));
   size_t done = 0;
   while (done < record.size()) {
     const ssize_t got = pread(thumbFile_, record.data() + done, record.size() - done,

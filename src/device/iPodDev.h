@@ -76,6 +76,10 @@ class TIpodDevice {
   int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
                        int32_t Size);
   bool DeviceFileExists(const std::string& Path);
+  // Writes a new file on the PC, never over an existing one; 0 or the errno.
+  int WriteNewPcFile(const std::string& Path, std::span<const uint8_t> Bytes) {
+    return services_.Files.WriteFileExclusive(Path, Bytes);
+  }
   // Renames a file on the PC without replacing one; 0 or the errno.
   int RenameNoReplace(const std::string& From, const std::string& To) {
     return services_.Files.RenameNoReplace(From, To);

@@ -4,11 +4,13 @@
 // files, the thumbnail formats in use, and the library object that reads and
 // exports them.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "photo/Picture.h"
 #include "util/ByteReader.h"
 #include "util/MemoryStream.h"
 
@@ -164,7 +166,39 @@ class TIpodPhotoDb {
   // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).
   void BuildBmpHeader(bool ADisplay);
 
+  // Export.
+  void GetDefaultFolder(std::string& Folder);
+  bool PrepareDestination(std::string& Folder);
+  int32_t ExportPhotos();
+  int32_t ExportPhotoDbPhotos();
+  int32_t ExportCamPhotos();
+  // The file name of a device path: its part after the last ":", "\" or "/".
+  static std::string ExtractDevFileName(const std::string& FileName);
+  // The bytes an export of the checked items needs, estimated.
+  int64_t NeededBytes() const;
+
+  // Items that could not be exported in the last transfer.
+  int32_t FailedCount = 0;
+  // The pause before the one retry of a copy that failed with the
+  // invalid-parameter code.
+  std::chrono::milliseconds RetryWait{2000};
+
  private:
+  // Turns one photo's record into the bytes of its JPEG file.
+  using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, std::vector<uint8_t>&);
+  int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
+  bool ReadRecord(const TPhotoItem& photo, int32_t size, bool withHeader);
+  bool RecordFits(const TPhotoItem& photo, size_t buffer);
+  bool EncodeRecordPicture(const TPicture24& picture, std::vector<uint8_t>& jpeg);
+  bool DecodeRgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  bool DecodeNrgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  bool DecodeUyvyRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  bool DecodeYuvRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  bool ReadJpgRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  int CopyWithRetry(const std::function<int()>& copy);
+  // Copies the checked photos' originals (from Photos.sqlite when `ios`).
+  int32_t CopyOriginals(bool ios);
+
   bool ReadImageList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
   bool ReadThumbFormats(const ByteReader& r, uint64_t start);
   uint32_t ReadImageItem(const ByteReader& r, uint64_t start);

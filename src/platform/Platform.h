@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ class FileSystem {
   // leaves a partial `dest`. Returns 0 or the errno of the failure (EEXIST when
   // `dest` is already there).
   virtual int CopyFileExclusive(const std::string& source, const std::string& dest) = 0;
+  // Writes `bytes` to `dest`, which must not exist; never leaves a partial
+  // file. Returns 0 or the errno (EEXIST when `dest` is there).
+  virtual int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) = 0;
   // Renames `from` to `to` unless `to` exists. Returns 0 or the errno
   // (EEXIST when `to` is there).
   virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;

@@ -131,6 +131,25 @@ int LinuxFileSystem::ReadWholeFile(const std::string& path, ByteBuffer& bytes) {
   return 0;
 }
 
+int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {
+  FileDescriptor out(open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (out.Get() < 0) return errno;
+  int error = 0;
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t put = write(out.Get(), bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      error = put < 0 ? errno : EIO;
+      break;
+    }
+    done += static_cast<size_t>(put);
+  }
+  const int closeError = out.Close();
+  if (error == 0) error = closeError;
+  if (error != 0) unlink(dest.c_str());
+  return error;
+}
+
 int LinuxFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
   return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
 }

@@ -10,6 +10,7 @@ class LinuxFileSystem : public FileSystem {
  public:
   int CopyFileExclusive(const std::string& source, const std::string& dest) override;
   int ReadWholeFile(const std::string& path, ByteBuffer& bytes) override;
+  int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
   std::string MountPointOf(const std::string& path) override;

@@ -1,0 +1,80 @@
+#include "photo/ImageCodec.h"
+
+#include <turbojpeg.h>
+
+#include <atomic>
+#include <memory>
+
+namespace ortelan {
+
+namespace {
+
+std::atomic<bool> running{false};
+
+// libjpeg-turbo handles must not be shared between threads: each thread that
+// encodes or decodes keeps its own.
+struct Handle {
+  tjhandle handle;
+  explicit Handle(bool compress) : handle(compress ? tjInitCompress() : tjInitDecompress()) {}
+  ~Handle() {
+    if (handle) tjDestroy(handle);
+  }
+};
+
+tjhandle Compressor() {
+  thread_local Handle h(true);
+  return h.handle;
+}
+
+tjhandle Decompressor() {
+  thread_local Handle h(false);
+  return h.handle;
+}
+
+}  // namespace
+
+bool ImageCodec::Start() {
+  running = Compressor() != nullptr && Decompressor() != nullptr;
+  return running;
+}
+
+void ImageCodec::Shutdown() { running = false; }
+
+bool ImageCodec::Running() { return running; }
+
+bool ImageCodec::EncodeJpeg(const TPicture24& picture, std::vector<uint8_t>& jpeg) {
+  jpeg.clear();
+  tjhandle handle = running ? Compressor() : nullptr;
+  if (!handle || picture.Width <= 0 || picture.Height <= 0) return false;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  if (tjCompress2(handle, picture.Pixels.data(), picture.Width, 0, picture.Height, TJPF_RGB, &out,
+                  &size, TJSAMP_420, kJpegQuality, TJFLAG_ACCURATEDCT) != 0) {
+    tjFree(out);
+    return false;
+  }
+  jpeg.assign(out, out + size);
+  tjFree(out);
+  return true;
+}
+
+bool ImageCodec::DecodeJpeg(std::span<const uint8_t> data, TPicture24& picture) {
+  picture = TPicture24{};
+  tjhandle handle = running ? Decompressor() : nullptr;
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  if (!handle || data.empty() ||
+      tjDecompressHeader3(handle, data.data(), data.size(), &width, &height, &subsampling,
+                          &colorspace) != 0 ||
+      width <= 0 || height <= 0 || width > 32768 || height > 32768) {
+    return false;
+  }
+  picture.SetSize(width, height);
+  if (tjDecompress2(handle, data.data(), data.size(), picture.Pixels.data(), width, 0, height,
+                    TJPF_RGB, 0) != 0) {
+    picture = TPicture24{};
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ortelan

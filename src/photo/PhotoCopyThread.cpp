@@ -1,0 +1,52 @@
+#include "photo/PhotoCopyThread.h"
+
+namespace ortelan {
+
+TPhotoCopyThread::TPhotoCopyThread(TIpodPhotoDb& photoDb, platform::Dispatcher& dispatcher)
+    : photoDb_(photoDb), dispatcher_(dispatcher) {
+  photoDb_.OnFileDone = [this](const std::string& name) { FileDone(name); };
+  photoDb_.Log.clear();
+  photoDb_.FailedCount = 0;
+}
+
+TPhotoCopyThread::~TPhotoCopyThread() {
+  WaitFor();
+  photoDb_.OnFileDone = nullptr;
+}
+
+void TPhotoCopyThread::Start() {
+  if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
+}
+
+void TPhotoCopyThread::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TPhotoCopyThread::Execute() {
+  try {
+    Copied = photoDb_.ExportPhotos();
+    photoDb_.AddLog("Copy pics: t" + std::to_string(photoDb_.Photos.CheckedCount) + ", c" +
+                    std::to_string(Copied));
+    if (photoDb_.WithCamera && photoDb_.CamPhotos.CheckedCount > 0) {
+      Copied = photoDb_.ExportCamPhotos();
+      photoDb_.AddLog("Copy cam pics: t" + std::to_string(photoDb_.CamPhotos.CheckedCount) +
+                      ", c" + std::to_string(Copied));
+    }
+  } catch (const std::exception&) {
+    // An error ends the export; the window still learns that it has ended.
+  }
+  dispatcher_.InvokeAndWait([this] {
+    if (OnDone) OnDone();
+  });
+  finished_ = true;
+}
+
+void TPhotoCopyThread::FileDone(const std::string& FileName) {
+  if (terminated_) photoDb_.Cancelled = true;
+  ProgressText = FileName;
+  dispatcher_.InvokeAndWait([this] {
+    if (OnProgress) OnProgress(ProgressText);
+  });
+}
+
+}  // namespace ortelan

@@ -1,0 +1,253 @@
+// Writing the checked photos and camera-roll files into the destination:
+// thumbnails decoded to JPEG files, or the device's originals copied.
+
+#include <filesystem>
+#include <thread>
+
+#include "device/iPodDev.h"
+#include "photo/ImageCodec.h"
+#include "photo/ThumbDecoding.h"
+#include "photo/iPodPhoto.h"
+
+namespace ortelan {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kMaxErrors = 30;
+constexpr int kRetryCode = EINVAL;  // the invalid-parameter code: worth one more try
+
+bool PcPathExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
+
+}  // namespace
+
+std::string TIpodPhotoDb::ExtractDevFileName(const std::string& FileName) {
+  const size_t cut = FileName.find_last_of(":\\/");
+  return cut == std::string::npos ? FileName : FileName.substr(cut + 1);
+}
+
+int32_t TIpodPhotoDb::ExportPhotos() {
+  return ThumbInfo.IsIos ? CopyOriginals(true) : ExportPhotoDbPhotos();
+}
+
+int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
+  Cancelled = false;
+  if (HasOriginals) return CopyOriginals(false);
+  switch (ExportInfo.FormatId) {
+    case 1019: return ExportThumbs("Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord);
+    case 1023:
+      BuildBmpHeader(false);
+      return ExportThumbs("Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord);
+    case 1067: return ExportThumbs("Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord);
+    case 1081: return ExportThumbs("Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord);
+    default:
+      BuildBmpHeader(false);
+      return ExportThumbs("Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord);
+  }
+}
+
+int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
+  int32_t written = 0;
+  std::vector<uint8_t> jpeg;
+  for (int32_t n = 1; n <= ExportInfo.FileCount; ++n) {
+    const std::string store = std::to_string(ExportInfo.FormatId) + "_" + std::to_string(n);
+    if (!Device->OpenThumbFile("F" + store, ExportInfo.ImageSize)) {
+      AddLog(prefix + store);
+      AddLog(Device->ErrorLog);
+      ++FailedCount;
+      continue;
+    }
+    for (int i = 0; i < Photos.Count(); ++i) {
+      const TPhotoItem& photo = Photos.GetItem(i);
+      if (photo.Checked && photo.FileIndex == n) {
+        const std::string name = std::to_string(photo.ImageId) + ".jpg";
+        const std::string target = DestFolder + name;
+        if (!PcPathExists(target)) {
+          const bool made = (this->*decode)(photo, jpeg);
+          if (made && Device->WriteNewPcFile(target, jpeg) == 0) {
+            ++written;
+          } else {
+            ++FailedCount;
+          }
+          Stream.Clear();
+        }
+        if (OnFileDone) OnFileDone(name);
+      }
+      if (Cancelled) break;
+    }
+    Device->CloseThumbFile();
+    if (Cancelled) break;
+  }
+  return written;
+}
+
+bool TIpodPhotoDb::ReadRecord(const TPhotoItem& photo, int32_t size, bool withHeader) {
+  Stream.Clear();
+  if (withHeader) Stream.Write(BmpHeader, sizeof BmpHeader);
+  return Device->ReadThumb(size, Stream, photo.ImageOffset);
+}
+
+bool TIpodPhotoDb::EncodeRecordPicture(const TPicture24& picture, std::vector<uint8_t>& jpeg) {
+  return ImageCodec::EncodeJpeg(picture, jpeg);
+}
+
+bool TIpodPhotoDb::DecodeRgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+  TPicture24 picture;
+  return ReadRecord(photo, ExportInfo.ImageSize, true) && LoadBitmap16(Stream.View(), picture) &&
+         EncodeRecordPicture(picture, jpeg);
+}
+
+bool TIpodPhotoDb::RecordFits(const TPhotoItem& photo, size_t buffer) {
+  if (ExportInfo.ImageSize >= 0 && static_cast<size_t>(ExportInfo.ImageSize) <= buffer) return true;
+  AddLog(std::to_string(photo.ImageId) + ".jpg: record of " + std::to_string(ExportInfo.ImageSize) +
+         " bytes is larger than the format allows");
+  return false;
+}
+
+bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+  if (!RecordFits(photo, kNrgbBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
+    return false;
+  }
+  std::vector<uint8_t> pixels(kNrgbBufferBytes, 0);
+  std::copy(Stream.Bytes.begin(), Stream.Bytes.end(), pixels.begin());
+  SwapBytePairs(pixels);
+  Stream.Clear();
+  Stream.Write(BmpHeader, sizeof BmpHeader);
+  Stream.Write(pixels.data(), static_cast<size_t>(ExportInfo.ImageSize));
+  TPicture24 picture;
+  return LoadBitmap16(Stream.View(), picture) && EncodeRecordPicture(picture, jpeg);
+}
+
+bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+  if (!ReadRecord(photo, static_cast<int32_t>(kUyvyRecordBytes), false)) return false;
+  TPicture24 work, result;
+  DecodeUyvy(Stream.View(), work);
+  result.SetSize(640, 480);
+  ScaleBitmap(work, result);
+  return EncodeRecordPicture(result, jpeg);
+}
+
+bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+  if (!RecordFits(photo, kYuvBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
+    return false;
+  }
+  std::vector<uint8_t> planes(kYuvBufferBytes, 0);
+  std::copy(Stream.Bytes.begin(), Stream.Bytes.end(), planes.begin());
+  TPicture24 picture;
+  DecodeYuv(planes, picture);
+  return EncodeRecordPicture(picture, jpeg);
+}
+
+bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+  if (!ReadRecord(photo, static_cast<int32_t>(photo.ImageSize), false)) return false;
+  jpeg.assign(Stream.Bytes.begin(), Stream.Bytes.end());
+  return true;
+}
+
+// Copies one device file to a free or matching name; 0, or the copy's code.
+int TIpodPhotoDb::CopyWithRetry(const std::function<int()>& copy) {
+  int code = copy();
+  if (code == kRetryCode) {
+    std::this_thread::sleep_for(RetryWait);
+    code = copy();
+  }
+  return code;
+}
+
+int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
+  Cancelled = false;
+  int32_t written = 0;
+  int errors = 0;
+  for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
+    const TPhotoItem& photo = Photos.GetItem(i);
+    if (!photo.Checked) continue;
+    std::string name = ExtractDevFileName(photo.FileName);
+    if (OnFileDone) OnFileDone(name);
+    const std::string devPath = ios ? photo.FileName : ":Photos:" + photo.FileName;
+    int code = 0;
+    if (!IsUsableName(name)) {
+      code = EINVAL;  // "", "." or "..": never a file name in the destination
+      AddLog("[X] Refused file name: " + photo.FileName);
+    } else {
+      bool alreadyThere = false;
+      for (int k = 1; PcPathExists(DestFolder + name); ++k) {
+        const int32_t size = Device->PcFileSize(DestFolder + name);
+        if (size != 0 && size == Device->DeviceFileSize(devPath)) {
+          alreadyThere = true;
+          break;
+        }
+        name = std::to_string(k) + "_" + name;
+      }
+      if (alreadyThere) continue;
+      code = CopyWithRetry([&] { return Device->CopyDeviceFile(devPath, DestFolder + name); });
+    }
+    if (code == 0) {
+      ++written;
+      continue;
+    }
+    ++errors;
+    ++FailedCount;
+    AddLog(photo.FileName + ": Error " + std::to_string(code));
+    if (errors > kMaxErrors) {
+      AddLog("Too many error, transfer abort.");
+      break;
+    }
+  }
+  return written;
+}
+
+int32_t TIpodPhotoDb::ExportCamPhotos() {
+  Cancelled = false;
+  int32_t written = 0;
+  int errors = 0;
+  for (int i = 0; i < CamPhotos.Count() && !Cancelled; ++i) {
+    const TCamPhotoItem& file = CamPhotos.GetItem(i);
+    if (!file.Checked) continue;
+    if (OnFileDone) OnFileDone(file.FileName);
+    if (PcPathExists(DestFolder + file.FileName)) continue;
+    const int code = CopyWithRetry([&] {
+      return Device->CopyCameraFile(CamPhotos.Folder + file.FileName, DestFolder + file.FileName);
+    });
+    if (code == 0) {
+      ++written;
+      continue;
+    }
+    ++errors;
+    ++FailedCount;
+    AddLog(file.FileName + ": Error " + std::to_string(code));
+    if (errors > kMaxErrors) {
+      AddLog("Too many error, camera photos transfer abort.");
+      break;
+    }
+  }
+  return written;
+}
+
+void TIpodPhotoDb::GetDefaultFolder(std::string& Folder) {
+  Device->GetUserFolder(true, Folder);
+  if (!Folder.empty()) Folder += "iPod Photos/";
+}
+
+int64_t TIpodPhotoDb::NeededBytes() const {
+  int64_t needed = Photos.CheckedSize;
+  if (needed <= 0) {
+    needed = static_cast<int64_t>(static_cast<uint32_t>(ExportInfo.ImageSize)) * Photos.CheckedCount;
+    if (needed <= 0) needed = static_cast<int64_t>(Photos.CheckedCount) * 819200;
+  }
+  if (WithCamera) needed += static_cast<int64_t>(CamPhotos.CheckedCount) * 600000;
+  return needed;
+}
+
+bool TIpodPhotoDb::PrepareDestination(std::string& Folder) {
+  if (!Device->CheckDestination(Folder, NeededBytes())) return false;
+  DestFolder = Folder;
+  return true;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "photo/ImageCodec.h"
+#include "photo/PhotoCopyThread.h"
+#include "photo/iPodPhoto.h"
+#include "support/FakeServices.h"
+#include "support/PhotoDbBuilder.h"
+#include "support/TempDir.h"
+
+namespace ortelan {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace fixtures;
+using namespace fixtures::photodb;
+using test::ListTree;
+using test::WriteFile;
+
+// A disk-mode iPod with a Photo Database of 4 x 2 RGB565 export records
+// (format 1099) and 2 x 1 display records (format 1098).
+class PhotoExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ImageCodec::Start());
+    root = dir / "ipod";
+    test::DeviceFixture::MakeIpodTree(root);
+    fx.Volumes.Present = {test::VolumeAt(root)};
+    fx.Device->ScanDrives();
+    dest = dir / "dest";
+  }
+
+  // Photos with ids 100, 101, ... whose export records are filled with `colours`.
+  void MakeThumbLibrary(const std::vector<uint16_t>& colours) {
+    std::vector<Bytes> images;
+    std::string store;
+    for (size_t i = 0; i < colours.size(); ++i) {
+      const auto offset = static_cast<uint32_t>(16 * i);
+      images.push_back(Image(static_cast<uint32_t>(100 + i),
+                             {1098, static_cast<uint32_t>(4 * i), 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"},
+                             {1099, offset, 16, 4, 2, 0, 0, ":Thumbs:F1099_1.ithmb"}));
+      for (int p = 0; p < 8; ++p) store += std::string{static_cast<char>(colours[i] & 0xFF),
+                                                       static_cast<char>(colours[i] >> 8)};
+    }
+    WriteFile(root + "/Photos/Thumbs/F1099_1.ithmb", store);
+    Load(Mhfd({Section(1, Mhli(images))}));
+  }
+
+  void Load(const Bytes& database) {
+    WriteFile(root + "/Photos/Photo Database", database);
+    db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), true, nullptr);
+    db->RetryWait = std::chrono::milliseconds(0);
+    db->LoadPhotoLibrary();
+  }
+
+  void CheckAllAndPrepare() {
+    for (int i = 0; i < db->Photos.Count(); ++i) db->Photos.Check(i);
+    for (int i = 0; i < db->CamPhotos.Count(); ++i) db->CamPhotos.Check(i);
+    std::string folder = dest;
+    ASSERT_TRUE(db->PrepareDestination(folder)) << folder;
+  }
+
+  // Runs the export on its worker as the window does; returns the names reported.
+  std::vector<std::string> Run() {
+    std::vector<std::string> names;
+    bool done = false;
+    TPhotoCopyThread worker(*db, fx.Dispatcher);
+    worker.OnProgress = [&](const std::string& name) { names.push_back(name); };
+    worker.OnDone = [&] { done = true; };
+    worker.Start();
+    fx.Dispatcher.RunUntil([&] { return worker.Finished(); });
+    EXPECT_TRUE(done);
+    return names;
+  }
+
+  test::TempDir dir;
+  test::DeviceFixture fx;
+  std::string root, dest;
+  std::unique_ptr<TIpodPhotoDb> db;
+};
+
+TEST_F(PhotoExport, ThumbnailsBecomeJpegFilesOfTheirPictures) {
+  MakeThumbLibrary({0xF800, 0x001F});  // red, blue
+  ASSERT_EQ(db->Photos.Count(), 2);
+  ASSERT_EQ(db->ExportInfo.FormatId, 1099);
+  CheckAllAndPrepare();
+  WriteFile(dest + "/101.jpg", "already here");
+  EXPECT_EQ(Run(), (std::vector<std::string>{"100.jpg", "101.jpg"}));
+  EXPECT_EQ(db->Log, "\r\nCopy pics: t2, c1");
+  EXPECT_EQ(test::ReadFileText(dest + "/101.jpg"), "already here");  // left alone
+  TPicture24 picture;
+  ASSERT_TRUE(ImageCodec::DecodeJpeg(test::ReadBytes(dest + "/100.jpg"), picture));
+  ASSERT_EQ(picture.Width, 4);
+  ASSERT_EQ(picture.Height, 2);
+  EXPECT_GT(picture.Pixels[0], 200);
+  EXPECT_LT(picture.Pixels[1], 60);
+  EXPECT_LT(picture.Pixels[2], 60);
+}
+
+TEST_F(PhotoExport, MissingStoreFileIsLoggedAndPassedOver) {
+  MakeThumbLibrary({0xF800});
+  fs::remove(root + "/Photos/Thumbs/F1099_1.ithmb");
+  CheckAllAndPrepare();
+  Run();
+  EXPECT_NE(db->Log.find("\r\nCannot open RGB DB: 1099_1\r\n"), std::string::npos) << db->Log;
+  EXPECT_TRUE(db->Log.ends_with("File not found: F1099_1\r\nCopy pics: t1, c0"));
+  EXPECT_TRUE(ListTree(dest).empty());
+}
+
+TEST_F(PhotoExport, OriginalsKeepTheirNamesAndNeverOverwrite) {
+  const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
+  const ThumbRef large{1099, 0, 16, 4, 2, 0, 0, ":Thumbs:F1099_1.ithmb"};
+  Load(Mhfd({Section(1, Mhli({Image(1, small, large, ":A:x.jpg"), Image(2, small, large, ":B:x.jpg"),
+                              Image(3, small, large, "C\\x.jpg"), Image(4, small, large, ":D:same.jpg"),
+                              Image(5, small, large, ":E:.."), Image(6, small, large, ":..:..:etc:passwd")}))}));
+  ASSERT_TRUE(db->HasOriginals);
+  WriteFile(root + "/Photos/A/x.jpg", "first");
+  WriteFile(root + "/Photos/B/x.jpg", "second one");
+  WriteFile(root + "/Photos/C/x.jpg", "third  one!");
+  WriteFile(root + "/Photos/D/same.jpg", "same size");
+  WriteFile(dir / "etc/passwd", "host file");
+  CheckAllAndPrepare();
+  WriteFile(dest + "/same.jpg", "SAME SIZE");  // counts as exported already
+  Run();
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"1_x.jpg", "2_1_x.jpg", "same.jpg", "x.jpg"}));
+  EXPECT_EQ(test::ReadFileText(dest + "/x.jpg"), "first");
+  EXPECT_EQ(test::ReadFileText(dest + "/same.jpg"), "SAME SIZE");
+  EXPECT_NE(db->Log.find("\r\n[X] Refused file name: :E:..\r\n:E:..: Error "), std::string::npos);
+  EXPECT_NE(db->Log.find(":..:..:etc:passwd: Error " + std::to_string(ENOENT)), std::string::npos);
+  EXPECT_TRUE(db->Log.ends_with("Copy pics: t6, c3")) << db->Log;
+}
+
+TEST_F(PhotoExport, CameraFilesStopAfterThirtyOneErrors) {
+  MakeThumbLibrary({});
+  for (int i = 0; i < 33; ++i) WriteFile(root + "/DCIM/100APPLE/IMG_" + std::to_string(1000 + i) + ".JPG", "j");
+  db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), true, nullptr);
+  db->LoadPhotoLibrary();
+  ASSERT_EQ(db->CamPhotos.Count(), 33);
+  CheckAllAndPrepare();
+  int tried = 0;
+  fx.Files.Refuse = [&](const std::string&, const std::string&) { return ++tried, EIO; };
+  const auto names = Run();
+  EXPECT_EQ(tried, 31);
+  EXPECT_EQ(names.size(), 31u);
+  EXPECT_TRUE(db->Log.ends_with("IMG_1030.JPG: Error 5\r\nToo many error, camera photos transfer "
+                                "abort.\r\nCopy cam pics: t33, c0"))
+      << db->Log;
+}
+
+TEST_F(PhotoExport, SpaceEstimateAndDefaultFolder) {
+  TIpodPhotoDb photos(fx.Device.get(), true, nullptr);
+  for (int i = 0; i < 3; ++i) photos.Photos.Add();
+  for (int i = 0; i < 3; ++i) photos.Photos.Check(i);
+  photos.CamPhotos.Add();
+  photos.CamPhotos.Add();
+  photos.CamPhotos.Check(0);
+  photos.CamPhotos.Check(1);
+  EXPECT_EQ(photos.NeededBytes(), 3 * 819200 + 2 * 600000);
+  photos.ExportInfo.ImageSize = 1000;
+  EXPECT_EQ(photos.NeededBytes(), 3 * 1000 + 2 * 600000);
+  EXPECT_EQ(TIpodPhotoDb::ExtractDevFileName(":a:b\\c/d.jpg"), "d.jpg");
+  EXPECT_EQ(TIpodPhotoDb::ExtractDevFileName("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace ortelan
