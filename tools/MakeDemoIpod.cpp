@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "photo/ImageCodec.h"
+#include "photo/Picture.h"
 #include "support/ItunesDbBuilder.h"
+#include "support/PhotoDbBuilder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -100,6 +103,101 @@ std::vector<uint8_t> Placeholder(size_t size, uint32_t seed) {
   return bytes;
 }
 
+// Picture n of the demo library: gradients, colour bars and simple shapes.
+ortelan::TPicture24 DemoPicture(int n, int width, int height) {
+  ortelan::TPicture24 p;
+  p.SetSize(width, height);
+  static const uint8_t bars[8][3] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
+                                     {255, 0, 255},   {255, 0, 0},   {0, 0, 255},   {0, 0, 0}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t* px = p.Row(y) + 3 * x;
+      const double fx = double(x) / width, fy = double(y) / height;
+      switch (n % 4) {
+        case 0:  // colour bars, shifted per picture
+          for (int c = 0; c < 3; ++c) px[c] = bars[(x * 8 / width + n / 4) % 8][c];
+          break;
+        case 1:  // a diagonal gradient in a colour of its own
+          px[0] = static_cast<uint8_t>(255 * fx);
+          px[1] = static_cast<uint8_t>(255 * fy);
+          px[2] = static_cast<uint8_t>(40 * n % 256);
+          break;
+        case 2: {  // a disc on a sky gradient
+          const double dx = fx - 0.5, dy = fy - 0.5;
+          const bool disc = dx * dx * width * width + dy * dy * height * height <
+                            (0.3 * height) * (0.3 * height);
+          px[0] = disc ? 250 : static_cast<uint8_t>(60 + 100 * fy);
+          px[1] = disc ? static_cast<uint8_t>(200 - 8 * n) : static_cast<uint8_t>(120 + 100 * fy);
+          px[2] = disc ? 40 : 230;
+          break;
+        }
+        default: {  // a checkerboard with a square frame
+          const bool check = ((x * 8 / width) + (y * 6 / height)) % 2 == 0;
+          const bool frame = x < width / 10 || x > width * 9 / 10 || y < height / 10 || y > height * 9 / 10;
+          px[0] = frame ? 30 : check ? 240 : static_cast<uint8_t>(10 * n);
+          px[1] = frame ? 90 : check ? 240 : 30;
+          px[2] = frame ? 200 : check ? 240 : 60;
+        }
+      }
+    }
+  }
+  return p;
+}
+
+// A record of 16-bit 5-6-5 pixels, little-endian, as disk-mode iPods store them.
+std::string Rgb565Record(const ortelan::TPicture24& p) {
+  std::string record;
+  for (size_t i = 0; i < p.Pixels.size(); i += 3) {
+    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 11 | (p.Pixels[i + 1] >> 2) << 5 |
+                                             p.Pixels[i + 2] >> 3);
+    record += static_cast<char>(v & 0xFF);
+    record += static_cast<char>(v >> 8);
+  }
+  return record;
+}
+
+std::string Jpeg(const ortelan::TPicture24& p) {
+  std::vector<uint8_t> bytes;
+  ortelan::ImageCodec::EncodeJpeg(p, bytes);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Two dozen photos in a display format (1066, 64 x 64) and an export format
+// (1024, 320 x 240), three albums, and a camera roll.
+void WriteDemoPhotos(const std::string& root) {
+  using namespace ortelan::fixtures::photodb;
+  constexpr int kPhotos = 24;
+  std::string small, large;
+  std::vector<Bytes> images;
+  std::vector<Bytes> all, bars, shapes;
+  for (int n = 0; n < kPhotos; ++n) {
+    const uint32_t id = 200 + n;
+    const ThumbRef display{1066, static_cast<uint32_t>(small.size()), 8192, 64, 64, 0, 0, ":Thumbs:F1066_1.ithmb"};
+    const ThumbRef exported{1024, static_cast<uint32_t>(large.size()), 153600, 320, 240, 0, 0, ":Thumbs:F1024_1.ithmb"};
+    small += Rgb565Record(DemoPicture(n, 64, 64));
+    large += Rgb565Record(DemoPicture(n, 320, 240));
+    images.push_back(Image(id, display, exported));
+    all.push_back(Mhia(id));
+    (n % 4 == 0 ? bars : shapes).push_back(Mhia(id));
+  }
+  ortelan::test::WriteFile(root + "/Photos/Thumbs/F1066_1.ithmb", small);
+  ortelan::test::WriteFile(root + "/Photos/Thumbs/F1024_1.ithmb", large);
+  const Bytes database =
+      Mhfd({Section(1, Mhli(images)),
+            Section(2, Mhla({Mhba({StringMhod(1, "Photo Library")}, all),
+                             Mhba({StringMhod(1, "Colour Bars")}, bars),
+                             Mhba({StringMhod(1, "Shapes & Gradients")}, shapes)}))});
+  ortelan::test::WriteFile(root + "/Photos/Photo Database", database);
+
+  const std::string roll = root + "/DCIM/100APPLE/";
+  for (int n = 1; n <= 3; ++n) {
+    const std::string base = roll + "IMG_000" + std::to_string(n);
+    ortelan::test::WriteFile(base + ".JPG", Jpeg(DemoPicture(n + 4, 640, 480)));
+    ortelan::test::WriteFile(base + ".THM", Jpeg(DemoPicture(n + 4, 160, 120)));
+  }
+  ortelan::test::WriteFile(roll + "IMG_0004.MOV", std::string(50000, 'm'));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,8 +251,11 @@ int main(int argc, char** argv) {
   const Bytes db = lib.Build();
   const std::string itunes = root + "/iPod_Control/iTunes/";
   ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"), compressed ? Compress(db) : db);
+  ortelan::ImageCodec::Start();
+  WriteDemoPhotos(root);
   ortelan::test::WriteFile(root + "/Recordings/20091224 183000.m4a", Placeholder(12000, 1));
   ortelan::test::WriteFile(root + "/Recordings/20100101 000100.m4a", Placeholder(8000, 2));
-  std::printf("Demo iPod with %zu tracks written to %s\n", lib.Tracks.size(), root.c_str());
+  std::printf("Demo iPod with %zu tracks and 24 photos written to %s\n", lib.Tracks.size(),
+              root.c_str());
   return 0;
 }

@@ -8,5 +8,6 @@ int DevicesCommand(Arguments args);
 int MusicListCommand(Arguments args);
 int MusicCopyCommand(Arguments args);
 int PhotosListCommand(Arguments args);
+int PhotosExportCommand(Arguments args);
 
 }  // namespace ortelan::cli

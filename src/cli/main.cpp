@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "photo/ImageCodec.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ constexpr const char* kUsage =
     "      Load the photo library (Photo Database and camera roll) and list its\n"
     "      photos, albums and thumbnail formats.\n"
     "\n"
+    "  photos export --to DIR [--album NAME] [--camera] [--device DIR]...\n"
+    "      Export the photos of an album (by default the whole library) into DIR:\n"
+    "      thumbnails as JPEG files named by photo id, or the device's originals\n"
+    "      under their own names; with --camera the camera-roll files as well.\n"
+    "\n"
     "Exit status: 0 done, 1 nothing found or read (or the destination refused),\n"
     "2 usage error, 3 some tracks were not copied.\n";
 
@@ -46,6 +52,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   using namespace ortelan::cli;
+  ortelan::ImageCodec::Start();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
@@ -64,6 +71,7 @@ int main(int argc, char** argv) {
     if (command == "music list") return MusicListCommand(std::move(options));
     if (command == "music copy") return MusicCopyCommand(std::move(options));
     if (command == "photos list") return PhotosListCommand(std::move(options));
+    if (command == "photos export") return PhotosExportCommand(std::move(options));
     throw UsageError{"unknown command: " + command};
   } catch (const UsageError& error) {
     std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), kUsage);

@@ -1,0 +1,111 @@
+// ortelan-cli photos export: the window's photo transfer from the command line.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "photo/PhotoCopyThread.h"
+#include "photo/iPodPhoto.h"
+#include "util/Text.h"
+
+namespace ortelan::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) { interrupted = true; }
+
+// Checks the photos of the album, the whole library when `name` is empty.
+bool CheckAlbum(TIpodPhotoDb& db, const std::string& name) {
+  if (db.Albums.Count() == 0 && name.empty()) {
+    for (int i = 0; i < db.Photos.Count(); ++i) db.Photos.Check(i);
+    return true;
+  }
+  for (int a = 0; a < db.Albums.Count(); ++a) {
+    const TPhotoAlbumItem& album = db.Albums.GetItem(a);
+    if (name.empty() ? a != 0 : !SameTextAscii(album.Name, name)) continue;
+    for (const uint32_t id : album.PhotoIds) {
+      for (int i = 0; i < db.Photos.Count(); ++i) {
+        if (db.Photos.GetItem(i).ImageId == id) db.Photos.Check(i);
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
+std::string DetailLog(const TIpodDevice& device, const TIpodPhotoDb& db) {
+  std::string log = "Ortelan Photo 5.3\r\n";
+  if (!device.IsIos) log += "[iPod]\r\n";
+  log += db.Log;
+  std::string out;
+  for (const char c : log) {
+    if (c != '\r') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+int PhotosExportCommand(Arguments args) {
+  const std::string to = args.Value("--to");
+  const std::string albumName = args.Value("--album");
+  const bool camera = args.Flag("--camera");
+  const std::vector<std::string> folders = args.Values("--device");
+  args.ExpectEmpty();
+  if (to.empty()) throw UsageError{"--to DIR is required"};
+
+  DeviceSession session(folders);
+  if (!session.Connect()) return kExitNotFound;
+  TIpodDevice& device = session.Device();
+  TIpodPhotoDb db(&device, true, nullptr);
+  if (!db.LoadPhotoLibrary()) {
+    std::fprintf(stderr, "The photo library could not be read.%s\n", db.Log.c_str());
+    return kExitNotFound;
+  }
+  if (!CheckAlbum(db, albumName)) throw UsageError{"no album named " + albumName};
+  if (camera) {
+    for (int i = 0; i < db.CamPhotos.Count(); ++i) db.CamPhotos.Check(i);
+  }
+
+  std::string folder = std::filesystem::absolute(to).lexically_normal().string();
+  if (!db.PrepareDestination(folder)) {
+    for (char& c : folder) c = c == '\r' ? '\n' : c;
+    std::fprintf(stderr, "%s\n", folder.c_str());
+    return kExitNotFound;
+  }
+
+  const bool terminal = isatty(1);
+  const int total = db.Photos.CheckedCount + db.CamPhotos.CheckedCount;
+  int shown = 0;
+  TPhotoCopyThread worker(db, session.Dispatcher());
+  worker.OnProgress = [&](const std::string& name) {
+    ++shown;
+    if (terminal) {
+      std::printf("\r\x1b[K%d/%d  %s", shown, total, Column(name, 60).c_str());
+      std::fflush(stdout);
+    } else {
+      std::printf("%d/%d  %s\n", shown, total, name.c_str());
+    }
+  };
+  std::signal(SIGINT, OnInterrupt);
+  worker.Start();
+  session.Dispatcher().RunUntil([&] {
+    if (interrupted && !worker.Terminated()) worker.Terminate();
+    return worker.Finished();
+  });
+  worker.WaitFor();
+  std::signal(SIGINT, SIG_DFL);
+  if (terminal && shown > 0) std::printf("\n");
+  std::printf("%s\n", DetailLog(device, db).c_str());
+  const bool complete = db.FailedCount == 0 && !interrupted;
+  return complete ? kExitOk : kExitSomeFailed;
+}
+
+}  // namespace ortelan::cli
