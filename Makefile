@@ -42,6 +42,7 @@ run: build $(DEMO)
 
 bench: build
 	$(RELEASE)/bench/bench-itunesdb-load
+	$(RELEASE)/bench/bench-photo-export
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 

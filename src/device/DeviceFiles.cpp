@@ -118,19 +118,23 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
     return false;
   }
   // Never more than the store holds past Offset: a damaged database may ask
-  // for any count.
+  // for any count. The record goes straight into the stream.
   struct stat info {};
-  const int64_t available = fstat(thumbFile_, &info) == 0 ? std::max<int64_t>(info.st_size - Offset, 0) : 0;
-  std::vector<uint8_t> record(static_cast<size_t>(std::clamp<int64_t>(Count, 0, available)));
+  const int64_t available =
+      fstat(thumbFile_, &info) == 0 ? std::max<int64_t>(info.st_size - Offset, 0) : 0;
+  const auto wanted = static_cast<size_t>(std::clamp<int64_t>(Count, 0, available));
+  const size_t start = Stream.Position;
+  const size_t before = Stream.Bytes.size();
+  Stream.Bytes.resize(std::max(before, start + wanted));
   size_t done = 0;
-  while (done < record.size()) {
-    const ssize_t got = pread(thumbFile_, record.data() + done, record.size() - done,
+  while (done < wanted) {
+    const ssize_t got = pread(thumbFile_, Stream.Bytes.data() + start + done, wanted - done,
                               static_cast<off_t>(Offset + static_cast<int64_t>(done)));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     done += static_cast<size_t>(got);
   }
-  Stream.Write(record.data(), done);
+  Stream.Bytes.resize(std::max(before, start + done));
   Stream.Position = 0;
   return Count >= 0 && done == static_cast<size_t>(Count);
 }

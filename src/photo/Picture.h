@@ -14,7 +14,7 @@ struct TPicture24 {
   void SetSize(int width, int height) {
     Width = width;
     Height = height;
-    Pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
+    Pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
   }
   uint8_t* Row(int y) { return Pixels.data() + static_cast<size_t>(y) * Width * 3; }
   const uint8_t* Row(int y) const { return Pixels.data() + static_cast<size_t>(y) * Width * 3; }

@@ -1,7 +1,8 @@
 #include "photo/ThumbDecoding.h"
 
+#include <algorithm>
 #include <bit>
-#include <cmath>
+#include <vector>
 
 #include "util/ByteReader.h"
 
@@ -19,33 +20,55 @@ void Put32(uint8_t* p, uint32_t v) {
 }
 
 // A channel of `bits` bits at `shift`, widened to 8 bits by repeating its
-// top bits below it (31 -> 255, 16 -> 132).
+// top bits below it (31 -> 255, 16 -> 132), through a table of every value.
 struct Channel {
   uint32_t mask = 0;
   int shift = 0;
-  int bits = 0;
+  uint8_t widened[256] = {};
 
-  explicit Channel(uint32_t m) : mask(m) {
-    if (m == 0) return;
-    shift = std::countr_zero(m);
-    bits = std::popcount(m);
+  explicit Channel(uint32_t m) : mask(m & 0xFFFF) {
+    if (mask == 0) return;
+    shift = std::countr_zero(mask);
+    const int bits = std::min(std::popcount(mask), 8);
+    mask &= ((1u << bits) - 1) << shift;  // a wider channel keeps its top 8 bits' place
+    for (uint32_t v = 0; v < (1u << bits); ++v) {
+      uint32_t out = 0;
+      for (int filled = 0; filled < 8; filled += bits) out = (out << bits) | v;
+      widened[v] = static_cast<uint8_t>(out >> ((8 + bits - 1) / bits * bits - 8));
+    }
   }
-  uint8_t Widen(uint16_t pixel) const {
-    if (bits == 0) return 0;
-    uint32_t v = (pixel & mask) >> shift;
-    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
-    uint32_t out = 0;
-    for (int filled = 0; filled < 8; filled += bits) out = (out << bits) | v;
-    return static_cast<uint8_t>(out >> ((8 + bits - 1) / bits * bits - 8));
+  uint8_t Widen(uint16_t pixel) const { return widened[(pixel & mask) >> shift]; }
+};
+
+// The terms of the colour conversion for every byte value, computed once; a
+// pixel then adds the same double products the formula would compute.
+struct YuvTerms {
+  double y[256], rv[256], gu[256], gv[256], bu[256];
+  YuvTerms(double guFactor, double buFactor) {
+    for (int i = 0; i < 256; ++i) {
+      y[i] = 1.164 * (i - 16);
+      rv[i] = 1.596 * (i - 128);
+      gu[i] = guFactor * (i - 128);
+      gv[i] = 0.813 * (i - 128);
+      bu[i] = buFactor * (i - 128);
+    }
+  }
+  void Convert(uint8_t y8, uint8_t u8, uint8_t v8, uint8_t* px) const {
+    px[0] = ClampByte(y[y8] + rv[v8]);
+    px[1] = ClampByte(y[y8] - gu[u8] - gv[v8]);
+    px[2] = ClampByte(y[y8] + bu[u8]);
   }
 };
 
 }  // namespace
 
 uint8_t ClampByte(double x) {
-  const double rounded = std::nearbyint(x);  // the default mode rounds halves to even
-  if (rounded > 255) return 255;
-  if (rounded < 0) return 0;
+  if (!(x > -0.5)) return 0;  // NaN too
+  if (x >= 255.5) return 255;
+  // Adding and taking away 1.5 x 2^52 leaves x rounded to an integer the way
+  // the processor rounds, halves to even, without a library call per channel.
+  constexpr double kRound = 6755399441055744.0;
+  const double rounded = (x + kRound) - kRound;
   return static_cast<uint8_t>(rounded);
 }
 
@@ -58,7 +81,7 @@ void FillBmpHeader(uint8_t (&h)[kBmpHeaderSize], int32_t width, int32_t height,
   Put32(h + 10, kBmpHeaderSize);
   Put32(h + 14, 40);
   Put32(h + 18, static_cast<uint32_t>(width));
-  Put32(h + 22, static_cast<uint32_t>(-height));
+  Put32(h + 22, 0u - static_cast<uint32_t>(height));  // negative: rows top to bottom
   Put16(h + 26, 1);
   Put16(h + 28, 16);
   Put32(h + 30, 3);
@@ -79,21 +102,21 @@ bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
       compression != 3 || !r.U32LE(54, red) || !r.U32LE(58, green) || !r.U32LE(62, blue)) {
     return false;
   }
-  const auto width = static_cast<int32_t>(rawWidth);
-  const auto signedHeight = static_cast<int32_t>(rawHeight);
-  const int32_t height = signedHeight < 0 ? -signedHeight : signedHeight;
+  const auto width = static_cast<int64_t>(static_cast<int32_t>(rawWidth));
+  const auto signedHeight = static_cast<int64_t>(static_cast<int32_t>(rawHeight));
+  const int64_t height = signedHeight < 0 ? -signedHeight : signedHeight;
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
   const uint64_t stride = (static_cast<uint64_t>(width) * 2 + 3) & ~uint64_t{3};
   if (!r.Has(pixelOffset, stride * (height - 1) + static_cast<uint64_t>(width) * 2)) return false;
 
   const Channel r5(red), g6(green), b5(blue);
-  picture.SetSize(width, height);
-  for (int32_t y = 0; y < height; ++y) {
+  picture.SetSize(static_cast<int>(width), static_cast<int>(height));
+  for (int y = 0; y < height; ++y) {
     // A positive height stores the rows bottom to top.
-    const int32_t sourceRow = signedHeight < 0 ? y : height - 1 - y;
+    const int64_t sourceRow = signedHeight < 0 ? y : height - 1 - y;
     const uint8_t* in = file.data() + pixelOffset + stride * static_cast<uint64_t>(sourceRow);
     uint8_t* out = picture.Row(y);
-    for (int32_t x = 0; x < width; ++x) {
+    for (int x = 0; x < width; ++x) {
       const auto pixel = static_cast<uint16_t>(in[2 * x] | in[2 * x + 1] << 8);
       out[3 * x] = r5.Widen(pixel);
       out[3 * x + 1] = g6.Widen(pixel);
@@ -109,19 +132,16 @@ void SwapBytePairs(std::span<uint8_t> bytes) {
 
 void DecodeUyvy(std::span<const uint8_t> record, TPicture24& work) {
   constexpr int kRowBytes = 1440, kFieldBytes = 345600, kCut = 8, kWorkWidth = 704;
+  static const YuvTerms terms(0.392, 2.017);
   work.SetSize(kWorkWidth, 480);
   for (int field = 0; field < 2; ++field) {
     for (int k = 0; k < 240; ++k) {
       const uint8_t* row = record.data() + field * kFieldBytes + k * kRowBytes;
       uint8_t* out = work.Row(2 * k + field);
       for (int j = kCut; j < kCut + kWorkWidth; ++j) {
-        const double y = row[2 * j + 1];
-        const double u = (j % 2 == 0) ? row[2 * j] : row[2 * j - 2];
-        const double v = (j % 2 == 0) ? row[2 * j + 2] : row[2 * j];
-        uint8_t* px = out + 3 * (j - kCut);
-        px[0] = ClampByte(1.164 * (y - 16) + 1.596 * (v - 128));
-        px[1] = ClampByte(1.164 * (y - 16) - 0.392 * (u - 128) - 0.813 * (v - 128));
-        px[2] = ClampByte(1.164 * (y - 16) + 2.017 * (u - 128));
+        const uint8_t u = (j % 2 == 0) ? row[2 * j] : row[2 * j - 2];
+        const uint8_t v = (j % 2 == 0) ? row[2 * j + 2] : row[2 * j];
+        terms.Convert(row[2 * j + 1], u, v, out + 3 * (j - kCut));
       }
     }
   }
@@ -129,16 +149,13 @@ void DecodeUyvy(std::span<const uint8_t> record, TPicture24& work) {
 
 void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
   constexpr int kWidth = 720, kHeight = 480, kUPlane = 345600, kVPlane = 432000;
+  static const YuvTerms terms(0.391, 2.018);
   picture.SetSize(kWidth, kHeight);
   for (int j = 0; j < kHeight; ++j) {
     uint8_t* out = picture.Row(j);
     for (int i = 0; i < kWidth; ++i) {
-      const double y = record[j * kWidth + i];
-      const double u = record[kUPlane + (j / 2) * 360 + i / 2];
-      const double v = record[kVPlane + (j / 2) * 360 + i / 2];
-      out[3 * i] = ClampByte(1.164 * (y - 16) + 1.596 * (v - 128));
-      out[3 * i + 1] = ClampByte(1.164 * (y - 16) - 0.391 * (u - 128) - 0.813 * (v - 128));
-      out[3 * i + 2] = ClampByte(1.164 * (y - 16) + 2.018 * (u - 128));
+      terms.Convert(record[j * kWidth + i], record[kUPlane + (j / 2) * 360 + i / 2],
+                    record[kVPlane + (j / 2) * 360 + i / 2], out + 3 * i);
     }
   }
 }
@@ -147,6 +164,17 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
   if (src.Width <= 0 || src.Height <= 0 || dst.Width <= 0 || dst.Height <= 0) return;
   const uint32_t stepX = static_cast<uint32_t>(src.Width) * 65536u / static_cast<uint32_t>(dst.Width);
   const uint32_t stepY = static_cast<uint32_t>(src.Height) * 65536u / static_cast<uint32_t>(dst.Height);
+  // What depends on the column alone is the same for every row.
+  struct Column {
+    uint32_t left, right, wx;  // byte offsets of columns s and s + 1 (kept inside the row)
+  };
+  std::vector<Column> columns(static_cast<size_t>(dst.Width));
+  for (int c = 0; c < dst.Width; ++c) {
+    const uint32_t fx = static_cast<uint32_t>(c) * stepX;
+    const uint32_t s = fx >> 16;
+    const uint32_t s1 = s + 1 < static_cast<uint32_t>(src.Width) ? s + 1 : s;
+    columns[static_cast<size_t>(c)] = {3 * s, 3 * s1, fx & 0xFFFF};
+  }
   for (int r = 0; r < dst.Height; ++r) {
     const uint32_t fy = static_cast<uint32_t>(r) * stepY;
     const int a = static_cast<int>(fy >> 16);
@@ -155,17 +183,12 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
     const uint8_t* rowA = src.Row(a);
     const uint8_t* rowB = src.Row(b);
     uint8_t* out = dst.Row(r);
-    for (int c = 0; c < dst.Width; ++c) {
-      const uint32_t fx = static_cast<uint32_t>(c) * stepX;
-      const int s = static_cast<int>(fx >> 16);
-      // The next column, kept inside the row (the last step of a row).
-      const int s1 = s + 1 < src.Width ? s + 1 : s;
-      const uint32_t wx = fx & 0xFFFF;
-      const uint32_t p = (wy1 * wx) >> 16, q = (wy * wx) >> 16;
-      for (int ch = 0; ch < 3; ++ch) {
-        out[3 * c + ch] = static_cast<uint8_t>(
-            (rowA[3 * s + ch] * (wy1 - p) + rowA[3 * s1 + ch] * p + rowB[3 * s + ch] * (wy - q) +
-             rowB[3 * s1 + ch] * q) >> 16);
+    for (const Column& col : columns) {
+      const uint32_t p = (wy1 * col.wx) >> 16, q = (wy * col.wx) >> 16;
+      const uint32_t wA = wy1 - p, wB = wy - q;
+      for (uint32_t ch = 0; ch < 3; ++ch) {
+        *out++ = static_cast<uint8_t>((rowA[col.left + ch] * wA + rowA[col.right + ch] * p +
+                                       rowB[col.left + ch] * wB + rowB[col.right + ch] * q) >> 16);
       }
     }
   }
