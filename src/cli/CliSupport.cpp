@@ -1,6 +1,8 @@
 #include "cli/CliSupport.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace ortelan::cli {
@@ -75,6 +77,36 @@ uint32_t NextCodePoint(std::string_view text, size_t& i) {
 }
 
 }  // namespace
+
+std::string WithoutCarriageReturns(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c != '\r') out += c;
+  }
+  return out;
+}
+
+namespace {
+std::atomic<bool> interrupted{false};
+void OnInterrupt(int) { interrupted = true; }
+}  // namespace
+
+bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
+                        const std::function<bool()>& finished,
+                        const std::function<void()>& terminate) {
+  interrupted = false;
+  std::signal(SIGINT, OnInterrupt);
+  bool asked = false;
+  dispatcher.RunUntil([&] {
+    if (interrupted && !asked) {
+      asked = true;
+      terminate();
+    }
+    return finished();
+  });
+  std::signal(SIGINT, SIG_DFL);
+  return asked;
+}
 
 std::string Column(std::string_view text, size_t width) {
   std::string out;

@@ -43,6 +43,15 @@ class Arguments {
 
 std::string JsonString(std::string_view text);
 
+// A log text with CR LF line breaks, for a terminal.
+std::string WithoutCarriageReturns(std::string_view text);
+
+// Runs the dispatcher until the worker has finished, asking it to stop (as
+// the window's Cancel does) once Ctrl-C is pressed. True when it was pressed.
+bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
+                        const std::function<bool()>& finished,
+                        const std::function<void()>& terminate);
+
 // `text` cut or padded to `width` terminal columns (wide East Asian
 // characters and emoji take two).
 std::string Column(std::string_view text, size_t width);

@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -17,10 +15,6 @@
 namespace ortelan::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-void OnInterrupt(int) { interrupted = true; }
 
 bool Contains(const std::string& text, const std::string& part) {
   return AsciiUpperCase(text).find(AsciiUpperCase(part)) != std::string::npos;
@@ -119,12 +113,7 @@ class ProgressDisplay {
 std::string DetailLog(const TIpodDevice& device, const TIpodMusicDb& db, int scheme) {
   std::string log = "Ortelan 6.5, " + std::to_string(scheme) + "\r\n";
   if (!device.IsIos) log += "[iPod]\r\n";
-  log += db.Log + "\r\n" + "Done.";
-  std::string out;
-  for (const char c : log) {
-    if (c != '\r') out += c;
-  }
-  return out;
+  return WithoutCarriageReturns(log + db.Log + "\r\n" + "Done.");
 }
 
 }  // namespace
@@ -164,14 +153,10 @@ int MusicCopyCommand(Arguments args) {
   ProgressDisplay display(db);
   TMusicCopyThread worker(db, session.Dispatcher(), false, false);
   worker.OnProgress = [&](const std::string& text) { display.Report(text); };
-  std::signal(SIGINT, OnInterrupt);
   worker.Start();
-  session.Dispatcher().RunUntil([&] {
-    if (interrupted && !worker.Terminated()) worker.Terminate();
-    return worker.Finished();
-  });
+  RunWorkerUntilDone(session.Dispatcher(), [&] { return worker.Finished(); },
+                     [&] { worker.Terminate(); });
   worker.WaitFor();
-  std::signal(SIGINT, SIG_DFL);
   display.End();
 
   std::printf("%s\n", DetailLog(device, db, scheme).c_str());

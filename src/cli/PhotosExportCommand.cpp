@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -16,10 +14,6 @@
 namespace ortelan::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-void OnInterrupt(int) { interrupted = true; }
 
 // Checks the photos of the album, the whole library when `name` is empty.
 bool CheckAlbum(TIpodPhotoDb& db, const std::string& name) {
@@ -43,12 +37,7 @@ bool CheckAlbum(TIpodPhotoDb& db, const std::string& name) {
 std::string DetailLog(const TIpodDevice& device, const TIpodPhotoDb& db) {
   std::string log = "Ortelan Photo 5.3\r\n";
   if (!device.IsIos) log += "[iPod]\r\n";
-  log += db.Log;
-  std::string out;
-  for (const char c : log) {
-    if (c != '\r') out += c;
-  }
-  return out;
+  return WithoutCarriageReturns(log + db.Log);
 }
 
 }  // namespace
@@ -94,14 +83,10 @@ int PhotosExportCommand(Arguments args) {
       std::printf("%d/%d  %s\n", shown, total, name.c_str());
     }
   };
-  std::signal(SIGINT, OnInterrupt);
   worker.Start();
-  session.Dispatcher().RunUntil([&] {
-    if (interrupted && !worker.Terminated()) worker.Terminate();
-    return worker.Finished();
-  });
+  const bool interrupted = RunWorkerUntilDone(
+      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
   worker.WaitFor();
-  std::signal(SIGINT, SIG_DFL);
   if (terminal && shown > 0) std::printf("\n");
   std::printf("%s\n", DetailLog(device, db).c_str());
   const bool complete = db.FailedCount == 0 && !interrupted;

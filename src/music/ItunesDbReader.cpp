@@ -16,6 +16,7 @@
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
+#include "util/ChunkTags.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -35,24 +36,6 @@ constexpr size_t kMaxInflatedSize = 512u << 20;
 
 enum MhodType : uint32_t { kTitle = 1, kLocation = 2, kAlbum = 3, kArtist = 4, kGenre = 5 };
 
-// Compares a chunk tag without regard to case. Tags are four lower-case
-// letters, and a byte folds onto a lower-case letter only from that letter or
-// its capital, so setting bit 5 of each byte is an exact ASCII case fold here.
-bool TagIs(const ByteReader& r, uint64_t at, const char (&tag)[5]) {
-  uint32_t value = 0;
-  if (!r.U32LE(at, value)) return false;
-  const uint32_t wanted = static_cast<uint8_t>(tag[0]) | static_cast<uint8_t>(tag[1]) << 8 |
-                          static_cast<uint8_t>(tag[2]) << 16 |
-                          static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
-  return (value | 0x20202020u) == wanted;
-}
-
-uint32_t U32(const ByteReader& r, uint64_t at) {
-  uint32_t value = 0;
-  r.U32LE(at, value);
-  return value;
-}
-
 // One data object. A chunk that is not an mhod counts as absent: length 0,
 // type 0, no text.
 struct Mhod {
@@ -69,9 +52,9 @@ Mhod ReadMhod(const ByteReader& r, uint64_t q) {
     m.Broken = true;
     return m;
   }
-  m.Length = U32(r, q + 8);
-  m.Type = U32(r, q + 12);
-  if (m.Type < kFirstTypeWithoutText) m.Broken = !r.Bytes(q + kMhodRead, U32(r, q + 28), m.Text);
+  m.Length = U32At(r, q + 8);
+  m.Type = U32At(r, q + 12);
+  if (m.Type < kFirstTypeWithoutText) m.Broken = !r.Bytes(q + kMhodRead, U32At(r, q + 28), m.Text);
   return m;
 }
 
@@ -79,16 +62,16 @@ Mhod ReadMhod(const ByteReader& r, uint64_t q) {
 // Reads one track at `p` into `track`; false when one of its data objects
 // is broken or the budget is spent.
 bool ReadTrack(const ByteReader& r, uint64_t p, uint64_t& budget, TTrackItem& track) {
-  const uint32_t headerLen = U32(r, p + 4);
-  const uint32_t mhodCount = U32(r, p + 12);
+  const uint32_t headerLen = U32At(r, p + 4);
+  const uint32_t mhodCount = U32At(r, p + 12);
   track.Checked = true;
   track.CopyState = -1;
   track.ItunesSourceId = -1;
-  track.TrackId = U32(r, p + 16);
+  track.TrackId = U32At(r, p + 16);
   r.U8(p + 31, track.Rating);
-  track.Size = U32(r, p + 36);
-  track.Duration = U32(r, p + 40);
-  track.PlayCount = static_cast<int32_t>(U32(r, p + 80));
+  track.Size = U32At(r, p + 36);
+  track.Duration = U32At(r, p + 40);
+  track.PlayCount = static_cast<int32_t>(U32At(r, p + 80));
 
   uint64_t q = p + headerLen;
   for (uint32_t j = 0; j < mhodCount; ++j) {
@@ -151,7 +134,7 @@ bool TIpodMusicDb::SpendReadBudget(uint64_t bytes) {
 bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
   const uint64_t list = A + HeaderLen;
   if (!TagIs(Stream, list, "mhlt") || !Stream.Has(list, kListRead)) return false;
-  const uint32_t count = U32(Stream, list + 8);
+  const uint32_t count = U32At(Stream, list + 8);
   Tracks.Clear();
   TotalSize = 0;
 
@@ -159,14 +142,14 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   std::vector<uint64_t> starts;
   starts.reserve(std::min<uint64_t>(count, Stream.Size() / kMhitRead));
   bool chainWhole = true;
-  uint64_t p = list + U32(Stream, list + 4);
+  uint64_t p = list + U32At(Stream, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
     if (!SpendReadBudget(kMhitRead) || !Stream.Has(p, kMhitRead)) {
       chainWhole = false;
       break;
     }
     starts.push_back(p);
-    const uint32_t totalLen = U32(Stream, p + 8);
+    const uint32_t totalLen = U32At(Stream, p + 8);
     if (totalLen == 0 && i + 1 < count) {  // the next track would be this one again
       chainWhole = false;
       break;
@@ -187,17 +170,17 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
 bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
   const uint64_t list = A + HeaderLen;
   if (!TagIs(Stream, list, "mhlp") || !Stream.Has(list, kListRead)) return false;
-  const uint32_t count = U32(Stream, list + 8);
+  const uint32_t count = U32At(Stream, list + 8);
   PlayLists.Clear();
-  uint64_t p = list + U32(Stream, list + 4);
+  uint64_t p = list + U32At(Stream, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
     if (!SpendReadBudget(kMhypRead)) return false;
     if (!Stream.Has(p, kMhypRead)) return false;
-    const uint32_t totalLen = U32(Stream, p + 8);
-    const uint32_t itemCount = U32(Stream, p + 16);
+    const uint32_t totalLen = U32At(Stream, p + 8);
+    const uint32_t itemCount = U32At(Stream, p + 16);
     TPlayListItem& playlist = PlayLists.Add();
 
-    uint64_t q = p + U32(Stream, p + 4);
+    uint64_t q = p + U32At(Stream, p + 4);
     for (;;) {
       const Mhod m = ReadMhod(Stream, q);
       if (!SpendReadBudget(kMhodRead + m.Text.size())) return false;
@@ -214,10 +197,10 @@ bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t 
       if (!SpendReadBudget(kMhipRead)) return false;
       if (!Stream.Has(r, kMhipRead)) return false;
       if (TagIs(Stream, r, "mhip")) {
-        playlist.TrackIds.push_back(U32(Stream, r + 24));
+        playlist.TrackIds.push_back(U32At(Stream, r + 24));
         ++playlist.Count;
       }
-      const uint32_t itemLen = U32(Stream, r + 8);
+      const uint32_t itemLen = U32At(Stream, r + 8);
       if (itemLen == 0 && k + 1 < itemCount) return false;
       r += itemLen;
     }
@@ -239,13 +222,13 @@ bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
       AddLog("MHDB incorrect");
       return false;
     }
-    const uint32_t children = U32(r, 20);
-    uint64_t a = U32(r, 4);
+    const uint32_t children = U32At(r, 20);
+    uint64_t a = U32At(r, 4);
     for (uint32_t i = 0; i < children; ++i) {
       if (!r.Has(a, kMhsdRead) || !SpendReadBudget(kMhsdRead)) break;
-      const uint32_t headerLen = U32(r, a + 4);
-      const uint32_t totalLen = U32(r, a + 8);
-      const uint32_t type = U32(r, a + 12);
+      const uint32_t headerLen = U32At(r, a + 4);
+      const uint32_t totalLen = U32At(r, a + 8);
+      const uint32_t type = U32At(r, a + 12);
       if (type == 1) {
         result = ReadTrackList(r, a, headerLen);
         if (!result) break;

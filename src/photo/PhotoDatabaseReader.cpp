@@ -10,6 +10,7 @@
 
 #include "device/iPodDev.h"
 #include "photo/iPodPhoto.h"
+#include "util/ChunkTags.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -25,27 +26,6 @@ constexpr uint64_t kMhniRead = 36;
 constexpr uint64_t kAlbumRead = 64;
 constexpr uint64_t kMhiaRead = 20;
 constexpr uint64_t kStringBodyRead = 12;
-
-bool TagIs(const ByteReader& r, uint64_t at, const char (&tag)[5]) {
-  uint32_t value = 0;
-  if (!r.U32LE(at, value)) return false;
-  const uint32_t wanted = static_cast<uint8_t>(tag[0]) | static_cast<uint8_t>(tag[1]) << 8 |
-                          static_cast<uint8_t>(tag[2]) << 16 |
-                          static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
-  return (value | 0x20202020u) == wanted;  // tags are lower-case letters: an exact case fold
-}
-
-uint32_t U32(const ByteReader& r, uint64_t at) {
-  uint32_t value = 0;
-  r.U32LE(at, value);
-  return value;
-}
-
-uint16_t U16(const ByteReader& r, uint64_t at) {
-  uint16_t value = 0;
-  r.U16LE(at, value);
-  return value;
-}
 
 bool IsOriginalFormat(uint32_t formatId) {
   return formatId == 4006 || formatId == 4005 || formatId == 4036;
@@ -89,12 +69,12 @@ bool Readable(const ByteReader& r, uint64_t at, uint64_t length) {
 
 uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text) {
   if (!TagIs(r, start, "mhod") || !Readable(r, start, kMhodRead)) return 0;
-  const uint32_t total = U32(r, start + 8);
-  const uint16_t type = U16(r, start + 12);
+  const uint32_t total = U32At(r, start + 8);
+  const uint16_t type = U16At(r, start + 12);
   if (type != 1 && type != 3) return total;
-  const uint64_t body = start + U32(r, start + 4);
+  const uint64_t body = start + U32At(r, start + 4);
   std::span<const uint8_t> bytes;
-  if (!Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32(r, body), bytes) ||
+  if (!Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32At(r, body), bytes) ||
       !Spend(bytes.size())) {
     return 0;  // a string that leaves the data is no string object
   }
@@ -122,14 +102,14 @@ bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
     AddLog("MHFD Err");
     return false;
   }
-  const uint32_t sections = U32(r, 20);
-  uint64_t at = U32(r, 4);
+  const uint32_t sections = U32At(r, 20);
+  uint64_t at = U32At(r, 4);
   bool result = false;
   for (uint32_t i = 0; i < sections; ++i) {
     if (!Readable(r, at, kSectionRead)) break;
-    const uint32_t headerLen = U32(r, at + 4);
-    const uint32_t totalLen = U32(r, at + 8);
-    const uint32_t type = U32(r, at + 12);
+    const uint32_t headerLen = U32At(r, at + 4);
+    const uint32_t totalLen = U32At(r, at + 8);
+    const uint32_t type = U32At(r, at + 12);
     if (type == 1) {
       result = ReadImageList(r, at, headerLen);
       if (!result) return false;
@@ -151,9 +131,9 @@ bool TIpodPhotoDb::ReadImageList(const ByteReader& r, uint64_t sectionStart,
     AddLog("MHLI Err");
     return false;
   }
-  const uint32_t count = U32(r, list + 8);
+  const uint32_t count = U32At(r, list + 8);
   if (count == 0) return false;
-  const uint64_t first = list + U32(r, list + 4);
+  const uint64_t first = list + U32At(r, list + 4);
   if (!ReadThumbFormats(r, first)) return false;
   uint64_t at = first;
   for (uint32_t i = 0; i < count; ++i) {
@@ -176,29 +156,29 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
   ThumbInfo.IsIos = false;
   uint32_t maxWidth = 0, minWidth = 1024;
   bool preferred = false;
-  const uint32_t children = U32(r, start + 12);
-  uint64_t q = start + U32(r, start + 4);
+  const uint32_t children = U32At(r, start + 12);
+  uint64_t q = start + U32At(r, start + 4);
   for (uint32_t i = 0; i < children; ++i) {
     if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
-        (U32(r, q + 8) == 0 && i + 1 < children)) {
+        (U32At(r, q + 8) == 0 && i + 1 < children)) {
       AddLog("Get info: MHOD");
       return false;
     }
-    const uint16_t type = U16(r, q + 12);
+    const uint16_t type = U16At(r, q + 12);
     if (type == 5) {
       HasOriginals = true;
       ExportInfo.FormatId = ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
       maxWidth = 2042;
     } else if (type == 2) {
-      const uint64_t ref = q + U32(r, q + 4);
+      const uint64_t ref = q + U32At(r, q + 4);
       if (!TagIs(r, ref, "mhni") || !Readable(r, ref, kMhniRead)) {
         AddLog("Get info: MHNI");
         return false;
       }
-      const uint32_t formatId = U32(r, ref + 16);
-      const int32_t size = static_cast<int32_t>(U32(r, ref + 24));
-      const uint16_t padV = U16(r, ref + 28), padH = U16(r, ref + 30);
-      const uint16_t height = U16(r, ref + 32), width = U16(r, ref + 34);
+      const uint32_t formatId = U32At(r, ref + 16);
+      const int32_t size = static_cast<int32_t>(U32At(r, ref + 24));
+      const uint16_t padV = U16At(r, ref + 28), padH = U16At(r, ref + 30);
+      const uint16_t height = U16At(r, ref + 32), width = U16At(r, ref + 34);
       if (IsOriginalFormat(formatId)) {
         HasOriginals = true;
         ExportInfo.FormatId = static_cast<int32_t>(formatId);
@@ -226,7 +206,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
         }
       }
     }
-    q += U32(r, q + 8);
+    q += U32At(r, q + 8);
   }
   ExportInfo.FileCount = 1;
   ThumbInfo.FileCount = 1;
@@ -241,22 +221,22 @@ uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
     AddLog("MHII Err");
     return 0;
   }
-  const uint32_t totalLen = U32(r, start + 8);
-  const uint32_t children = U32(r, start + 12);
+  const uint32_t totalLen = U32At(r, start + 8);
+  const uint32_t children = U32At(r, start + 12);
   TPhotoItem& photo = Photos.Add();
-  photo.ImageId = U32(r, start + 16);
+  photo.ImageId = U32At(r, start + 16);
   int32_t found = 0;
-  uint64_t q = start + U32(r, start + 4);
+  uint64_t q = start + U32At(r, start + 4);
   for (uint32_t i = 0; i < children; ++i) {
     // A child that is not a data object, or one of length 0 that the next
     // step would read again, ends the image (the photo stays as filled).
     if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
-        (U32(r, q + 8) == 0 && i + 1 < children)) {
+        (U32At(r, q + 8) == 0 && i + 1 < children)) {
       AddLog("MHOD photo err");
       return totalLen;
     }
-    if (!ReadThumbRef(r, q + U32(r, q + 4), found, U16(r, q + 12)) || found >= 2) break;
-    q += U32(r, q + 8);
+    if (!ReadThumbRef(r, q + U32At(r, q + 4), found, U16At(r, q + 12)) || found >= 2) break;
+    q += U32At(r, q + 8);
   }
   if (found < 2) Photos.RemoveLast();
   return totalLen;
@@ -270,8 +250,8 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
     return false;
   }
   TPhotoItem& photo = Photos.GetItem(Photos.Count() - 1);
-  const uint64_t name = start + U32(r, start + 4);
-  const uint32_t formatId = U32(r, start + 16);
+  const uint64_t name = start + U32At(r, start + 4);
+  const uint32_t formatId = U32At(r, start + 16);
   std::string text;
   if (objectType == 5) {
     if (ReadStringChunk(r, name, text) != 0) {
@@ -284,14 +264,14 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
       if (IsOriginalFormat(formatId)) {
         photo.FileName = text;
       } else {
-        photo.ImageOffset = U32(r, start + 20);
-        photo.ImageSize = U32(r, start + 24);
+        photo.ImageOffset = U32At(r, start + 20);
+        photo.ImageSize = U32At(r, start + 24);
         photo.FileIndex = StoreFileNumber(text);
         ExportInfo.FileCount = std::max(ExportInfo.FileCount, photo.FileIndex);
       }
       ++Found;
     } else if (formatId == static_cast<uint32_t>(ThumbInfo.FormatId)) {
-      photo.ThumbOffset = U32(r, start + 20);
+      photo.ThumbOffset = U32At(r, start + 20);
       ++Found;
     }
   }
@@ -306,17 +286,17 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
     return false;
   }
   Albums.Clear();
-  const uint32_t count = U32(r, list + 8);
-  uint64_t at = list + U32(r, list + 4);
+  const uint32_t count = U32At(r, list + 8);
+  uint64_t at = list + U32At(r, list + 4);
   std::string name;  // an album named by a non-string object keeps the previous name
   for (uint32_t i = 0; i < count; ++i) {
     if (!Readable(r, at, kAlbumRead)) {
       AddLog("MHLA Err");
       return false;
     }
-    const uint32_t totalLen = U32(r, at + 8);
-    const uint32_t itemCount = U32(r, at + 16);
-    uint64_t q = at + U32(r, at + 4);
+    const uint32_t totalLen = U32At(r, at + 8);
+    const uint32_t itemCount = U32At(r, at + 16);
+    uint64_t q = at + U32At(r, at + 4);
     const uint32_t first = ReadStringChunk(r, q, name);
     if (first != 0) {
       TPhotoAlbumItem& album = Albums.Add();
@@ -327,10 +307,10 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
       for (uint32_t k = 0; k < itemCount; ++k) {
         if (!Readable(r, q, kMhiaRead)) break;
         if (TagIs(r, q, "mhia")) {
-          album.PhotoIds.push_back(U32(r, q + 16));
+          album.PhotoIds.push_back(U32At(r, q + 16));
           ++album.Count;
         }
-        const uint32_t itemLen = U32(r, q + 8);
+        const uint32_t itemLen = U32At(r, q + 8);
         if (itemLen == 0) break;  // every further item would be this one again
         q += itemLen;
       }

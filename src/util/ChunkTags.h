@@ -1,0 +1,37 @@
+#pragma once
+
+// Helpers for the chunked device databases: four-letter tags compared
+// without regard to case, and integers read where a short read counts as 0
+// (callers check the bounds of a chunk before they read its fields).
+
+#include <cstdint>
+
+#include "util/ByteReader.h"
+
+namespace ortelan {
+
+// Tags are four lower-case letters, and a byte folds onto a lower-case letter
+// only from that letter or its capital, so setting bit 5 of each byte is an
+// exact ASCII case fold here.
+inline bool TagIs(const ByteReader& r, uint64_t at, const char (&tag)[5]) {
+  uint32_t value = 0;
+  if (!r.U32LE(at, value)) return false;
+  const uint32_t wanted = static_cast<uint8_t>(tag[0]) | static_cast<uint8_t>(tag[1]) << 8 |
+                          static_cast<uint8_t>(tag[2]) << 16 |
+                          static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
+  return (value | 0x20202020u) == wanted;
+}
+
+inline uint32_t U32At(const ByteReader& r, uint64_t at) {
+  uint32_t value = 0;
+  r.U32LE(at, value);
+  return value;
+}
+
+inline uint16_t U16At(const ByteReader& r, uint64_t at) {
+  uint16_t value = 0;
+  r.U16LE(at, value);
+  return value;
+}
+
+}  // namespace ortelan
