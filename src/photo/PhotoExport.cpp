@@ -1,7 +1,9 @@
 // Writing the checked photos and camera-roll files into the destination:
 // thumbnails decoded to JPEG files, or the device's originals copied.
 
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "device/iPodDev.h"
@@ -24,6 +26,60 @@ bool PcPathExists(const std::string& path) {
 }
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
+
+// One piece of work at a time on a thread of its own.
+class BackgroundSlot {
+ public:
+  BackgroundSlot() : thread_([this] { Loop(); }) {}
+  ~BackgroundSlot() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  // Hands over work; the slot must be free (Wait was called since the last one).
+  void Start(std::function<int()> work) {
+    {
+      std::lock_guard lock(mutex_);
+      work_ = std::move(work);
+      done_ = false;
+    }
+    changed_.notify_all();
+  }
+  // Waits for the work handed over last and gives its result.
+  int Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return done_; });
+    return result_;
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return quit_ || work_; });
+      if (quit_) return;
+      std::function<int()> work = std::move(work_);
+      work_ = nullptr;
+      lock.unlock();
+      const int result = work();
+      lock.lock();
+      result_ = result;
+      done_ = true;
+      changed_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<int()> work_;
+  bool done_ = true;
+  bool quit_ = false;
+  int result_ = 0;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -53,9 +109,30 @@ int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
 }
 
 int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
+  // While the helper encodes and writes one photo, this thread reads and
+  // decodes the next. A photo is reported once its file is written, so the
+  // reports, the counts and the cancel point are those of a one-by-one export.
+  BackgroundSlot helper;
+  DecodedPhoto decoded[2];
+  int slot = 0;
+  std::string inFlight;  // name of the photo the helper works on
   int32_t written = 0;
-  std::vector<uint8_t> jpeg;
-  for (int32_t n = 1; n <= ExportInfo.FileCount; ++n) {
+  auto report = [&](const std::string& name) {
+    if (OnFileDone) OnFileDone(name);
+  };
+  auto finishInFlight = [&] {
+    if (inFlight.empty()) return;
+    const int code = helper.Wait();
+    if (code == 0) {
+      ++written;
+    } else if (code != EEXIST) {  // there already (the same id twice): left alone
+      ++FailedCount;
+    }
+    report(inFlight);
+    inFlight.clear();
+  };
+
+  for (int32_t n = 1; n <= ExportInfo.FileCount && !Cancelled; ++n) {
     const std::string store = std::to_string(ExportInfo.FormatId) + "_" + std::to_string(n);
     if (!Device->OpenThumbFile("F" + store, ExportInfo.ImageSize)) {
       AddLog(prefix + store);
@@ -63,28 +140,36 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
       ++FailedCount;
       continue;
     }
-    for (int i = 0; i < Photos.Count(); ++i) {
+    for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
       const TPhotoItem& photo = Photos.GetItem(i);
-      if (photo.Checked && photo.FileIndex == n) {
-        const std::string name = std::to_string(photo.ImageId) + ".jpg";
-        const std::string target = DestFolder + name;
-        if (!PcPathExists(target)) {
-          const bool made = (this->*decode)(photo, jpeg);
-          if (made && Device->WriteNewPcFile(target, jpeg) == 0) {
-            ++written;
-          } else {
-            ++FailedCount;
-          }
-          Stream.Clear();
-        }
-        if (OnFileDone) OnFileDone(name);
-      }
+      if (!photo.Checked || photo.FileIndex != n) continue;
+      const std::string name = std::to_string(photo.ImageId) + ".jpg";
+      const std::string target = DestFolder + name;
+      const bool there = PcPathExists(target);
+      const bool made = !there && (this->*decode)(photo, decoded[slot]);
+      Stream.Clear();
+      finishInFlight();
       if (Cancelled) break;
+      if (!made) {
+        if (!there) ++FailedCount;
+        report(name);
+        continue;
+      }
+      const DecodedPhoto* ready = &decoded[slot];
+      helper.Start([this, ready, target] { return WriteDecoded(*ready, target); });
+      inFlight = name;
+      slot ^= 1;
     }
+    finishInFlight();
     Device->CloseThumbFile();
-    if (Cancelled) break;
   }
   return written;
+}
+
+int TIpodPhotoDb::WriteDecoded(const DecodedPhoto& decoded, const std::string& target) {
+  std::vector<uint8_t> encoded;
+  if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) return EIO;
+  return Device->WriteNewPcFile(target, decoded.IsJpeg ? decoded.Jpeg : encoded);
 }
 
 bool TIpodPhotoDb::ReadRecord(const TPhotoItem& photo, int32_t size, bool withHeader) {
@@ -93,14 +178,9 @@ bool TIpodPhotoDb::ReadRecord(const TPhotoItem& photo, int32_t size, bool withHe
   return Device->ReadThumb(size, Stream, photo.ImageOffset);
 }
 
-bool TIpodPhotoDb::EncodeRecordPicture(const TPicture24& picture, std::vector<uint8_t>& jpeg) {
-  return ImageCodec::EncodeJpeg(picture, jpeg);
-}
-
-bool TIpodPhotoDb::DecodeRgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
-  TPicture24 picture;
-  return ReadRecord(photo, ExportInfo.ImageSize, true) && LoadBitmap16(Stream.View(), picture) &&
-         EncodeRecordPicture(picture, jpeg);
+bool TIpodPhotoDb::DecodeRgbRecord(const TPhotoItem& photo, DecodedPhoto& out) {
+  out.IsJpeg = false;
+  return ReadRecord(photo, ExportInfo.ImageSize, true) && LoadBitmap16(Stream.View(), out.Picture);
 }
 
 bool TIpodPhotoDb::RecordFits(const TPhotoItem& photo, size_t buffer) {
@@ -110,7 +190,8 @@ bool TIpodPhotoDb::RecordFits(const TPhotoItem& photo, size_t buffer) {
   return false;
 }
 
-bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, DecodedPhoto& out) {
+  out.IsJpeg = false;
   if (!RecordFits(photo, kNrgbBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
     return false;
   }
@@ -120,33 +201,33 @@ bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, std::vector<uint8_t
   Stream.Clear();
   Stream.Write(BmpHeader, sizeof BmpHeader);
   Stream.Write(pixels.data(), static_cast<size_t>(ExportInfo.ImageSize));
-  TPicture24 picture;
-  return LoadBitmap16(Stream.View(), picture) && EncodeRecordPicture(picture, jpeg);
+  return LoadBitmap16(Stream.View(), out.Picture);
 }
 
-bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out) {
+  out.IsJpeg = false;
   if (!ReadRecord(photo, static_cast<int32_t>(kUyvyRecordBytes), false)) return false;
-  TPicture24 work, result;
-  DecodeUyvy(Stream.View(), work);
-  result.SetSize(640, 480);
-  ScaleBitmap(work, result);
-  return EncodeRecordPicture(result, jpeg);
+  DecodeUyvy(Stream.View(), uyvyWork_);
+  out.Picture.SetSize(640, 480);
+  ScaleBitmap(uyvyWork_, out.Picture);
+  return true;
 }
 
-bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out) {
+  out.IsJpeg = false;
   if (!RecordFits(photo, kYuvBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
     return false;
   }
   std::vector<uint8_t> planes(kYuvBufferBytes, 0);
   std::copy(Stream.Bytes.begin(), Stream.Bytes.end(), planes.begin());
-  TPicture24 picture;
-  DecodeYuv(planes, picture);
-  return EncodeRecordPicture(picture, jpeg);
+  DecodeYuv(planes, out.Picture);
+  return true;
 }
 
-bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg) {
+bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out) {
+  out.IsJpeg = true;
   if (!ReadRecord(photo, static_cast<int32_t>(photo.ImageSize), false)) return false;
-  jpeg.assign(Stream.Bytes.begin(), Stream.Bytes.end());
+  out.Jpeg.assign(Stream.Bytes.begin(), Stream.Bytes.end());
   return true;
 }
 

@@ -184,17 +184,25 @@ class TIpodPhotoDb {
   std::chrono::milliseconds RetryWait{2000};
 
  private:
-  // Turns one photo's record into the bytes of its JPEG file.
-  using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, std::vector<uint8_t>&);
+  // One photo's record, decoded: a picture to encode, or a JPEG file as is.
+  struct DecodedPhoto {
+    TPicture24 Picture;
+    std::vector<uint8_t> Jpeg;
+    bool IsJpeg = false;
+  };
+  using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, DecodedPhoto&);
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
+  // Encodes (unless it is a JPEG file already) and writes a new file; 0 or
+  // the errno (EEXIST when the target is there).
+  int WriteDecoded(const DecodedPhoto& decoded, const std::string& target);
   bool ReadRecord(const TPhotoItem& photo, int32_t size, bool withHeader);
   bool RecordFits(const TPhotoItem& photo, size_t buffer);
-  bool EncodeRecordPicture(const TPicture24& picture, std::vector<uint8_t>& jpeg);
-  bool DecodeRgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
-  bool DecodeNrgbRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
-  bool DecodeUyvyRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
-  bool DecodeYuvRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
-  bool ReadJpgRecord(const TPhotoItem& photo, std::vector<uint8_t>& jpeg);
+  bool DecodeRgbRecord(const TPhotoItem& photo, DecodedPhoto& out);
+  bool DecodeNrgbRecord(const TPhotoItem& photo, DecodedPhoto& out);
+  bool DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out);
+  bool DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out);
+  bool ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out);
+  TPicture24 uyvyWork_;  // the 704 x 480 work picture, kept for every photo
   int CopyWithRetry(const std::function<int()>& copy);
   // Copies the checked photos' originals (from Photos.sqlite when `ios`).
   int32_t CopyOriginals(bool ios);
