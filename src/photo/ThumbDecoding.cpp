@@ -52,12 +52,23 @@ struct YuvTerms {
       gv[i] = 0.813 * (i - 128);
       bu[i] = buFactor * (i - 128);
     }
+    BuildLookups();
   }
   void Convert(uint8_t y8, uint8_t u8, uint8_t v8, uint8_t* px) const {
-    px[0] = ClampByte(y[y8] + rv[v8]);
+    px[0] = red[y8 << 8 | v8];
     px[1] = ClampByte(y[y8] - gu[u8] - gv[v8]);
-    px[2] = ClampByte(y[y8] + bu[u8]);
+    px[2] = blue[y8 << 8 | u8];
   }
+  // Red depends on Y and V only, blue on Y and U only: both are looked up.
+  void BuildLookups() {
+    for (int yi = 0; yi < 256; ++yi) {
+      for (int c = 0; c < 256; ++c) {
+        red[yi << 8 | c] = ClampByte(y[yi] + rv[c]);
+        blue[yi << 8 | c] = ClampByte(y[yi] + bu[c]);
+      }
+    }
+  }
+  uint8_t red[65536], blue[65536];
 };
 
 }  // namespace
@@ -138,10 +149,11 @@ void DecodeUyvy(std::span<const uint8_t> record, TPicture24& work) {
     for (int k = 0; k < 240; ++k) {
       const uint8_t* row = record.data() + field * kFieldBytes + k * kRowBytes;
       uint8_t* out = work.Row(2 * k + field);
-      for (int j = kCut; j < kCut + kWorkWidth; ++j) {
-        const uint8_t u = (j % 2 == 0) ? row[2 * j] : row[2 * j - 2];
-        const uint8_t v = (j % 2 == 0) ? row[2 * j + 2] : row[2 * j];
+      // A pair of pixels (even j, odd j + 1) shares the U and V around it.
+      for (int j = kCut; j < kCut + kWorkWidth; j += 2) {
+        const uint8_t u = row[2 * j], v = row[2 * j + 2];
         terms.Convert(row[2 * j + 1], u, v, out + 3 * (j - kCut));
+        terms.Convert(row[2 * j + 3], u, v, out + 3 * (j + 1 - kCut));
       }
     }
   }
