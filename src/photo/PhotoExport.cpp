@@ -168,7 +168,15 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
 
 int TIpodPhotoDb::WriteDecoded(const DecodedPhoto& decoded, const std::string& target) {
   std::vector<uint8_t> encoded;
-  if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) return EIO;
+  if (decoded.ScaleTo640) {
+    // The scaling runs here, beside the decoding of the next photo.
+    thread_local TPicture24 scaled;
+    scaled.SetSize(640, 480);
+    ScaleBitmap(decoded.Picture, scaled);
+    if (!ImageCodec::EncodeJpeg(scaled, encoded)) return EIO;
+  } else if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) {
+    return EIO;
+  }
   return Device->WriteNewPcFile(target, decoded.IsJpeg ? decoded.Jpeg : encoded);
 }
 
@@ -180,6 +188,7 @@ bool TIpodPhotoDb::ReadRecord(const TPhotoItem& photo, int32_t size, bool withHe
 
 bool TIpodPhotoDb::DecodeRgbRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   out.IsJpeg = false;
+  out.ScaleTo640 = false;
   return ReadRecord(photo, ExportInfo.ImageSize, true) && LoadBitmap16(Stream.View(), out.Picture);
 }
 
@@ -192,6 +201,7 @@ bool TIpodPhotoDb::RecordFits(const TPhotoItem& photo, size_t buffer) {
 
 bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   out.IsJpeg = false;
+  out.ScaleTo640 = false;
   if (!RecordFits(photo, kNrgbBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
     return false;
   }
@@ -206,15 +216,15 @@ bool TIpodPhotoDb::DecodeNrgbRecord(const TPhotoItem& photo, DecodedPhoto& out) 
 
 bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   out.IsJpeg = false;
+  out.ScaleTo640 = true;
   if (!ReadRecord(photo, static_cast<int32_t>(kUyvyRecordBytes), false)) return false;
-  DecodeUyvy(Stream.View(), uyvyWork_);
-  out.Picture.SetSize(640, 480);
-  ScaleBitmap(uyvyWork_, out.Picture);
+  DecodeUyvy(Stream.View(), out.Picture);
   return true;
 }
 
 bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   out.IsJpeg = false;
+  out.ScaleTo640 = false;
   if (!RecordFits(photo, kYuvBufferBytes) || !ReadRecord(photo, ExportInfo.ImageSize, false)) {
     return false;
   }
@@ -226,6 +236,7 @@ bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out) {
 
 bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   out.IsJpeg = true;
+  out.ScaleTo640 = false;
   if (!ReadRecord(photo, static_cast<int32_t>(photo.ImageSize), false)) return false;
   out.Jpeg.assign(Stream.Bytes.begin(), Stream.Bytes.end());
   return true;

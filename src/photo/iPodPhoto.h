@@ -189,6 +189,7 @@ class TIpodPhotoDb {
     TPicture24 Picture;
     std::vector<uint8_t> Jpeg;
     bool IsJpeg = false;
+    bool ScaleTo640 = false;  // Picture is the 704 x 480 uYUV work picture
   };
   using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, DecodedPhoto&);
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
@@ -202,7 +203,6 @@ class TIpodPhotoDb {
   bool DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out);
   bool DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out);
   bool ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out);
-  TPicture24 uyvyWork_;  // the 704 x 480 work picture, kept for every photo
   int CopyWithRetry(const std::function<int()>& copy);
   // Copies the checked photos' originals (from Photos.sqlite when `ios`).
   int32_t CopyOriginals(bool ios);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "photo/ImageCodec.h"
 #include "photo/PhotoCopyThread.h"
@@ -13,6 +15,7 @@ namespace ortelan {
 namespace {
 
 namespace fs = std::filesystem;
+constexpr uint32_t kUyvyBytes = 691200;
 using namespace fixtures;
 using namespace fixtures::photodb;
 using test::ListTree;
@@ -96,6 +99,34 @@ TEST_F(PhotoExport, ThumbnailsBecomeJpegFilesOfTheirPictures) {
   EXPECT_GT(picture.Pixels[0], 200);
   EXPECT_LT(picture.Pixels[1], 60);
   EXPECT_LT(picture.Pixels[2], 60);
+}
+
+TEST_F(PhotoExport, UyvyRecordsAreCutScaledAndEncoded) {
+  // Two records: white, then a black one whose cut-off edge columns are white.
+  std::string store(2 * kUyvyBytes, '\0');
+  for (size_t i = 0; i < store.size(); i += 2) {
+    store[i] = static_cast<char>(128);
+    store[i + 1] = static_cast<char>(i < kUyvyBytes ? 235 : 16);
+  }
+  for (int row = 0; row < 480; ++row) {
+    for (int j : {0, 1, 718, 719}) store[kUyvyBytes + row * 1440 + 2 * j + 1] = static_cast<char>(235);
+  }
+  WriteFile(root + "/Photos/Thumbs/F1019_1.ithmb", store);
+  const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
+  Load(Mhfd({Section(1, Mhli({Image(1, small, {1019, 0, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"}),
+                              Image(2, small, {1019, kUyvyBytes, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"})}))}));
+  ASSERT_EQ(db->ExportInfo.FormatId, 1019);
+  CheckAllAndPrepare();
+  EXPECT_EQ(Run(), (std::vector<std::string>{"1.jpg", "2.jpg"}));
+  for (const auto& [file, low, high] : {std::tuple{"1.jpg", 250, 255}, std::tuple{"2.jpg", 0, 5}}) {
+    TPicture24 picture;
+    ASSERT_TRUE(ImageCodec::DecodeJpeg(test::ReadBytes(dest + "/" + file), picture));
+    EXPECT_EQ(picture.Width, 640);
+    EXPECT_EQ(picture.Height, 480);
+    const auto [lo, hi] = std::minmax_element(picture.Pixels.begin(), picture.Pixels.end());
+    EXPECT_GE(*lo, low) << file;
+    EXPECT_LE(*hi, high) << file;
+  }
 }
 
 TEST_F(PhotoExport, MissingStoreFileIsLoggedAndPassedOver) {
