@@ -129,6 +129,61 @@ TEST_F(PhotoExport, UyvyRecordsAreCutScaledAndEncoded) {
   }
 }
 
+// One photo in a store of format `formatId` whose record is `record`.
+Bytes OnePhotoLibrary(uint32_t formatId, uint32_t recordSize, uint16_t width, uint16_t height) {
+  const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
+  const std::string store = ":Thumbs:F" + std::to_string(formatId) + "_1.ithmb";
+  return Mhfd({Section(1, Mhli({Image(7, small, {formatId, 0, recordSize, width, height, 0, 0, store})}))});
+}
+
+TEST_F(PhotoExport, NrgbYuvAndJpgRecordsExport) {
+  TPicture24 source;
+  source.SetSize(8, 8);
+  std::fill(source.Pixels.begin(), source.Pixels.end(), 90);
+  std::vector<uint8_t> jpegRecord;
+  ASSERT_TRUE(ImageCodec::EncodeJpeg(source, jpegRecord));
+  std::string yuv(691200, static_cast<char>(128));
+  std::fill(yuv.begin(), yuv.begin() + 720 * 480, static_cast<char>(235));
+  std::string nrgb;
+  for (int i = 0; i < 176 * 132; ++i) nrgb += std::string{static_cast<char>(0xF8), 0};  // big-endian red
+  const struct {
+    uint32_t format;
+    std::string record;
+    uint16_t width, height;
+    uint8_t red, green;
+  } cases[] = {{1023, nrgb, 176, 132, 255, 0},
+               {1067, yuv, 720, 480, 255, 255},
+               {1081, std::string(jpegRecord.begin(), jpegRecord.end()), 8, 8, 90, 90}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    fs::remove_all(dest);
+    WriteFile(root + "/Photos/Thumbs/F" + std::to_string(c.format) + "_1.ithmb", c.record);
+    Load(OnePhotoLibrary(c.format, static_cast<uint32_t>(c.record.size()), c.width, c.height));
+    CheckAllAndPrepare();
+    Run();
+    const auto written = test::ReadBytes(dest + "/7.jpg");
+    if (c.format == 1081) {
+      EXPECT_EQ(written, jpegRecord);  // the record is the file
+    }
+    TPicture24 picture;
+    ASSERT_TRUE(ImageCodec::DecodeJpeg(written, picture));
+    EXPECT_EQ(picture.Width, c.width);
+    EXPECT_NEAR(picture.Pixels[0], c.red, 6);
+    EXPECT_NEAR(picture.Pixels[1], c.green, 6);
+  }
+}
+
+TEST_F(PhotoExport, OversizedRecordsAreRefusedByName) {
+  WriteFile(root + "/Photos/Thumbs/F1023_1.ithmb", std::string(50000, 'x'));
+  Load(OnePhotoLibrary(1023, 50000, 176, 132));
+  CheckAllAndPrepare();
+  Run();
+  EXPECT_NE(db->Log.find("\r\n7.jpg: record of 50000 bytes is larger than the format allows"),
+            std::string::npos)
+      << db->Log;
+  EXPECT_TRUE(ListTree(dest).empty());
+}
+
 TEST_F(PhotoExport, MissingStoreFileIsLoggedAndPassedOver) {
   MakeThumbLibrary({0xF800});
   fs::remove(root + "/Photos/Thumbs/F1099_1.ithmb");
