@@ -195,6 +195,18 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
     const uint8_t* rowA = src.Row(a);
     const uint8_t* rowB = src.Row(b);
     uint8_t* out = dst.Row(r);
+    if (wy == 0) {
+      // Row B has no weight (every row when the height is kept, as for uYUV):
+      // the same sums without the terms that are 0.
+      for (const Column& col : columns) {
+        const uint32_t p = (wy1 * col.wx) >> 16;
+        const uint32_t wA = wy1 - p;
+        for (uint32_t ch = 0; ch < 3; ++ch) {
+          *out++ = static_cast<uint8_t>((rowA[col.left + ch] * wA + rowA[col.right + ch] * p) >> 16);
+        }
+      }
+      continue;
+    }
     for (const Column& col : columns) {
       const uint32_t p = (wy1 * col.wx) >> 16, q = (wy * col.wx) >> 16;
       const uint32_t wA = wy1 - p, wB = wy - q;
