@@ -2,6 +2,7 @@
 // against encoding the same decoded pictures with the bare JPEG encoder, in
 // one run. Prints photos per second and the ratios.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -71,11 +72,19 @@ Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
   std::string folder = base + "/out-" + std::to_string(formatId);
   if (!db.PrepareDestination(folder)) std::abort();
 
-  Result result;
-  result.exportSeconds = Seconds([&] {
-    if (db.ExportPhotoDbPhotos() != kPhotos) std::abort();
-  });
-  std::filesystem::remove_all(folder);
+  // Medians of three runs of each.
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  std::vector<double> exports, encodes;
+  for (int round = 0; round < 3; ++round) {
+    std::filesystem::create_directories(folder);
+    exports.push_back(Seconds([&] {
+      if (db.ExportPhotoDbPhotos() != kPhotos) std::abort();
+    }));
+    std::filesystem::remove_all(folder);
+  }
 
   // The same pictures, decoded beforehand, through the encoder alone.
   std::vector<TPicture24> pictures(kPhotos);
@@ -97,10 +106,12 @@ Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
     }
   }
   std::vector<uint8_t> jpeg;
-  result.encodeSeconds = Seconds([&] {
-    for (const TPicture24& p : pictures) ImageCodec::EncodeJpeg(p, jpeg);
-  });
-  return result;
+  for (int round = 0; round < 3; ++round) {
+    encodes.push_back(Seconds([&] {
+      for (const TPicture24& p : pictures) ImageCodec::EncodeJpeg(p, jpeg);
+    }));
+  }
+  return Result{median(exports), median(encodes)};
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <vector>
 
 #include "util/ByteReader.h"
@@ -120,7 +121,25 @@ bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
   const uint64_t stride = (static_cast<uint64_t>(width) * 2 + 3) & ~uint64_t{3};
   if (!r.Has(pixelOffset, stride * (height - 1) + static_cast<uint64_t>(width) * 2)) return false;
 
-  const Channel r5(red), g6(green), b5(blue);
+  // Every 16-bit value mapped to its widened colour once per set of masks
+  // (the masks of a device never change), kept per thread.
+  struct ColourTable {
+    uint32_t red = 0, green = 0, blue = 0;
+    bool filled = false;
+    uint8_t rgb[65536][3];
+  };
+  thread_local std::unique_ptr<ColourTable> table;
+  if (!table) table = std::make_unique<ColourTable>();
+  if (!table->filled || table->red != red || table->green != green || table->blue != blue) {
+    const Channel r5(red), g6(green), b5(blue);
+    for (uint32_t v = 0; v < 65536; ++v) {
+      const auto pixel = static_cast<uint16_t>(v);
+      table->rgb[v][0] = r5.Widen(pixel);
+      table->rgb[v][1] = g6.Widen(pixel);
+      table->rgb[v][2] = b5.Widen(pixel);
+    }
+    table->red = red, table->green = green, table->blue = blue, table->filled = true;
+  }
   picture.SetSize(static_cast<int>(width), static_cast<int>(height));
   for (int y = 0; y < height; ++y) {
     // A positive height stores the rows bottom to top.
@@ -128,10 +147,10 @@ bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
     const uint8_t* in = file.data() + pixelOffset + stride * static_cast<uint64_t>(sourceRow);
     uint8_t* out = picture.Row(y);
     for (int x = 0; x < width; ++x) {
-      const auto pixel = static_cast<uint16_t>(in[2 * x] | in[2 * x + 1] << 8);
-      out[3 * x] = r5.Widen(pixel);
-      out[3 * x + 1] = g6.Widen(pixel);
-      out[3 * x + 2] = b5.Widen(pixel);
+      const uint8_t* colour = table->rgb[in[2 * x] | in[2 * x + 1] << 8];
+      out[3 * x] = colour[0];
+      out[3 * x + 1] = colour[1];
+      out[3 * x + 2] = colour[2];
     }
   }
   return true;
@@ -187,6 +206,10 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
     const uint32_t s1 = s + 1 < static_cast<uint32_t>(src.Width) ? s + 1 : s;
     columns[static_cast<size_t>(c)] = {3 * s, 3 * s1, fx & 0xFFFF};
   }
+  struct OneRowColumn {
+    uint32_t left, right, wLeft, wRight;
+  };
+  std::vector<OneRowColumn> unweightedB;
   for (int r = 0; r < dst.Height; ++r) {
     const uint32_t fy = static_cast<uint32_t>(r) * stepY;
     const int a = static_cast<int>(fy >> 16);
@@ -197,13 +220,21 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
     uint8_t* out = dst.Row(r);
     if (wy == 0) {
       // Row B has no weight (every row when the height is kept, as for uYUV):
-      // the same sums without the terms that are 0.
-      for (const Column& col : columns) {
-        const uint32_t p = (wy1 * col.wx) >> 16;
-        const uint32_t wA = wy1 - p;
-        for (uint32_t ch = 0; ch < 3; ++ch) {
-          *out++ = static_cast<uint8_t>((rowA[col.left + ch] * wA + rowA[col.right + ch] * p) >> 16);
+      // the same sums without the terms that are 0, with the column weights
+      // worked out once for all such rows.
+      if (unweightedB.empty()) {
+        for (const Column& col : columns) {
+          const uint32_t p = (0xFFFF * col.wx) >> 16;
+          unweightedB.push_back({col.left, col.right, 0xFFFF - p, p});
         }
+      }
+      for (const OneRowColumn& col : unweightedB) {
+        const uint8_t* left = rowA + col.left;
+        const uint8_t* right = rowA + col.right;
+        out[0] = static_cast<uint8_t>((left[0] * col.wLeft + right[0] * col.wRight) >> 16);
+        out[1] = static_cast<uint8_t>((left[1] * col.wLeft + right[1] * col.wRight) >> 16);
+        out[2] = static_cast<uint8_t>((left[2] * col.wLeft + right[2] * col.wRight) >> 16);
+        out += 3;
       }
       continue;
     }
