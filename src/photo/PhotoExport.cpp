@@ -155,7 +155,7 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
         report(name);
         continue;
       }
-      const DecodedPhoto* ready = &decoded[slot];
+      DecodedPhoto* ready = &decoded[slot];  // the helper's until Wait returns
       helper.Start([this, ready, target] { return WriteDecoded(*ready, target); });
       inFlight = name;
       slot ^= 1;
@@ -166,14 +166,12 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
   return written;
 }
 
-int TIpodPhotoDb::WriteDecoded(const DecodedPhoto& decoded, const std::string& target) {
+int TIpodPhotoDb::WriteDecoded(DecodedPhoto& decoded, const std::string& target) {
   std::vector<uint8_t> encoded;
   if (decoded.ScaleTo640) {
-    // The scaling runs here, beside the decoding of the next photo.
-    thread_local TPicture24 scaled;
-    scaled.SetSize(640, 480);
-    ScaleBitmap(decoded.Picture, scaled);
-    if (!ImageCodec::EncodeJpeg(scaled, encoded)) return EIO;
+    // The bottom half is scaled here, beside the decoding of the next photo.
+    ScaleRows(decoded.Picture, decoded.Scaled, decoded.Scaled.Height / 2, decoded.Scaled.Height);
+    if (!ImageCodec::EncodeJpeg(decoded.Scaled, encoded)) return EIO;
   } else if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) {
     return EIO;
   }
@@ -219,6 +217,8 @@ bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out) 
   out.ScaleTo640 = true;
   if (!ReadRecord(photo, static_cast<int32_t>(kUyvyRecordBytes), false)) return false;
   DecodeUyvy(Stream.View(), out.Picture);
+  out.Scaled.SetSize(640, 480);
+  ScaleRows(out.Picture, out.Scaled, 0, out.Scaled.Height / 2);
   return true;
 }
 

@@ -191,7 +191,9 @@ void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
   }
 }
 
-void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
+void ScaleBitmap(const TPicture24& src, TPicture24& dst) { ScaleRows(src, dst, 0, dst.Height); }
+
+void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
   if (src.Width <= 0 || src.Height <= 0 || dst.Width <= 0 || dst.Height <= 0) return;
   const uint32_t stepX = static_cast<uint32_t>(src.Width) * 65536u / static_cast<uint32_t>(dst.Width);
   const uint32_t stepY = static_cast<uint32_t>(src.Height) * 65536u / static_cast<uint32_t>(dst.Height);
@@ -210,7 +212,7 @@ void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
     uint32_t left, right, wLeft, wRight;
   };
   std::vector<OneRowColumn> unweightedB;
-  for (int r = 0; r < dst.Height; ++r) {
+  for (int r = std::max(rowFrom, 0); r < std::min(rowTo, dst.Height); ++r) {
     const uint32_t fy = static_cast<uint32_t>(r) * stepY;
     const int a = static_cast<int>(fy >> 16);
     const int b = a < src.Height - 1 ? a + 1 : a;

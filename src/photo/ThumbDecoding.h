@@ -42,5 +42,8 @@ void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture);
 // Bilinear resampling of `src` to the size of `dst`, in 16.16 fixed point;
 // the weights add up to 0xFFFF, so full intensity comes out one lower.
 void ScaleBitmap(const TPicture24& src, TPicture24& dst);
+// The same for the target rows [rowFrom, rowTo) only, so that two threads can
+// share the scaling of one picture.
+void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo);
 
 }  // namespace ortelan

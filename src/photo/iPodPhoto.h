@@ -189,13 +189,16 @@ class TIpodPhotoDb {
     TPicture24 Picture;
     std::vector<uint8_t> Jpeg;
     bool IsJpeg = false;
-    bool ScaleTo640 = false;  // Picture is the 704 x 480 uYUV work picture
+    // Picture is the 704 x 480 uYUV work picture and Scaled its 640 x 480
+    // result, of which the decoding thread has made the top half.
+    bool ScaleTo640 = false;
+    TPicture24 Scaled;
   };
   using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, DecodedPhoto&);
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
   // Encodes (unless it is a JPEG file already) and writes a new file; 0 or
   // the errno (EEXIST when the target is there).
-  int WriteDecoded(const DecodedPhoto& decoded, const std::string& target);
+  int WriteDecoded(DecodedPhoto& decoded, const std::string& target);
   bool ReadRecord(const TPhotoItem& photo, int32_t size, bool withHeader);
   bool RecordFits(const TPhotoItem& photo, size_t buffer);
   bool DecodeRgbRecord(const TPhotoItem& photo, DecodedPhoto& out);
