@@ -105,10 +105,13 @@ bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
   if (ResolveDevicePath("/Photos/Thumbs/" + Name + ".ithmb", file)) {
     thumbFile_ = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   }
+  struct stat info {};
+  if (thumbFile_ >= 0 && fstat(thumbFile_, &info) != 0) CloseThumbFile();
   if (thumbFile_ < 0) {
     AddError("File not found: " + Name);
     return false;
   }
+  thumbFileSize_ = info.st_size;
   return true;
 }
 
@@ -119,9 +122,7 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
   }
   // Never more than the store holds past Offset: a damaged database may ask
   // for any count. The record goes straight into the stream.
-  struct stat info {};
-  const int64_t available =
-      fstat(thumbFile_, &info) == 0 ? std::max<int64_t>(info.st_size - Offset, 0) : 0;
+  const int64_t available = std::max<int64_t>(thumbFileSize_ - Offset, 0);
   const auto wanted = static_cast<size_t>(std::clamp<int64_t>(Count, 0, available));
   const size_t start = Stream.Position;
   const size_t before = Stream.Bytes.size();
@@ -142,6 +143,7 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
 void TIpodDevice::CloseThumbFile() {
   if (thumbFile_ >= 0) close(thumbFile_);
   thumbFile_ = -1;
+  thumbFileSize_ = 0;
 }
 
 void TIpodDevice::GetCameraRollFolder(std::string& Folder) { Folder = Drive + "/DCIM/100APPLE/"; }

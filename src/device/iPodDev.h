@@ -126,6 +126,7 @@ class TIpodDevice {
   platform::Volume volume_;   // the connected disk-mode volume
   std::string canonicalRoot_;  // Drive with every link resolved
   int thumbFile_ = -1;         // the open thumbnail store of a disk-mode iPod
+  int64_t thumbFileSize_ = 0;  // its size, read once when it is opened
   // Folders of the connected device known to lie inside its root; only one
   // thread does file operations at a time.
   mutable std::unordered_set<std::string> verifiedFolders_;

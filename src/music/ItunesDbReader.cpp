@@ -61,7 +61,7 @@ Mhod ReadMhod(const ByteReader& r, uint64_t q) {
 
 // Reads one track at `p` into `track`; false when one of its data objects
 // is broken or the budget is spent.
-bool ReadTrack(const ByteReader& r, uint64_t p, uint64_t& budget, TTrackItem& track) {
+bool ReadTrack(const ByteReader& r, uint64_t p, ReadBudget& budget, TTrackItem& track) {
   const uint32_t headerLen = U32At(r, p + 4);
   const uint32_t mhodCount = U32At(r, p + 12);
   track.Checked = true;
@@ -76,9 +76,7 @@ bool ReadTrack(const ByteReader& r, uint64_t p, uint64_t& budget, TTrackItem& tr
   uint64_t q = p + headerLen;
   for (uint32_t j = 0; j < mhodCount; ++j) {
     const Mhod m = ReadMhod(r, q);
-    const uint64_t cost = kMhodRead + m.Text.size();
-    if (m.Broken || cost > budget) return false;
-    budget -= cost;
+    if (m.Broken || !budget.Spend(kMhodRead + m.Text.size())) return false;
     switch (m.Type) {
       case kTitle: track.Title = Utf16LeToUtf8(m.Text); break;
       case kLocation: track.Location = Utf16LeToUtf8(m.Text); break;
@@ -100,9 +98,9 @@ bool ReadTrack(const ByteReader& r, uint64_t p, uint64_t& budget, TTrackItem& tr
 // Reads the tracks at `starts` into `tracks`, stopping at the first broken
 // one; returns how many were read. Large lists are read in two halves at
 // once: the tracks are independent of each other once their starts are known.
-size_t ReadTracks(const ByteReader& r, const std::vector<uint64_t>& starts, uint64_t& budget,
+size_t ReadTracks(const ByteReader& r, const std::vector<uint64_t>& starts, ReadBudget& budget,
                   TTrackItem* tracks) {
-  auto readRange = [&](size_t from, size_t to, uint64_t& rangeBudget) {
+  auto readRange = [&](size_t from, size_t to, ReadBudget& rangeBudget) {
     for (size_t i = from; i < to; ++i) {
       if (!ReadTrack(r, starts[i], rangeBudget, tracks[i])) return i;
     }
@@ -113,23 +111,16 @@ size_t ReadTracks(const ByteReader& r, const std::vector<uint64_t>& starts, uint
     return readRange(0, starts.size(), budget);
   }
   const size_t mid = starts.size() / 2;
-  uint64_t firstBudget = budget / 2;
-  uint64_t secondBudget = budget - firstBudget;
+  ReadBudget firstBudget = budget.TakeHalf();
   size_t firstEnd = 0;
   std::thread helper([&] { firstEnd = readRange(0, mid, firstBudget); });
-  const size_t secondEnd = readRange(mid, starts.size(), secondBudget);
+  const size_t secondEnd = readRange(mid, starts.size(), budget);
   helper.join();
-  budget = firstBudget + secondBudget;
+  budget.Join(firstBudget);
   return firstEnd < mid ? firstEnd : secondEnd;
 }
 
 }  // namespace
-
-bool TIpodMusicDb::SpendReadBudget(uint64_t bytes) {
-  if (bytes > readBudget_) return false;
-  readBudget_ -= bytes;
-  return true;
-}
 
 bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
   const uint64_t list = A + HeaderLen;
@@ -144,7 +135,7 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   bool chainWhole = true;
   uint64_t p = list + U32At(Stream, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!SpendReadBudget(kMhitRead) || !Stream.Has(p, kMhitRead)) {
+    if (!readBudget_.Spend(kMhitRead) || !Stream.Has(p, kMhitRead)) {
       chainWhole = false;
       break;
     }
@@ -174,7 +165,7 @@ bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t 
   PlayLists.Clear();
   uint64_t p = list + U32At(Stream, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!SpendReadBudget(kMhypRead)) return false;
+    if (!readBudget_.Spend(kMhypRead)) return false;
     if (!Stream.Has(p, kMhypRead)) return false;
     const uint32_t totalLen = U32At(Stream, p + 8);
     const uint32_t itemCount = U32At(Stream, p + 16);
@@ -183,7 +174,7 @@ bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t 
     uint64_t q = p + U32At(Stream, p + 4);
     for (;;) {
       const Mhod m = ReadMhod(Stream, q);
-      if (!SpendReadBudget(kMhodRead + m.Text.size())) return false;
+      if (!readBudget_.Spend(kMhodRead + m.Text.size())) return false;
       if (m.Broken) return false;
       if (m.Type == 0) break;
       if (m.Type == kTitle) playlist.Name = Utf16LeToUtf8(m.Text);
@@ -194,7 +185,7 @@ bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t 
 
     uint64_t r = q;
     for (uint32_t k = 0; k < itemCount; ++k) {
-      if (!SpendReadBudget(kMhipRead)) return false;
+      if (!readBudget_.Spend(kMhipRead)) return false;
       if (!Stream.Has(r, kMhipRead)) return false;
       if (TagIs(Stream, r, "mhip")) {
         playlist.TrackIds.push_back(U32At(Stream, r + 24));
@@ -215,9 +206,7 @@ bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
   bool result = false;
   try {
     const ByteReader r(Stream.View());
-    // Well-formed files visit each byte about once; crafted ones with
-    // overlapping chunks run out of budget instead of time.
-    readBudget_ = 8 * static_cast<uint64_t>(r.Size()) + (1u << 20);
+    readBudget_ = ReadBudget::For(r);
     if (!TagIs(r, 0, "mhbd") || !r.Has(0, kMhbdRead)) {
       AddLog("MHDB incorrect");
       return false;
@@ -225,7 +214,7 @@ bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
     const uint32_t children = U32At(r, 20);
     uint64_t a = U32At(r, 4);
     for (uint32_t i = 0; i < children; ++i) {
-      if (!r.Has(a, kMhsdRead) || !SpendReadBudget(kMhsdRead)) break;
+      if (!r.Has(a, kMhsdRead) || !readBudget_.Spend(kMhsdRead)) break;
       const uint32_t headerLen = U32At(r, a + 4);
       const uint32_t totalLen = U32At(r, a + 8);
       const uint32_t type = U32At(r, a + 12);

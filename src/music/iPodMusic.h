@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "util/ByteReader.h"
+#include "util/ChunkTags.h"
 #include "util/MemoryStream.h"
 
 namespace ortelan {
@@ -175,9 +176,7 @@ class TIpodMusicDb {
   static constexpr int kPackFailed = -1;
   // Copies one checked track; 0, kPackFailed or the copy's error code.
   int CopyTrack(int Index);
-  // Charges bytes against the current parse's budget; false once it is spent.
-  bool SpendReadBudget(uint64_t bytes);
-  uint64_t readBudget_ = 0;  // bytes the current parse may still visit
+  ReadBudget readBudget_;  // what the current parse may still read
 };
 
 }  // namespace ortelan

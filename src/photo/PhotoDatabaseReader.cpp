@@ -51,31 +51,18 @@ int32_t StoreFileNumber(const std::string& name) {
   return number;
 }
 
-// Budget shared by one parse: every chunk read is charged to it.
-thread_local uint64_t readBudget = 0;
-
-bool Spend(uint64_t bytes) {
-  if (bytes > readBudget) return false;
-  readBudget -= bytes;
-  return true;
-}
-
-// A chunk of `length` bytes at `at` that the data holds and the budget allows.
-bool Readable(const ByteReader& r, uint64_t at, uint64_t length) {
-  return r.Has(at, length) && Spend(length);
-}
-
 }  // namespace
 
-uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text) {
-  if (!TagIs(r, start, "mhod") || !Readable(r, start, kMhodRead)) return 0;
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
+                         ReadBudget& budget) {
+  if (!TagIs(r, start, "mhod") || !budget.Readable(r, start, kMhodRead)) return 0;
   const uint32_t total = U32At(r, start + 8);
   const uint16_t type = U16At(r, start + 12);
   if (type != 1 && type != 3) return total;
   const uint64_t body = start + U32At(r, start + 4);
   std::span<const uint8_t> bytes;
-  if (!Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32At(r, body), bytes) ||
-      !Spend(bytes.size())) {
+  if (!budget.Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32At(r, body), bytes) ||
+      !budget.Spend(bytes.size())) {
     return 0;  // a string that leaves the data is no string object
   }
   if (type == 3) {
@@ -97,8 +84,8 @@ bool TIpodPhotoDb::LoadPhotoDatabase() {
 }
 
 bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
-  readBudget = 8 * static_cast<uint64_t>(r.Size()) + (1u << 20);
-  if (!TagIs(r, 0, "mhfd") || !Readable(r, 0, kMhfdRead)) {
+  readBudget_ = ReadBudget::For(r);
+  if (!TagIs(r, 0, "mhfd") || !readBudget_.Readable(r, 0, kMhfdRead)) {
     AddLog("MHFD Err");
     return false;
   }
@@ -106,7 +93,7 @@ bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
   uint64_t at = U32At(r, 4);
   bool result = false;
   for (uint32_t i = 0; i < sections; ++i) {
-    if (!Readable(r, at, kSectionRead)) break;
+    if (!readBudget_.Readable(r, at, kSectionRead)) break;
     const uint32_t headerLen = U32At(r, at + 4);
     const uint32_t totalLen = U32At(r, at + 8);
     const uint32_t type = U32At(r, at + 12);
@@ -127,7 +114,7 @@ bool TIpodPhotoDb::ReadImageList(const ByteReader& r, uint64_t sectionStart,
                                  uint32_t sectionHeaderLen) {
   Photos.Clear();
   const uint64_t list = sectionStart + sectionHeaderLen;
-  if (!TagIs(r, list, "mhli") || !Readable(r, list, kListRead)) {
+  if (!TagIs(r, list, "mhli") || !readBudget_.Readable(r, list, kListRead)) {
     AddLog("MHLI Err");
     return false;
   }
@@ -148,7 +135,7 @@ bool TIpodPhotoDb::ReadImageList(const ByteReader& r, uint64_t sectionStart,
 }
 
 bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
-  if (!TagIs(r, start, "mhii") || !Readable(r, start, kMhiiRead)) {
+  if (!TagIs(r, start, "mhii") || !readBudget_.Readable(r, start, kMhiiRead)) {
     AddLog("Get info: MHII err");
     return false;
   }
@@ -159,7 +146,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
   const uint32_t children = U32At(r, start + 12);
   uint64_t q = start + U32At(r, start + 4);
   for (uint32_t i = 0; i < children; ++i) {
-    if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
+    if (!TagIs(r, q, "mhod") || !readBudget_.Readable(r, q, kMhodRead) ||
         (U32At(r, q + 8) == 0 && i + 1 < children)) {
       AddLog("Get info: MHOD");
       return false;
@@ -171,7 +158,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
       maxWidth = 2042;
     } else if (type == 2) {
       const uint64_t ref = q + U32At(r, q + 4);
-      if (!TagIs(r, ref, "mhni") || !Readable(r, ref, kMhniRead)) {
+      if (!TagIs(r, ref, "mhni") || !readBudget_.Readable(r, ref, kMhniRead)) {
         AddLog("Get info: MHNI");
         return false;
       }
@@ -217,7 +204,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
 }
 
 uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
-  if (!TagIs(r, start, "mhii") || !Readable(r, start, kMhiiRead)) {
+  if (!TagIs(r, start, "mhii") || !readBudget_.Readable(r, start, kMhiiRead)) {
     AddLog("MHII Err");
     return 0;
   }
@@ -230,7 +217,7 @@ uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
   for (uint32_t i = 0; i < children; ++i) {
     // A child that is not a data object, or one of length 0 that the next
     // step would read again, ends the image (the photo stays as filled).
-    if (!TagIs(r, q, "mhod") || !Readable(r, q, kMhodRead) ||
+    if (!TagIs(r, q, "mhod") || !readBudget_.Readable(r, q, kMhodRead) ||
         (U32At(r, q + 8) == 0 && i + 1 < children)) {
       AddLog("MHOD photo err");
       return totalLen;
@@ -245,7 +232,7 @@ uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
 bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found,
                                 uint16_t objectType) {
   if (objectType == 1) return true;
-  if (!TagIs(r, start, "mhni") || !Readable(r, start, kMhniRead)) {
+  if (!TagIs(r, start, "mhni") || !readBudget_.Readable(r, start, kMhniRead)) {
     AddLog("MHNI error");
     return false;
   }
@@ -254,13 +241,13 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
   const uint32_t formatId = U32At(r, start + 16);
   std::string text;
   if (objectType == 5) {
-    if (ReadStringChunk(r, name, text) != 0) {
+    if (ReadStringChunk(r, name, text, readBudget_) != 0) {
       photo.FileName = text;
       ++Found;
     }
   } else if (objectType == 2) {
     if (formatId == static_cast<uint32_t>(ExportInfo.FormatId) &&
-        ReadStringChunk(r, name, text) != 0) {
+        ReadStringChunk(r, name, text, readBudget_) != 0) {
       if (IsOriginalFormat(formatId)) {
         photo.FileName = text;
       } else {
@@ -281,7 +268,7 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
 bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
                                  uint32_t sectionHeaderLen) {
   const uint64_t list = sectionStart + sectionHeaderLen;
-  if (!TagIs(r, list, "mhla") || !Readable(r, list, kListRead)) {
+  if (!TagIs(r, list, "mhla") || !readBudget_.Readable(r, list, kListRead)) {
     AddLog("MHLA Err");
     return false;
   }
@@ -290,22 +277,22 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
   uint64_t at = list + U32At(r, list + 4);
   std::string name;  // an album named by a non-string object keeps the previous name
   for (uint32_t i = 0; i < count; ++i) {
-    if (!Readable(r, at, kAlbumRead)) {
+    if (!readBudget_.Readable(r, at, kAlbumRead)) {
       AddLog("MHLA Err");
       return false;
     }
     const uint32_t totalLen = U32At(r, at + 8);
     const uint32_t itemCount = U32At(r, at + 16);
     uint64_t q = at + U32At(r, at + 4);
-    const uint32_t first = ReadStringChunk(r, q, name);
+    const uint32_t first = ReadStringChunk(r, q, name, readBudget_);
     if (first != 0) {
       TPhotoAlbumItem& album = Albums.Add();
       album.Name = name;
       q += first;
       std::string skipped;
-      for (uint32_t length; (length = ReadStringChunk(r, q, skipped)) != 0;) q += length;
+      for (uint32_t length; (length = ReadStringChunk(r, q, skipped, readBudget_)) != 0;) q += length;
       for (uint32_t k = 0; k < itemCount; ++k) {
-        if (!Readable(r, q, kMhiaRead)) break;
+        if (!readBudget_.Readable(r, q, kMhiaRead)) break;
         if (TagIs(r, q, "mhia")) {
           album.PhotoIds.push_back(U32At(r, q + 16));
           ++album.Count;

@@ -252,6 +252,16 @@ int TIpodPhotoDb::CopyWithRetry(const std::function<int()>& copy) {
   return code;
 }
 
+bool TIpodPhotoDb::CountCopyError(const std::string& name, int code, int& errors,
+                                  const char* abortLine) {
+  ++errors;
+  ++FailedCount;
+  AddLog(name + ": Error " + std::to_string(code));
+  if (errors <= kMaxErrors) return false;
+  AddLog(abortLine);
+  return true;
+}
+
 int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
   Cancelled = false;
   int32_t written = 0;
@@ -281,13 +291,7 @@ int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
     }
     if (code == 0) {
       ++written;
-      continue;
-    }
-    ++errors;
-    ++FailedCount;
-    AddLog(photo.FileName + ": Error " + std::to_string(code));
-    if (errors > kMaxErrors) {
-      AddLog("Too many error, transfer abort.");
+    } else if (CountCopyError(photo.FileName, code, errors, "Too many error, transfer abort.")) {
       break;
     }
   }
@@ -308,13 +312,8 @@ int32_t TIpodPhotoDb::ExportCamPhotos() {
     });
     if (code == 0) {
       ++written;
-      continue;
-    }
-    ++errors;
-    ++FailedCount;
-    AddLog(file.FileName + ": Error " + std::to_string(code));
-    if (errors > kMaxErrors) {
-      AddLog("Too many error, camera photos transfer abort.");
+    } else if (CountCopyError(file.FileName, code, errors,
+                              "Too many error, camera photos transfer abort.")) {
       break;
     }
   }

@@ -83,24 +83,23 @@ void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& Info) {
 }
 
 void TIpodPhotoDb::SetTileLayout(bool ACamera) {
-  if (ACamera) {
-    CamTileWidth = kCameraLayout.width;
-    CamTileHeight = kCameraLayout.height;
-    CamTileGap = kCameraLayout.gap;
-    CamTilesPerRow = kCameraLayout.perRow;
-    CamPageSize = kCameraLayout.perPage;
-    PictureLeft = kCameraLayout.pictureLeft;
-    return;
-  }
-  TileLayout layout = kOtherPhotoLayout;
+  TileLayout layout = ACamera ? kCameraLayout : kOtherPhotoLayout;
   for (const TileLayout& candidate : kPhotoLayouts) {
-    if (candidate.formatId == ThumbInfo.FormatId) layout = candidate;
+    if (!ACamera && candidate.formatId == ThumbInfo.FormatId) layout = candidate;
   }
-  TileWidth = layout.width;
-  TileHeight = layout.height;
-  TileGap = layout.gap;
-  TilesPerRow = layout.perRow;
-  PageSize = layout.perPage;
+  auto apply = [&layout](int32_t& width, int32_t& height, int32_t& gap, int32_t& perRow,
+                         int32_t& perPage) {
+    width = layout.width;
+    height = layout.height;
+    gap = layout.gap;
+    perRow = layout.perRow;
+    perPage = layout.perPage;
+  };
+  if (ACamera) {
+    apply(CamTileWidth, CamTileHeight, CamTileGap, CamTilesPerRow, CamPageSize);
+  } else {
+    apply(TileWidth, TileHeight, TileGap, TilesPerRow, PageSize);
+  }
   PictureLeft = layout.pictureLeft;
 }
 

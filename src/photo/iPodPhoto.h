@@ -12,6 +12,7 @@
 
 #include "photo/Picture.h"
 #include "util/ByteReader.h"
+#include "util/ChunkTags.h"
 #include "util/MemoryStream.h"
 
 namespace ortelan {
@@ -207,6 +208,9 @@ class TIpodPhotoDb {
   bool DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out);
   bool ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out);
   int CopyWithRetry(const std::function<int()>& copy);
+  // Logs a failed copy; true once the step has had too many (then the
+  // abort line is logged too).
+  bool CountCopyError(const std::string& name, int code, int& errors, const char* abortLine);
   // Copies the checked photos' originals (from Photos.sqlite when `ios`).
   int32_t CopyOriginals(bool ios);
 
@@ -215,10 +219,13 @@ class TIpodPhotoDb {
   uint32_t ReadImageItem(const ByteReader& r, uint64_t start);
   bool ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found, uint16_t objectType);
   bool ReadAlbumList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
+
+  ReadBudget readBudget_;  // what the current parse may still read
 };
 
 // Reads the string object at `start`: its total length, 0 when there is no
 // data object there (Text unchanged). UTF-8 for type 1, UTF-16LE for type 3.
-uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text);
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
+                         ReadBudget& budget);
 
 }  // namespace ortelan

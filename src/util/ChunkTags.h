@@ -1,8 +1,9 @@
 #pragma once
 
 // Helpers for the chunked device databases: four-letter tags compared
-// without regard to case, and integers read where a short read counts as 0
-// (callers check the bounds of a chunk before they read its fields).
+// without regard to case, integers read where a short read counts as 0
+// (callers check the bounds of a chunk before they read its fields), and the
+// budget that bounds the work of one parse.
 
 #include <cstdint>
 
@@ -33,5 +34,36 @@ inline uint16_t U16At(const ByteReader& r, uint64_t at) {
   r.U16LE(at, value);
   return value;
 }
+
+// What one parse of a chunked file may still read. A well-formed file is
+// visited about once per byte; one whose chunks overlap runs out of budget
+// instead of costing more than linear time and memory.
+class ReadBudget {
+ public:
+  explicit ReadBudget(uint64_t bytes = 0) : left_(bytes) {}
+  static ReadBudget For(const ByteReader& r) {
+    return ReadBudget(8 * static_cast<uint64_t>(r.Size()) + (1u << 20));
+  }
+
+  bool Spend(uint64_t bytes) {
+    if (bytes > left_) return false;
+    left_ -= bytes;
+    return true;
+  }
+  // A chunk of `length` bytes at `at` that the data holds and the budget allows.
+  bool Readable(const ByteReader& r, uint64_t at, uint64_t length) {
+    return r.Has(at, length) && Spend(length);
+  }
+  // Half of what is left, for a second reader; Join takes back what it left.
+  ReadBudget TakeHalf() {
+    ReadBudget half(left_ / 2);
+    left_ -= half.left_;
+    return half;
+  }
+  void Join(const ReadBudget& other) { left_ += other.left_; }
+
+ private:
+  uint64_t left_;
+};
 
 }  // namespace ortelan
