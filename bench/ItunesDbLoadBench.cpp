@@ -41,8 +41,10 @@ Bytes BigLibrary() {
     t.Genre = "Alternative Rock";
     t.ExtraMhods = {MhodString(12, "Composer name " + std::to_string(i / 60)),
                     MhodString(8, "A comment about this track, ripped from the original CD " + n),
-                    MhodString(27, "Track title number " + n), MhodString(28, t.Album),
-                    MhodString(23, t.Artist), MhodString(29, t.Artist),
+                    MhodString(27, "Track title number " + n),
+                    MhodString(28, t.Album),
+                    MhodString(23, t.Artist),
+                    MhodString(29, t.Artist),
                     MhodString(31, "Composer name " + std::to_string(i / 60)),
                     MhodString(6, "MPEG audio")};
     lib.Tracks.push_back(std::move(t));
@@ -76,8 +78,8 @@ struct Connected {
   std::unique_ptr<TIpodDevice> device;
   explicit Connected(const std::string& root)
       : volumes(platform::MakeFolderVolumeSource({root})),
-        device(std::make_unique<TIpodDevice>(nullptr,
-                                             DeviceServices{*volumes, *files, dispatcher})) {
+        device(
+            std::make_unique<TIpodDevice>(nullptr, DeviceServices{*volumes, *files, dispatcher})) {
     device->ScanDrives();
   }
 };
@@ -176,7 +178,8 @@ int main(int argc, char** argv) {
               load, load / read);
   const long peak = PeakLoadMemory(argv[0], s.root);
   const double budget = 1.5 * static_cast<double>(s.fileSize) + 400.0 * kTracks;
-  std::printf("peak memory of a load %.1f MB (budget 1.5 x file + 400 B/track = %.1f MB): %.2f of it\n",
-              peak / 1e6, budget / 1e6, peak / budget);
+  std::printf(
+      "peak memory of a load %.1f MB (budget 1.5 x file + 400 B/track = %.1f MB): %.2f of it\n",
+      peak / 1e6, budget / 1e6, peak / budget);
   return 0;
 }

@@ -39,13 +39,15 @@ void MakeDevice(const std::string& root, uint32_t formatId, bool uyvy) {
   for (int n = 0; n < kPhotos; ++n) {
     for (uint32_t i = 0; i < kRecord; i += 2) {
       const uint32_t x = (i / 2) % 720, y = (i / 2) / 720;
-      const uint16_t v = uyvy ? static_cast<uint16_t>((x * 2 + n) & 0xFF) << 8 | 128
-                              : static_cast<uint16_t>(((x + n) >> 5) << 11 | (y >> 3) << 5 | (x ^ y) >> 5);
+      const uint16_t v =
+          uyvy ? static_cast<uint16_t>((x * 2 + n) & 0xFF) << 8 | 128
+               : static_cast<uint16_t>(((x + n) >> 5) << 11 | (y >> 3) << 5 | (x ^ y) >> 5);
       store += static_cast<char>(v & 0xFF);
       store += static_cast<char>(v >> 8);
     }
     const std::string storeName = ":Thumbs:F" + std::to_string(formatId) + "_1.ithmb";
-    images.push_back(Image(static_cast<uint32_t>(n + 1), {1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"},
+    images.push_back(Image(static_cast<uint32_t>(n + 1),
+                           {1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"},
                            {formatId, n * kRecord, kRecord, 720, 480, 0, 0, storeName}));
   }
   test::WriteFile(root + "/Photos/Thumbs/F" + std::to_string(formatId) + "_1.ithmb", store);
@@ -54,7 +56,7 @@ void MakeDevice(const std::string& root, uint32_t formatId, bool uyvy) {
 }
 
 struct Result {
-  double exportSeconds = 0, encodeSeconds = 0;
+  double exportSeconds = 0, encodeSeconds = 0, decodeSeconds = 0, portableSeconds = 0;
 };
 
 Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
@@ -88,21 +90,42 @@ Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
 
   // The same pictures, decoded beforehand, through the encoder alone.
   std::vector<TPicture24> pictures(kPhotos);
-  std::vector<uint8_t> record(kRecord);
+  std::vector<TMemoryStream> records(kPhotos);
   db.BuildBmpHeader(false);
+  device.OpenThumbFile("F" + std::to_string(formatId) + "_1", kRecord);
   for (int n = 0; n < kPhotos; ++n) {
-    TMemoryStream stream;
-    if (!uyvy) stream.Write(db.BmpHeader, sizeof db.BmpHeader);
-    device.OpenThumbFile("F" + std::to_string(formatId) + "_1", kRecord);
-    device.ReadThumb(kRecord, stream, static_cast<int64_t>(n) * kRecord);
-    device.CloseThumbFile();
+    if (!uyvy) records[n].Write(db.BmpHeader, sizeof db.BmpHeader);
+    device.ReadThumb(kRecord, records[n], static_cast<int64_t>(n) * kRecord);
+  }
+  device.CloseThumbFile();
+  // Decoding alone, on one thread, into one picture, for the figures of the
+  // parts; for uYUV also the one-pixel-at-a-time form (work picture, then
+  // resampling), which runs where the processor lacks AVX2.
+  TPicture24 scratch, work;
+  auto decodeAll = [&](bool portable) {
+    return Seconds([&] {
+      for (int n = 0; n < kPhotos; ++n) {
+        if (!uyvy) {
+          LoadBitmap16(records[n].View(), scratch);
+        } else if (portable) {
+          DecodeUyvy(records[n].View(), work);
+          scratch.SetSize(640, 480);
+          ScaleBitmap(work, scratch);
+        } else {
+          scratch.SetSize(640, 480);
+          DecodeUyvyScaled(records[n].View(), scratch, 0, 480);
+        }
+      }
+    });
+  };
+  const double decodeSeconds = decodeAll(false);
+  const double portableSeconds = uyvy ? decodeAll(true) : 0;
+  for (int n = 0; n < kPhotos; ++n) {
     if (uyvy) {
-      TPicture24 work;
-      DecodeUyvy(stream.View(), work);
       pictures[n].SetSize(640, 480);
-      ScaleBitmap(work, pictures[n]);
+      DecodeUyvyScaled(records[n].View(), pictures[n], 0, 480);
     } else {
-      LoadBitmap16(stream.View(), pictures[n]);
+      LoadBitmap16(records[n].View(), pictures[n]);
     }
   }
   std::vector<uint8_t> jpeg;
@@ -111,7 +134,7 @@ Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
       for (const TPicture24& p : pictures) ImageCodec::EncodeJpeg(p, jpeg);
     }));
   }
-  return Result{median(exports), median(encodes)};
+  return Result{median(exports), median(encodes), decodeSeconds, portableSeconds};
 }
 
 }  // namespace
@@ -130,6 +153,12 @@ int main() {
     const double exported = kPhotos / r.exportSeconds, encoded = kPhotos / r.encodeSeconds;
     std::printf("%s: export %.1f photos/s, bare encoder %.1f photos/s, ratio %.3f (goal %.2f)\n",
                 c.name, exported, encoded, exported / encoded, c.goal);
+    std::printf("  per photo on one thread: decoding %.2f ms, encoding %.2f ms\n",
+                1000 * r.decodeSeconds / kPhotos, 1000 * r.encodeSeconds / kPhotos);
+    if (r.portableSeconds > 0) {
+      std::printf("  decoding one pixel at a time (without AVX2): %.2f ms\n",
+                  1000 * r.portableSeconds / kPhotos);
+    }
   }
   return 0;
 }

@@ -29,8 +29,8 @@ void TPhotoCopyThread::Execute() {
                     std::to_string(Copied));
     if (photoDb_.WithCamera && photoDb_.CamPhotos.CheckedCount > 0) {
       Copied = photoDb_.ExportCamPhotos();
-      photoDb_.AddLog("Copy cam pics: t" + std::to_string(photoDb_.CamPhotos.CheckedCount) +
-                      ", c" + std::to_string(Copied));
+      photoDb_.AddLog("Copy cam pics: t" + std::to_string(photoDb_.CamPhotos.CheckedCount) + ", c" +
+                      std::to_string(Copied));
     }
   } catch (const std::exception&) {
     // An error ends the export; the window still learns that it has ended.

@@ -61,8 +61,8 @@ uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
   if (type != 1 && type != 3) return total;
   const uint64_t body = start + U32At(r, start + 4);
   std::span<const uint8_t> bytes;
-  if (!budget.Readable(r, body, kStringBodyRead) || !r.Bytes(body + kStringBodyRead, U32At(r, body), bytes) ||
-      !budget.Spend(bytes.size())) {
+  if (!budget.Readable(r, body, kStringBodyRead) ||
+      !r.Bytes(body + kStringBodyRead, U32At(r, body), bytes) || !budget.Spend(bytes.size())) {
     return 0;  // a string that leaves the data is no string object
   }
   if (type == 3) {
@@ -290,7 +290,8 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
       album.Name = name;
       q += first;
       std::string skipped;
-      for (uint32_t length; (length = ReadStringChunk(r, q, skipped, readBudget_)) != 0;) q += length;
+      for (uint32_t length; (length = ReadStringChunk(r, q, skipped, readBudget_)) != 0;)
+        q += length;
       for (uint32_t k = 0; k < itemCount; ++k) {
         if (!readBudget_.Readable(r, q, kMhiaRead)) break;
         if (TagIs(r, q, "mhia")) {

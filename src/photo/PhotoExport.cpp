@@ -96,12 +96,15 @@ int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
   Cancelled = false;
   if (HasOriginals) return CopyOriginals(false);
   switch (ExportInfo.FormatId) {
-    case 1019: return ExportThumbs("Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord);
+    case 1019:
+      return ExportThumbs("Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord);
     case 1023:
       BuildBmpHeader(false);
       return ExportThumbs("Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord);
-    case 1067: return ExportThumbs("Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord);
-    case 1081: return ExportThumbs("Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord);
+    case 1067:
+      return ExportThumbs("Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord);
+    case 1081:
+      return ExportThumbs("Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord);
     default:
       BuildBmpHeader(false);
       return ExportThumbs("Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord);
@@ -168,11 +171,14 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
 
 int TIpodPhotoDb::WriteDecoded(DecodedPhoto& decoded, const std::string& target) {
   std::vector<uint8_t> encoded;
-  if (decoded.ScaleTo640) {
-    // The bottom half is scaled here, beside the decoding of the next photo.
-    ScaleRows(decoded.Picture, decoded.Scaled, decoded.Scaled.Height / 2, decoded.Scaled.Height);
-    if (!ImageCodec::EncodeJpeg(decoded.Scaled, encoded)) return EIO;
-  } else if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) {
+  if (decoded.ScaleTo640 && decoded.RowsMade < decoded.Picture.Height) {
+    // The bottom rows are made here, beside the reading of the next photo.
+    if (!DecodeUyvyScaled(decoded.Record, decoded.Picture, decoded.RowsMade,
+                          decoded.Picture.Height)) {
+      return EIO;
+    }
+  }
+  if (!decoded.IsJpeg && !ImageCodec::EncodeJpeg(decoded.Picture, encoded)) {
     return EIO;
   }
   return Device->WriteNewPcFile(target, decoded.IsJpeg ? decoded.Jpeg : encoded);
@@ -216,9 +222,11 @@ bool TIpodPhotoDb::DecodeUyvyRecord(const TPhotoItem& photo, DecodedPhoto& out) 
   out.IsJpeg = false;
   out.ScaleTo640 = true;
   if (!ReadRecord(photo, static_cast<int32_t>(kUyvyRecordBytes), false)) return false;
-  DecodeUyvy(Stream.View(), out.Picture);
-  out.Scaled.SetSize(640, 480);
-  ScaleRows(out.Picture, out.Scaled, 0, out.Scaled.Height / 2);
+  out.Picture.SetSize(640, 480);
+  out.RowsMade = UyvyRowsBeforeEncoding();
+  if (!DecodeUyvyScaled(Stream.View(), out.Picture, 0, out.RowsMade)) return false;
+  if (out.RowsMade < out.Picture.Height)
+    out.Record.assign(Stream.Bytes.begin(), Stream.Bytes.end());
   return true;
 }
 
@@ -230,8 +238,7 @@ bool TIpodPhotoDb::DecodeYuvRecord(const TPhotoItem& photo, DecodedPhoto& out) {
   }
   std::vector<uint8_t> planes(kYuvBufferBytes, 0);
   std::copy(Stream.Bytes.begin(), Stream.Bytes.end(), planes.begin());
-  DecodeYuv(planes, out.Picture);
-  return true;
+  return DecodeYuv(planes, out.Picture);
 }
 
 bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out) {
@@ -328,7 +335,8 @@ void TIpodPhotoDb::GetDefaultFolder(std::string& Folder) {
 int64_t TIpodPhotoDb::NeededBytes() const {
   int64_t needed = Photos.CheckedSize;
   if (needed <= 0) {
-    needed = static_cast<int64_t>(static_cast<uint32_t>(ExportInfo.ImageSize)) * Photos.CheckedCount;
+    needed =
+        static_cast<int64_t>(static_cast<uint32_t>(ExportInfo.ImageSize)) * Photos.CheckedCount;
     if (needed <= 0) needed = static_cast<int64_t>(Photos.CheckedCount) * 819200;
   }
   if (WithCamera) needed += static_cast<int64_t>(CamPhotos.CheckedCount) * 600000;

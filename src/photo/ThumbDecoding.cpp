@@ -1,10 +1,12 @@
 #include "photo/ThumbDecoding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <memory>
 #include <vector>
 
+#include "photo/UyvyRows.h"
 #include "util/ByteReader.h"
 
 namespace ortelan {
@@ -72,6 +74,83 @@ struct YuvTerms {
   uint8_t red[65536], blue[65536];
 };
 
+uint32_t ScaleStep(int from, int to) {
+  return static_cast<uint32_t>(from) * 65536u / static_cast<uint32_t>(to);
+}
+
+}  // namespace
+
+namespace {
+std::atomic<bool> vectorRowsAllowed{true};
+}  // namespace
+
+void uyvy::AllowVectorRows(bool allowed) { vectorRowsAllowed = allowed; }
+
+bool uyvy::HasVectorRows() {
+#ifdef ORTELAN_AVX2_ROWS
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && vectorRowsAllowed;
+#else
+  return false;
+#endif
+}
+
+uyvy::UnitColumn uyvy::UnitColumnOf(int c, int srcWidth, int dstWidth) {
+  const uint32_t fx = static_cast<uint32_t>(c) * ScaleStep(srcWidth, dstWidth);
+  const uint32_t s = fx >> 16;
+  const uint32_t s1 = s + 1 < static_cast<uint32_t>(srcWidth) ? s + 1 : s;
+  return {s, s1, static_cast<int32_t>((0xFFFF * (fx & 0xFFFF)) >> 16)};
+}
+
+namespace {
+
+// The resampling of a row whose lower neighbour has no weight: each target
+// column mixes source columns s and s + 1 with weights 0xFFFF - p and p, which
+// is worked out as L + (((R - L) * p - L) >> 16) with one multiplication.
+class UnitRowScaler {
+ public:
+  UnitRowScaler(int srcWidth, int dstWidth) : columns_(static_cast<size_t>(dstWidth)) {
+    for (int c = 0; c < dstWidth; ++c) {
+      const uyvy::UnitColumn col = uyvy::UnitColumnOf(c, srcWidth, dstWidth);
+      columns_[static_cast<size_t>(c)] = {3 * col.s, 3 * col.s1, col.p};
+    }
+  }
+  void ScaleRow(const uint8_t* in, uint8_t* out) const {
+    for (const Column& col : columns_) {
+      for (uint32_t ch = 0; ch < 3; ++ch) {
+        const int32_t left = in[col.left + ch], right = in[col.right + ch];
+        *out++ = static_cast<uint8_t>(left + (((right - left) * col.p - left) >> 16));
+      }
+    }
+  }
+
+ private:
+  struct Column {
+    uint32_t left, right;  // byte offsets of columns s and s + 1 (kept inside the row)
+    int32_t p;             // weight of column s + 1
+  };
+  std::vector<Column> columns_;
+};
+
+// Row r of a uYUV photo is line r / 2 of field r % 2; this points at the
+// first of its kept pixels.
+const uint8_t* UyvyKeptPixels(std::span<const uint8_t> record, int r) {
+  constexpr int kRowBytes = 1440, kFieldBytes = 345600;
+  return record.data() + (r & 1) * kFieldBytes + (r >> 1) * kRowBytes + 2 * uyvy::kCutPixels;
+}
+
+// Row r of the 704-column work picture.
+void DecodeUyvyRow(std::span<const uint8_t> record, int r, uint8_t* out) {
+  static const YuvTerms terms(0.392, 2.017);
+  const uint8_t* kept = UyvyKeptPixels(record, r);
+  // A pair of pixels (even j, odd j + 1) shares the U and V around it.
+  for (int j = 0; j < uyvy::kWorkWidth; j += 2) {
+    const uint8_t u = kept[2 * j], v = kept[2 * j + 2];
+    terms.Convert(kept[2 * j + 1], u, v, out + 3 * j);
+    terms.Convert(kept[2 * j + 3], u, v, out + 3 * (j + 1));
+  }
+}
+
 }  // namespace
 
 uint8_t ClampByte(double x) {
@@ -84,8 +163,8 @@ uint8_t ClampByte(double x) {
   return static_cast<uint8_t>(rounded);
 }
 
-void FillBmpHeader(uint8_t (&h)[kBmpHeaderSize], int32_t width, int32_t height,
-                   uint32_t imageBytes, bool fiveFiveFive) {
+void FillBmpHeader(uint8_t (&h)[kBmpHeaderSize], int32_t width, int32_t height, uint32_t imageBytes,
+                   bool fiveFiveFive) {
   std::fill(std::begin(h), std::end(h), 0);
   h[0] = 'B';
   h[1] = 'M';
@@ -160,25 +239,15 @@ void SwapBytePairs(std::span<uint8_t> bytes) {
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
 }
 
-void DecodeUyvy(std::span<const uint8_t> record, TPicture24& work) {
-  constexpr int kRowBytes = 1440, kFieldBytes = 345600, kCut = 8, kWorkWidth = 704;
-  static const YuvTerms terms(0.392, 2.017);
-  work.SetSize(kWorkWidth, 480);
-  for (int field = 0; field < 2; ++field) {
-    for (int k = 0; k < 240; ++k) {
-      const uint8_t* row = record.data() + field * kFieldBytes + k * kRowBytes;
-      uint8_t* out = work.Row(2 * k + field);
-      // A pair of pixels (even j, odd j + 1) shares the U and V around it.
-      for (int j = kCut; j < kCut + kWorkWidth; j += 2) {
-        const uint8_t u = row[2 * j], v = row[2 * j + 2];
-        terms.Convert(row[2 * j + 1], u, v, out + 3 * (j - kCut));
-        terms.Convert(row[2 * j + 3], u, v, out + 3 * (j + 1 - kCut));
-      }
-    }
-  }
+bool DecodeUyvy(std::span<const uint8_t> record, TPicture24& work) {
+  if (record.size() < kUyvyRecordBytes) return false;
+  work.SetSize(uyvy::kWorkWidth, uyvy::kHeight);
+  for (int r = 0; r < uyvy::kHeight; ++r) DecodeUyvyRow(record, r, work.Row(r));
+  return true;
 }
 
-void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
+bool DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
+  if (record.size() < kYuvBufferBytes) return false;
   constexpr int kWidth = 720, kHeight = 480, kUPlane = 345600, kVPlane = 432000;
   static const YuvTerms terms(0.391, 2.018);
   picture.SetSize(kWidth, kHeight);
@@ -189,14 +258,15 @@ void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
                     record[kVPlane + (j / 2) * 360 + i / 2], out + 3 * i);
     }
   }
+  return true;
 }
 
 void ScaleBitmap(const TPicture24& src, TPicture24& dst) { ScaleRows(src, dst, 0, dst.Height); }
 
 void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
   if (src.Width <= 0 || src.Height <= 0 || dst.Width <= 0 || dst.Height <= 0) return;
-  const uint32_t stepX = static_cast<uint32_t>(src.Width) * 65536u / static_cast<uint32_t>(dst.Width);
-  const uint32_t stepY = static_cast<uint32_t>(src.Height) * 65536u / static_cast<uint32_t>(dst.Height);
+  const uint32_t stepX = ScaleStep(src.Width, dst.Width);
+  const uint32_t stepY = ScaleStep(src.Height, dst.Height);
   // What depends on the column alone is the same for every row.
   struct Column {
     uint32_t left, right, wx;  // byte offsets of columns s and s + 1 (kept inside the row)
@@ -208,10 +278,7 @@ void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
     const uint32_t s1 = s + 1 < static_cast<uint32_t>(src.Width) ? s + 1 : s;
     columns[static_cast<size_t>(c)] = {3 * s, 3 * s1, fx & 0xFFFF};
   }
-  struct OneRowColumn {
-    uint32_t left, right, wLeft, wRight;
-  };
-  std::vector<OneRowColumn> unweightedB;
+  std::unique_ptr<UnitRowScaler> unitRows;
   for (int r = std::max(rowFrom, 0); r < std::min(rowTo, dst.Height); ++r) {
     const uint32_t fy = static_cast<uint32_t>(r) * stepY;
     const int a = static_cast<int>(fy >> 16);
@@ -221,23 +288,9 @@ void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
     const uint8_t* rowB = src.Row(b);
     uint8_t* out = dst.Row(r);
     if (wy == 0) {
-      // Row B has no weight (every row when the height is kept, as for uYUV):
-      // the same sums without the terms that are 0, with the column weights
-      // worked out once for all such rows.
-      if (unweightedB.empty()) {
-        for (const Column& col : columns) {
-          const uint32_t p = (0xFFFF * col.wx) >> 16;
-          unweightedB.push_back({col.left, col.right, 0xFFFF - p, p});
-        }
-      }
-      for (const OneRowColumn& col : unweightedB) {
-        const uint8_t* left = rowA + col.left;
-        const uint8_t* right = rowA + col.right;
-        out[0] = static_cast<uint8_t>((left[0] * col.wLeft + right[0] * col.wRight) >> 16);
-        out[1] = static_cast<uint8_t>((left[1] * col.wLeft + right[1] * col.wRight) >> 16);
-        out[2] = static_cast<uint8_t>((left[2] * col.wLeft + right[2] * col.wRight) >> 16);
-        out += 3;
-      }
+      // Row B has no weight (every row when the height is kept, as for uYUV).
+      if (!unitRows) unitRows = std::make_unique<UnitRowScaler>(src.Width, dst.Width);
+      unitRows->ScaleRow(rowA, out);
       continue;
     }
     for (const Column& col : columns) {
@@ -245,10 +298,35 @@ void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
       const uint32_t wA = wy1 - p, wB = wy - q;
       for (uint32_t ch = 0; ch < 3; ++ch) {
         *out++ = static_cast<uint8_t>((rowA[col.left + ch] * wA + rowA[col.right + ch] * p +
-                                       rowB[col.left + ch] * wB + rowB[col.right + ch] * q) >> 16);
+                                       rowB[col.left + ch] * wB + rowB[col.right + ch] * q) >>
+                                      16);
       }
     }
   }
+}
+
+int UyvyRowsBeforeEncoding() { return uyvy::HasVectorRows() ? uyvy::kHeight : 288; }
+
+bool DecodeUyvyScaled(std::span<const uint8_t> record, TPicture24& scaled, int rowFrom, int rowTo) {
+  if (record.size() < kUyvyRecordBytes || scaled.Width != uyvy::kScaledWidth ||
+      scaled.Height != uyvy::kHeight) {
+    return false;
+  }
+  rowFrom = std::max(rowFrom, 0);
+  rowTo = std::min(rowTo, uyvy::kHeight);
+  if (uyvy::HasVectorRows()) {
+    for (int r = rowFrom; r < rowTo; ++r) {
+      uyvy::ConvertAndScaleRowAvx2(UyvyKeptPixels(record, r), scaled.Row(r));
+    }
+    return true;
+  }
+  static const UnitRowScaler columns(uyvy::kWorkWidth, uyvy::kScaledWidth);
+  uint8_t line[3 * uyvy::kWorkWidth];
+  for (int r = rowFrom; r < rowTo; ++r) {
+    DecodeUyvyRow(record, r, line);
+    columns.ScaleRow(line, scaled.Row(r));
+  }
+  return true;
 }
 
 }  // namespace ortelan

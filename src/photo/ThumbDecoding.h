@@ -32,18 +32,27 @@ bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture);
 void SwapBytePairs(std::span<uint8_t> bytes);
 
 // 720 x 480 interlaced UYVY to the 704 x 480 work picture (8 columns cut on
-// each side); `record` holds kUyvyRecordBytes.
-void DecodeUyvy(std::span<const uint8_t> record, TPicture24& work);
+// each side); false when `record` holds fewer than kUyvyRecordBytes.
+bool DecodeUyvy(std::span<const uint8_t> record, TPicture24& work);
 
-// 720 x 480 planar Y, U, V (4:2:0) to a 720 x 480 picture; `record` holds
-// kYuvBufferBytes.
-void DecodeYuv(std::span<const uint8_t> record, TPicture24& picture);
+// 720 x 480 planar Y, U, V (4:2:0) to a 720 x 480 picture; false when
+// `record` holds fewer than kYuvBufferBytes.
+bool DecodeYuv(std::span<const uint8_t> record, TPicture24& picture);
 
 // Bilinear resampling of `src` to the size of `dst`, in 16.16 fixed point;
 // the weights add up to 0xFFFF, so full intensity comes out one lower.
 void ScaleBitmap(const TPicture24& src, TPicture24& dst);
-// The same for the target rows [rowFrom, rowTo) only, so that two threads can
-// share the scaling of one picture.
+// The same for the target rows [rowFrom, rowTo) only.
 void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo);
+
+// DecodeUyvy followed by ScaleBitmap to 640 x 480, for the rows [rowFrom,
+// rowTo) of `scaled` only and without the whole work picture, so that two
+// threads can share a photo; `scaled` must already be 640 x 480. False when
+// `record` is short.
+bool DecodeUyvyScaled(std::span<const uint8_t> record, TPicture24& scaled, int rowFrom, int rowTo);
+// How many of its 480 rows the reading thread should make of a uYUV photo
+// when another thread encodes it: all where the vector form runs (encoding
+// is then the longer part), else about three fifths.
+int UyvyRowsBeforeEncoding();
 
 }  // namespace ortelan

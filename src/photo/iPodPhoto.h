@@ -146,8 +146,7 @@ class TIpodPhotoDb {
   TPhotoInfo ExportInfo;
   TPhotoInfo ThumbInfo;
   int32_t TileWidth = 0, TileHeight = 0, TileGap = 0, PageSize = 0, TilesPerRow = 0;
-  int32_t CamTileWidth = 0, CamTileHeight = 0, CamTileGap = 0, CamPageSize = 0,
-          CamTilesPerRow = 0;
+  int32_t CamTileWidth = 0, CamTileHeight = 0, CamTileGap = 0, CamPageSize = 0, CamTilesPerRow = 0;
   TMemoryStream Stream;
   TPhotoCheckEvent OnCheckChange;
   TPhotoProgressEvent OnFileDone;
@@ -190,10 +189,11 @@ class TIpodPhotoDb {
     TPicture24 Picture;
     std::vector<uint8_t> Jpeg;
     bool IsJpeg = false;
-    // Picture is the 704 x 480 uYUV work picture and Scaled its 640 x 480
-    // result, of which the decoding thread has made the top half.
+    // A uYUV record, of which the decoding thread has made the top RowsMade
+    // rows of Picture (640 x 480); the helper makes the rest from Record.
     bool ScaleTo640 = false;
-    TPicture24 Scaled;
+    int RowsMade = 0;
+    std::vector<uint8_t> Record;
   };
   using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, DecodedPhoto&);
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);

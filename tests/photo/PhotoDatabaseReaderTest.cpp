@@ -46,13 +46,13 @@ Bytes Library(const std::vector<Bytes>& images, const std::vector<Bytes>& albums
 }
 
 TEST(PhotoDatabaseReader, ChoosesFormatsFromTheFirstImageAndReadsEveryPhoto) {
-  PhotoFixture p(Library(
-      {Image(100, At(kSmall, 0), At(kLarge, 0)),
-       Image(101, At(kSmall, 22880), At(kLarge, 691200, ":Thumbs:F1019_3.ithmb")),
-       Mhii(102, {ContainerMhod(2, Mhni(At(kSmall, 45760)))})},  // display only: not listed
-      {Mhba({StringMhod(1, "Library")}, {Mhia(100), Mhia(101), Mhia(102)}),
-       Mhba({StringMhod(1, "Trip")}, {Mhia(101), Mhia(7, "mhix"), Mhia(101)}),
-       Mhba({Mhia(100)}, {})}));  // first child not a string object: no album
+  PhotoFixture p(
+      Library({Image(100, At(kSmall, 0), At(kLarge, 0)),
+               Image(101, At(kSmall, 22880), At(kLarge, 691200, ":Thumbs:F1019_3.ithmb")),
+               Mhii(102, {ContainerMhod(2, Mhni(At(kSmall, 45760)))})},  // display only: not listed
+              {Mhba({StringMhod(1, "Library")}, {Mhia(100), Mhia(101), Mhia(102)}),
+               Mhba({StringMhod(1, "Trip")}, {Mhia(101), Mhia(7, "mhix"), Mhia(101)}),
+               Mhba({Mhia(100)}, {})}));  // first child not a string object: no album
   ASSERT_TRUE(p.db->LoadPhotoLibrary());
   const TIpodPhotoDb& db = *p.db;
   EXPECT_EQ(db.ThumbInfo.FormatId, 1015);
@@ -129,11 +129,14 @@ TEST(PhotoDatabaseReader, FollowsTheFailureTable) {
 }
 
 TEST(PhotoDatabaseReader, StoreFileNumbers) {
-  const std::pair<std::string, int> cases[] = {
-      {":Thumbs:F1019_3.ithmb", 3}, {":Thumbs:F1019_12.ithmb", 12}, {":Thumbs:F1019.ithmb", 1},
-      {":Thumbs:F1019_x.ithmb", 1}, {"", 1}};
+  const std::pair<std::string, int> cases[] = {{":Thumbs:F1019_3.ithmb", 3},
+                                               {":Thumbs:F1019_12.ithmb", 12},
+                                               {":Thumbs:F1019.ithmb", 1},
+                                               {":Thumbs:F1019_x.ithmb", 1},
+                                               {"", 1}};
   for (const auto& [store, number] : cases) {
-    PhotoFixture p(Mhfd({Section(1, Mhli({Image(1, kSmall, At(kLarge, 0, store.empty() ? "x" : store))}))}));
+    PhotoFixture p(
+        Mhfd({Section(1, Mhli({Image(1, kSmall, At(kLarge, 0, store.empty() ? "x" : store))}))}));
     ASSERT_TRUE(p.db->LoadPhotoLibrary());
     EXPECT_EQ(p.db->Photos.GetItem(0).FileIndex, number) << store;
   }

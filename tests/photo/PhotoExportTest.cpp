@@ -6,6 +6,7 @@
 
 #include "photo/ImageCodec.h"
 #include "photo/PhotoCopyThread.h"
+#include "photo/UyvyRows.h"
 #include "photo/iPodPhoto.h"
 #include "support/FakeServices.h"
 #include "support/PhotoDbBuilder.h"
@@ -40,11 +41,13 @@ class PhotoExport : public ::testing::Test {
     std::string store;
     for (size_t i = 0; i < colours.size(); ++i) {
       const auto offset = static_cast<uint32_t>(16 * i);
-      images.push_back(Image(static_cast<uint32_t>(100 + i),
-                             {1098, static_cast<uint32_t>(4 * i), 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"},
-                             {1099, offset, 16, 4, 2, 0, 0, ":Thumbs:F1099_1.ithmb"}));
-      for (int p = 0; p < 8; ++p) store += std::string{static_cast<char>(colours[i] & 0xFF),
-                                                       static_cast<char>(colours[i] >> 8)};
+      images.push_back(
+          Image(static_cast<uint32_t>(100 + i),
+                {1098, static_cast<uint32_t>(4 * i), 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"},
+                {1099, offset, 16, 4, 2, 0, 0, ":Thumbs:F1099_1.ithmb"}));
+      for (int p = 0; p < 8; ++p)
+        store +=
+            std::string{static_cast<char>(colours[i] & 0xFF), static_cast<char>(colours[i] >> 8)};
     }
     WriteFile(root + "/Photos/Thumbs/F1099_1.ithmb", store);
     Load(Mhfd({Section(1, Mhli(images))}));
@@ -109,31 +112,44 @@ TEST_F(PhotoExport, UyvyRecordsAreCutScaledAndEncoded) {
     store[i + 1] = static_cast<char>(i < kUyvyBytes ? 235 : 16);
   }
   for (int row = 0; row < 480; ++row) {
-    for (int j : {0, 1, 718, 719}) store[kUyvyBytes + row * 1440 + 2 * j + 1] = static_cast<char>(235);
+    for (int j : {0, 1, 718, 719})
+      store[kUyvyBytes + row * 1440 + 2 * j + 1] = static_cast<char>(235);
   }
   WriteFile(root + "/Photos/Thumbs/F1019_1.ithmb", store);
   const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
-  Load(Mhfd({Section(1, Mhli({Image(1, small, {1019, 0, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"}),
-                              Image(2, small, {1019, kUyvyBytes, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"})}))}));
+  Load(Mhfd({Section(
+      1, Mhli({Image(1, small, {1019, 0, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"}),
+               Image(2, small,
+                     {1019, kUyvyBytes, kUyvyBytes, 720, 480, 0, 0, ":Thumbs:F1019_1.ithmb"})}))}));
   ASSERT_EQ(db->ExportInfo.FormatId, 1019);
-  CheckAllAndPrepare();
-  EXPECT_EQ(Run(), (std::vector<std::string>{"1.jpg", "2.jpg"}));
-  for (const auto& [file, low, high] : {std::tuple{"1.jpg", 250, 255}, std::tuple{"2.jpg", 0, 5}}) {
-    TPicture24 picture;
-    ASSERT_TRUE(ImageCodec::DecodeJpeg(test::ReadBytes(dest + "/" + file), picture));
-    EXPECT_EQ(picture.Width, 640);
-    EXPECT_EQ(picture.Height, 480);
-    const auto [lo, hi] = std::minmax_element(picture.Pixels.begin(), picture.Pixels.end());
-    EXPECT_GE(*lo, low) << file;
-    EXPECT_LE(*hi, high) << file;
+  // Both ways of sharing a photo between the threads: all rows made before
+  // encoding (vector form), or the last ones beside it (one-pixel form).
+  for (const bool vector : {true, false}) {
+    uyvy::AllowVectorRows(vector);
+    fs::remove_all(dest);
+    CheckAllAndPrepare();
+    EXPECT_EQ(Run(), (std::vector<std::string>{"1.jpg", "2.jpg"}));
+    EXPECT_EQ(db->FailedCount, 0);
+    for (const auto& [file, low, high] :
+         {std::tuple{"1.jpg", 250, 255}, std::tuple{"2.jpg", 0, 5}}) {
+      TPicture24 picture;
+      ASSERT_TRUE(ImageCodec::DecodeJpeg(test::ReadBytes(dest + "/" + file), picture));
+      EXPECT_EQ(picture.Width, 640);
+      EXPECT_EQ(picture.Height, 480);
+      const auto [lo, hi] = std::minmax_element(picture.Pixels.begin(), picture.Pixels.end());
+      EXPECT_GE(*lo, low) << file << ", vector form allowed: " << vector;
+      EXPECT_LE(*hi, high) << file << ", vector form allowed: " << vector;
+    }
   }
+  uyvy::AllowVectorRows(true);
 }
 
 // One photo in a store of format `formatId` whose record is `record`.
 Bytes OnePhotoLibrary(uint32_t formatId, uint32_t recordSize, uint16_t width, uint16_t height) {
   const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
   const std::string store = ":Thumbs:F" + std::to_string(formatId) + "_1.ithmb";
-  return Mhfd({Section(1, Mhli({Image(7, small, {formatId, 0, recordSize, width, height, 0, 0, store})}))});
+  return Mhfd(
+      {Section(1, Mhli({Image(7, small, {formatId, 0, recordSize, width, height, 0, 0, store})}))});
 }
 
 TEST_F(PhotoExport, NrgbYuvAndJpgRecordsExport) {
@@ -145,7 +161,8 @@ TEST_F(PhotoExport, NrgbYuvAndJpgRecordsExport) {
   std::string yuv(691200, static_cast<char>(128));
   std::fill(yuv.begin(), yuv.begin() + 720 * 480, static_cast<char>(235));
   std::string nrgb;
-  for (int i = 0; i < 176 * 132; ++i) nrgb += std::string{static_cast<char>(0xF8), 0};  // big-endian red
+  for (int i = 0; i < 176 * 132; ++i)
+    nrgb += std::string{static_cast<char>(0xF8), 0};  // big-endian red
   const struct {
     uint32_t format;
     std::string record;
@@ -197,9 +214,10 @@ TEST_F(PhotoExport, MissingStoreFileIsLoggedAndPassedOver) {
 TEST_F(PhotoExport, OriginalsKeepTheirNamesAndNeverOverwrite) {
   const ThumbRef small{1098, 0, 4, 2, 1, 0, 0, ":Thumbs:F1098_1.ithmb"};
   const ThumbRef large{1099, 0, 16, 4, 2, 0, 0, ":Thumbs:F1099_1.ithmb"};
-  Load(Mhfd({Section(1, Mhli({Image(1, small, large, ":A:x.jpg"), Image(2, small, large, ":B:x.jpg"),
-                              Image(3, small, large, "C\\x.jpg"), Image(4, small, large, ":D:same.jpg"),
-                              Image(5, small, large, ":E:.."), Image(6, small, large, ":..:..:etc:passwd")}))}));
+  Load(Mhfd({Section(
+      1, Mhli({Image(1, small, large, ":A:x.jpg"), Image(2, small, large, ":B:x.jpg"),
+               Image(3, small, large, "C\\x.jpg"), Image(4, small, large, ":D:same.jpg"),
+               Image(5, small, large, ":E:.."), Image(6, small, large, ":..:..:etc:passwd")}))}));
   ASSERT_TRUE(db->HasOriginals);
   WriteFile(root + "/Photos/A/x.jpg", "first");
   WriteFile(root + "/Photos/B/x.jpg", "second one");
@@ -209,7 +227,8 @@ TEST_F(PhotoExport, OriginalsKeepTheirNamesAndNeverOverwrite) {
   CheckAllAndPrepare();
   WriteFile(dest + "/same.jpg", "SAME SIZE");  // counts as exported already
   Run();
-  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"1_x.jpg", "2_1_x.jpg", "same.jpg", "x.jpg"}));
+  EXPECT_EQ(ListTree(dest),
+            (std::vector<std::string>{"1_x.jpg", "2_1_x.jpg", "same.jpg", "x.jpg"}));
   EXPECT_EQ(test::ReadFileText(dest + "/x.jpg"), "first");
   EXPECT_EQ(test::ReadFileText(dest + "/same.jpg"), "SAME SIZE");
   EXPECT_NE(db->Log.find("\r\n[X] Refused file name: :E:..\r\n:E:..: Error "), std::string::npos);
@@ -219,7 +238,8 @@ TEST_F(PhotoExport, OriginalsKeepTheirNamesAndNeverOverwrite) {
 
 TEST_F(PhotoExport, CameraFilesStopAfterThirtyOneErrors) {
   MakeThumbLibrary({});
-  for (int i = 0; i < 33; ++i) WriteFile(root + "/DCIM/100APPLE/IMG_" + std::to_string(1000 + i) + ".JPG", "j");
+  for (int i = 0; i < 33; ++i)
+    WriteFile(root + "/DCIM/100APPLE/IMG_" + std::to_string(1000 + i) + ".JPG", "j");
   db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), true, nullptr);
   db->LoadPhotoLibrary();
   ASSERT_EQ(db->CamPhotos.Count(), 33);
@@ -229,8 +249,9 @@ TEST_F(PhotoExport, CameraFilesStopAfterThirtyOneErrors) {
   const auto names = Run();
   EXPECT_EQ(tried, 31);
   EXPECT_EQ(names.size(), 31u);
-  EXPECT_TRUE(db->Log.ends_with("IMG_1030.JPG: Error 5\r\nToo many error, camera photos transfer "
-                                "abort.\r\nCopy cam pics: t33, c0"))
+  EXPECT_TRUE(
+      db->Log.ends_with("IMG_1030.JPG: Error 5\r\nToo many error, camera photos transfer "
+                        "abort.\r\nCopy cam pics: t33, c0"))
       << db->Log;
 }
 

@@ -1,16 +1,17 @@
-#include "photo/ThumbDecoding.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "photo/ThumbDecoding.h"
+#include "photo/UyvyRows.h"
 
 namespace ortelan {
 namespace {
 
 TEST(ClampByte, RoundsHalvesToEvenWithinAByte) {
-  const std::pair<double, int> cases[] = {{254.5, 254}, {253.5, 254}, {255.6, 255}, {-0.4, 0},
-                                          {0.5, 0},     {1.5, 2},     {-7, 0},      {1000, 255},
-                                          {127.49, 127}};
+  const std::pair<double, int> cases[] = {{254.5, 254}, {253.5, 254}, {255.6, 255},
+                                          {-0.4, 0},    {0.5, 0},     {1.5, 2},
+                                          {-7, 0},      {1000, 255},  {127.49, 127}};
   for (const auto& [x, expected] : cases) EXPECT_EQ(ClampByte(x), expected) << x;
 }
 
@@ -33,8 +34,8 @@ TEST(LoadBitmap16, WidensChannelsByRepeatingTheirBits) {
   TPicture24 picture;
   ASSERT_TRUE(LoadBitmap16(Bitmap(2, 2, {0xFFFF, 0xF800, 0x07E0, 0x8410}, false), picture));
   ASSERT_EQ(picture.Width, 2);
-  const std::vector<uint8_t> expected = {255, 255, 255, 255, 0, 0,  // row 0
-                                         0, 255, 0, 132, 130, 132};  // row 1
+  const std::vector<uint8_t> expected = {255, 255, 255, 255, 0,   0,     // row 0
+                                         0,   255, 0,   132, 130, 132};  // row 1
   EXPECT_EQ(picture.Pixels, expected);
   // 5-5-5 masks of iOS: 0x7C00 is pure red.
   ASSERT_TRUE(LoadBitmap16(Bitmap(1, 1, {0x7C00}, true), picture));
@@ -103,12 +104,56 @@ TEST(Uyvy, BlackAndWhiteAndTheScaledDownWhite) {
 TEST(Uyvy, EdgeColumnsAreCutAndFieldsInterlace) {
   std::vector<uint8_t> record = UyvyRecord(16);
   for (int j : {0, 7, 712, 719}) record[2 * j + 1] = 235;  // row 0 of field 0: cut columns
-  record[345600 + 2 * 8 + 1] = 235;                         // field 1, row 0, pixel 8 -> row 1
+  record[345600 + 2 * 8 + 1] = 235;                        // field 1, row 0, pixel 8 -> row 1
   TPicture24 work;
   DecodeUyvy(record, work);
   for (int x = 0; x < 704; ++x) ASSERT_EQ(work.Row(0)[3 * x], 0) << x;
   EXPECT_EQ(work.Row(1)[0], 255);
   EXPECT_EQ(work.Row(2)[0], 0);
+}
+
+std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
+  std::vector<uint8_t> bytes(size);
+  for (uint8_t& b : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(seed >> 24);
+  }
+  return bytes;
+}
+
+// Every pixel of a random record against the conversion formula, then the
+// row-by-row form (vector where the processor allows) against decoding the
+// whole work picture and resampling it; among the 340,000 pixels are
+// hundreds that land on a half, where only the same double arithmetic in the
+// same order gives the same byte.
+TEST(Uyvy, EveryPixelFollowsTheFormulaInBothForms) {
+  const std::vector<uint8_t> record = RandomBytes(kUyvyRecordBytes, 7);
+  TPicture24 work;
+  DecodeUyvy(record, work);
+  for (int r = 0; r < 480; ++r) {
+    const uint8_t* line = record.data() + (r % 2) * 345600 + (r / 2) * 1440 + 16;
+    for (int x = 0; x < 704; ++x) {
+      const double y = 1.164 * (line[2 * x + 1] - 16);
+      const int u = line[4 * (x / 2)] - 128, v = line[4 * (x / 2) + 2] - 128;
+      const uint8_t* px = work.Row(r) + 3 * x;
+      ASSERT_EQ(px[0], ClampByte(y + 1.596 * v)) << r << "," << x;
+      ASSERT_EQ(px[1], ClampByte((y - 0.392 * u) - 0.813 * v)) << r << "," << x;
+      ASSERT_EQ(px[2], ClampByte(y + 2.017 * u)) << r << "," << x;
+    }
+  }
+  TPicture24 expected;
+  expected.SetSize(640, 480);
+  ScaleBitmap(work, expected);
+  for (const bool vector : {true, false}) {
+    uyvy::AllowVectorRows(vector);
+    TPicture24 rows;
+    rows.SetSize(640, 480);
+    ASSERT_TRUE(DecodeUyvyScaled(record, rows, 0, 101));
+    ASSERT_TRUE(DecodeUyvyScaled(record, rows, 101, 480));
+    EXPECT_TRUE(rows.Pixels == expected.Pixels) << "vector form allowed: " << vector;
+    EXPECT_FALSE(DecodeUyvyScaled(std::span(record).first(kUyvyRecordBytes - 1), rows, 0, 480));
+  }
+  uyvy::AllowVectorRows(true);
 }
 
 TEST(Yuv, NeighboursShareTheirChroma) {
