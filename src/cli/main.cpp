@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
 
 namespace {
@@ -52,6 +53,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   using namespace ortelan::cli;
+  const ortelan::SQLiteLibrary sqlite;
   ortelan::ImageCodec::Start();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

@@ -57,8 +57,7 @@ bool TIpodDevice::HasSize(const std::string& PcPath, int32_t Size) {
   return PcFileSize(PcPath) == Size;
 }
 
-int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase,
-                                  int32_t Size) {
+int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size) {
   const std::string ext(PathExtension(DevPath));
   std::string candidate = DestBase + ext;
   for (int n = 1; PcPathExists(candidate); ++n) {
@@ -80,20 +79,6 @@ int TIpodDevice::CopyItemOrFolder(const std::string&, std::string&, bool& WasFol
 bool TIpodDevice::DeviceFileExists(const std::string& Path) {
   std::string file;
   return ResolveDevicePath(Path, file);
-}
-
-void TIpodDevice::FetchItunesFile(const std::string& Name, bool InLibraryPackage,
-                                  std::string& LocalPath, const std::string&) {
-  const std::string folder = InLibraryPackage ? "/iPod_Control/iTunes/iTunes Library.itlp/"
-                                              : "/iPod_Control/iTunes/";
-  LocalPath.clear();
-  ResolveDevicePath(folder + Name, LocalPath);
-}
-
-void TIpodDevice::FetchPhotoDataFile(const std::string& Name, const std::string&,
-                                     std::string& LocalPath) {
-  LocalPath.clear();
-  ResolveDevicePath("/PhotoData/" + Name, LocalPath);
 }
 
 // The books lists exist only on iOS devices.

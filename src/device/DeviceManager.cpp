@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <string>
 #include <filesystem>
+#include <string>
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
@@ -21,7 +21,8 @@ constexpr const char* kPhotosFolder = "/Photos/";
 // rounds the exact binary value, without printf's cost per track.
 std::string FixedTwoDecimals(int64_t size, int shift, const char* unit) {
   const bool negative = size < 0;
-  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
+  const uint64_t magnitude =
+      negative ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
   const uint64_t one = uint64_t{1} << shift;
   const uint64_t scaledRest = (magnitude & (one - 1)) * 100;  // below 2^37
   uint64_t hundredths = (magnitude >> shift) * 100 + (scaledRest >> shift);
@@ -70,7 +71,7 @@ TIpodDevice::~TIpodDevice() {
   alive_.reset();
   CloseThumbFile();
   if (EjectOnClose && !IsIos && !Drive.empty()) EjectVolume();
-  if (!WorkFile.empty()) std::remove(WorkFile.c_str());
+  DeleteWorkCopy(WorkFile);
 }
 
 void TIpodDevice::AddError(const std::string& Text) { ErrorLog += "\r\n" + Text; }

@@ -85,12 +85,19 @@ class TIpodDevice {
     return services_.Files.RenameNoReplace(From, To);
   }
 
-  // Database files as local files.
+  // Database files as local copies in the private work folder, named WorkFile
+  // + Suffix (so a "-wal" log lies beside its database's copy). The device's
+  // own files are never opened by SQLite: it could roll a journal back or
+  // checkpoint a log into them. LocalPath is empty when the file is missing
+  // or its copy failed (then ErrorLog says why).
   void FetchItunesFile(const std::string& Name, bool InLibraryPackage, std::string& LocalPath,
                        const std::string& Suffix);
   void FetchPhotoDataFile(const std::string& Name, const std::string& Suffix,
                           std::string& LocalPath);
   void FetchBooksPlist(bool Purchased, std::string& LocalPath);
+  // Deletes a local copy made by a fetch, with the files SQLite made beside
+  // it; a path that is not such a copy is left alone.
+  void DeleteWorkCopy(const std::string& LocalPath);
 
   // Thumbnail store files, one open at a time.
   bool OpenThumbFile(const std::string& Name, int32_t RecordSize);
@@ -119,11 +126,16 @@ class TIpodDevice {
   bool ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream);
   bool ResolveFullPath(const std::string& fullPath, std::string& resolved) const;
   bool InsideDevice(const std::string& pcFolder) const;
+  void PrepareWorkFile();
+  // Copies a file of the device to WorkFile + suffix; `failureLine` starts
+  // the ErrorLog line of a failed copy.
+  void FetchToWorkFile(const std::string& devPath, const std::string& suffix,
+                       const std::string& failureLine, std::string& localPath);
   std::vector<std::string> ListDeviceFolder(const std::string& folder,
                                             const std::function<bool(const std::string&)>& keep);
 
   DeviceServices services_;
-  platform::Volume volume_;   // the connected disk-mode volume
+  platform::Volume volume_;    // the connected disk-mode volume
   std::string canonicalRoot_;  // Drive with every link resolved
   int thumbFile_ = -1;         // the open thumbnail store of a disk-mode iPod
   int64_t thumbFileSize_ = 0;  // its size, read once when it is opened

@@ -58,7 +58,6 @@ Mhod ReadMhod(const ByteReader& r, uint64_t q) {
   return m;
 }
 
-
 // Reads one track at `p` into `track`; false when one of its data objects
 // is broken or the budget is spent.
 bool ReadTrack(const ByteReader& r, uint64_t p, ReadBudget& budget, TTrackItem& track) {
@@ -78,12 +77,23 @@ bool ReadTrack(const ByteReader& r, uint64_t p, ReadBudget& budget, TTrackItem& 
     const Mhod m = ReadMhod(r, q);
     if (m.Broken || !budget.Spend(kMhodRead + m.Text.size())) return false;
     switch (m.Type) {
-      case kTitle: track.Title = Utf16LeToUtf8(m.Text); break;
-      case kLocation: track.Location = Utf16LeToUtf8(m.Text); break;
-      case kAlbum: track.Album = Utf16LeToUtf8(m.Text); break;
-      case kArtist: track.Artist = Utf16LeToUtf8(m.Text); break;
-      case kGenre: track.Genre = Utf16LeToUtf8(m.Text); break;
-      default: break;
+      case kTitle:
+        track.Title = Utf16LeToUtf8(m.Text);
+        break;
+      case kLocation:
+        track.Location = Utf16LeToUtf8(m.Text);
+        break;
+      case kAlbum:
+        track.Album = Utf16LeToUtf8(m.Text);
+        break;
+      case kArtist:
+        track.Artist = Utf16LeToUtf8(m.Text);
+        break;
+      case kGenre:
+        track.Genre = Utf16LeToUtf8(m.Text);
+        break;
+      default:
+        break;
     }
     if (m.Length == 0) break;  // every further read would meet this chunk again
     q += m.Length;
@@ -261,8 +271,8 @@ void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
         inflateEnd(&z);
         throw EInflateError("iTunesCDB inflates to more than 512 MiB");
       }
-      Stream.Bytes.resize(std::min(kMaxInflatedSize, std::max<size_t>(Stream.Bytes.size() * 2,
-                                                                        body.size() * 4 + 65536)));
+      Stream.Bytes.resize(std::min(
+          kMaxInflatedSize, std::max<size_t>(Stream.Bytes.size() * 2, body.size() * 4 + 65536)));
     }
     z.next_out = Stream.Bytes.data() + produced;
     z.avail_out = static_cast<uInt>(Stream.Bytes.size() - produced);

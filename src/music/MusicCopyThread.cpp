@@ -4,7 +4,9 @@ namespace ortelan {
 
 TMusicCopyThread::TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher,
                                    bool AAddToItunes, bool AAbortOnErrors)
-    : AddToItunes(AAddToItunes), AbortOnErrors(AAbortOnErrors), musicDb_(musicDb),
+    : AddToItunes(AAddToItunes),
+      AbortOnErrors(AAbortOnErrors),
+      musicDb_(musicDb),
       dispatcher_(dispatcher) {
   musicDb_.OnProgress = [this](const std::string& text) { TrackProgress(text); };
   musicDb_.Log.clear();

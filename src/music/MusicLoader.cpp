@@ -1,5 +1,5 @@
-// The load entry point: which kind of device database is tried first, and the
-// parts of the iOS attempt that exist on every device (the voice memos).
+// The load entry point: which kind of device database is tried first; the
+// order of the SQLite library files; the voice memos.
 
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
@@ -12,6 +12,7 @@ bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
     bool loaded = false;
     try {
       loaded = LoadIosLibrary();
+      if (NeedBooks) ReadBooksPlist();
     } catch (const std::exception&) {
       loaded = false;
     }
@@ -23,24 +24,66 @@ bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
   if (LoadItunesDb()) return true;
   AddLog("iTunesDb, " + Device->ErrorLog);
   if (AIosFirst) return false;
-  const bool loaded = LoadIosLibrary();
+  bool loaded = false;
+  try {
+    loaded = LoadIosLibrary();
+  } catch (const std::exception&) {
+    loaded = false;
+  }
   if (!loaded) AddLog("itdb, " + Device->ErrorLog);
   return loaded;
 }
 
-// The SQLite libraries of iOS devices and newer iPod nanos are read by a
-// reader that is not part of this build yet: the fetches run, and a library
-// they find is not read, so the attempt fails and the iTunesDB is used.
-bool TIpodMusicDb::LoadIosLibrary() {
-  std::string database;
-  Device->FetchItunesFile("MediaLibrary.sqlitedb", false, database, "");
-  if (!database.empty()) {
-    std::string wal;
-    Device->FetchItunesFile("MediaLibrary.sqlitedb-wal", false, wal, "-wal");
-    return false;
+namespace {
+
+// Deletes a fetched copy when the reading is over, however it ended.
+class WorkCopy {
+ public:
+  WorkCopy(TIpodDevice& device, std::string path) : device_(device), path_(std::move(path)) {}
+  ~WorkCopy() {
+    if (!path_.empty()) device_.DeleteWorkCopy(path_);
   }
-  Device->FetchItunesFile("Library.itdb", true, database, "");
-  return false;
+  WorkCopy(const WorkCopy&) = delete;
+  WorkCopy& operator=(const WorkCopy&) = delete;
+  const std::string& Path() const { return path_; }
+  bool Empty() const { return path_.empty(); }
+
+ private:
+  TIpodDevice& device_;
+  std::string path_;
+};
+
+}  // namespace
+
+bool TIpodMusicDb::LoadIosLibrary() {
+  std::string path;
+  Device->FetchItunesFile("MediaLibrary.sqlitedb", false, path, "");
+  if (!path.empty()) {
+    const WorkCopy database(*Device, path);
+    std::string walPath;
+    Device->FetchItunesFile("MediaLibrary.sqlitedb-wal", false, walPath, "-wal");
+    const WorkCopy wal(*Device, walPath);
+    return ReadMediaLibrary(database.Path()) != 0;
+  }
+  // The copies share one name: each is read and deleted before the next.
+  Device->FetchItunesFile("Library.itdb", true, path, "");
+  if (path.empty()) return false;
+  {
+    const WorkCopy library(*Device, path);
+    if (ReadLibraryItdb(library.Path()) == 0) return false;
+  }
+  bool loaded = false;
+  Device->FetchItunesFile("Locations.itdb", true, path, "");
+  if (!path.empty()) {
+    const WorkCopy locations(*Device, path);
+    loaded = ReadLocationsItdb(locations.Path());
+  }
+  Device->FetchItunesFile("Dynamic.itdb", true, path, "");
+  if (!path.empty()) {
+    const WorkCopy dynamic(*Device, path);
+    ReadDynamicItdb(dynamic.Path());
+  }
+  return loaded;
 }
 
 int TIpodMusicDb::ReadVoiceMemos() {

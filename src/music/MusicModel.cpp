@@ -42,9 +42,7 @@ void TTrackList::Clear() {
 
 TPlayListItem& TPlayLists::Add() { return items_.emplace_back(); }
 
-TPlayListItem& TPlayLists::Insert(int Index) {
-  return *items_.emplace(items_.begin() + Index);
-}
+TPlayListItem& TPlayLists::Insert(int Index) { return *items_.emplace(items_.begin() + Index); }
 
 TIpodMusicDb::TIpodMusicDb(TIpodDevice* ADevice) : Device(ADevice) {}
 

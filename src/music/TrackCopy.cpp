@@ -23,7 +23,15 @@ constexpr int kRetryCode = EINVAL;  // the invalid-parameter code: worth one mor
 
 bool IsReserved(char c) {
   switch (c) {
-    case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+    case '"':
+    case '*':
+    case '/':
+    case ':':
+    case '<':
+    case '>':
+    case '?':
+    case '\\':
+    case '|':
       return true;
     default:
       return false;
@@ -118,12 +126,24 @@ int TIpodMusicDb::BuildDestName(int Index, uint8_t Scheme, std::string& Path) {
       Path = folder + "/" + name;
       break;
     }
-    case 2: Path = DestFolder + artist + " - " + name; break;
-    case 3: Path = DestFolder + name + " - " + artist; break;
-    case 4: Path = DestFolder + artist + " - " + album + " - " + name; break;
-    case 5: Path = DestFolder + name + " - " + album + " - " + artist; break;
-    case 6: Path = DestFolder + name + " - " + artist + " - " + album; break;
-    default: Path = DestFolder + name; break;
+    case 2:
+      Path = DestFolder + artist + " - " + name;
+      break;
+    case 3:
+      Path = DestFolder + name + " - " + artist;
+      break;
+    case 4:
+      Path = DestFolder + artist + " - " + album + " - " + name;
+      break;
+    case 5:
+      Path = DestFolder + name + " - " + album + " - " + artist;
+      break;
+    case 6:
+      Path = DestFolder + name + " - " + artist + " - " + album;
+      break;
+    default:
+      Path = DestFolder + name;
+      break;
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "util/ByteReader.h"
@@ -17,6 +18,7 @@
 namespace ortelan {
 
 class TIpodDevice;
+class TSQLiteDatabase;
 
 enum TMediaKind : uint8_t {
   mkAudio = 0,
@@ -154,6 +156,18 @@ class TIpodMusicDb {
   static void InflateDb(TMemoryStream& Stream);
   bool LoadIosLibrary();
   int ReadVoiceMemos();
+  // The SQLite libraries of iOS devices and newer iPod nanos. Errors of the
+  // SQLite layer (ESQLiteException) end the reading and reach the caller.
+  int ReadMediaLibrary(const std::string& FileName);
+  using TStringMap = std::unordered_map<std::string, std::string>;
+  // Column 0 to column 1 of every row, as text; a key met twice is an error.
+  static TStringMap ReadStringMap(TSQLiteDatabase& Database, const std::string& SQL);
+  int ReadLibraryItdb(const std::string& FileName);
+  bool ReadLocationsItdb(const std::string& FileName);
+  bool ReadDynamicItdb(const std::string& FileName);
+  void ReadBooksPlist();
+  // The books of an XML property list; the number added.
+  int ReadBooksPlistFile(const std::string& FileName);
 
   // Copying.
   void GetDefaultFolder(std::string& Folder);

@@ -121,21 +121,36 @@ int32_t TIpodPhotoDb::LoadCameraRoll() {
   return count;
 }
 
-// The photo library that Photos.sqlite holds is read by a reader that is not
-// part of this build yet: a Photos.sqlite that is found counts as a failed
-// read, and the Photo Database is read instead.
+bool TIpodPhotoDb::SelectIosThumbStore() {
+  ThumbInfo.FileName.clear();
+  for (const IosStore& store : kIosStores) {  // in order of preference
+    if (Device->DeviceFileExists(std::string("PhotoData/Thumbnails/") + store.fileName)) {
+      ThumbInfo.FileName = store.fileName;
+      break;
+    }
+  }
+  ThumbInfo.IsIos = true;
+  FillFormatInfo(ThumbInfo);
+  return !ThumbInfo.FileName.empty();
+}
+
 bool TIpodPhotoDb::LoadPhotoLibrary() {
+  bool loaded = false;
   std::string database;
   Device->FetchPhotoDataFile("Photos.sqlite", "", database);
   if (!database.empty()) {
     std::string wal;
     Device->FetchPhotoDataFile("Photos.sqlite-wal", "-wal", wal);
-    if (Device->IsIos) {
-      std::remove(database.c_str());
-      if (!wal.empty()) std::remove(wal.c_str());
+    try {
+      loaded = LoadPhotosSqlite(database);
+    } catch (const std::exception&) {
+      loaded = false;
     }
+    // Both are copies in the work folder, on every kind of device.
+    Device->DeleteWorkCopy(database);
+    Device->DeleteWorkCopy(wal);
   }
-  const bool loaded = LoadPhotoDatabase();
+  if (!loaded) loaded = LoadPhotoDatabase();
   if (WithCamera && LoadCameraRoll() > 0) return true;
   return loaded;
 }

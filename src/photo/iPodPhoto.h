@@ -161,6 +161,11 @@ class TIpodPhotoDb {
   // Parses a Photo Database already in memory.
   bool ParsePhotoDatabase(const ByteReader& Stream);
   int32_t LoadCameraRoll();
+  // The library of Photos.sqlite; errors of the SQLite layer
+  // (ESQLiteException) end the reading and reach the caller.
+  bool LoadPhotosSqlite(const std::string& FileName);
+  // Chooses the first iOS thumbnail store the device has; false when none.
+  bool SelectIosThumbStore();
   static void FillFormatInfo(TPhotoInfo& Info);
   void SetTileLayout(bool ACamera);
   // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).

@@ -14,8 +14,13 @@ std::string Utf16LeToUtf8(std::span<const uint8_t> bytes);
 // Appends the UTF-8 form of one code point (invalid ones as U+FFFD).
 void AppendUtf8(std::string& out, uint32_t codePoint);
 
+// UTF-8 as it came from outside (a database), with every ill-formed sequence
+// replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
 char AsciiUpper(char c);
 std::string AsciiUpperCase(std::string_view text);
+std::string AsciiLowerCase(std::string_view text);
 // Equal when the texts differ only in the case of ASCII letters.
 bool SameTextAscii(std::string_view a, std::string_view b);
 bool StartsWithAscii(std::string_view text, std::string_view prefix);

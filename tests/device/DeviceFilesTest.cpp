@@ -231,11 +231,12 @@ TEST_F(DeviceFiles, ThumbStoresAreReadRecordByRecord) {
   EXPECT_FALSE(device().ReadThumb(1, stream, 0));
 }
 
-TEST_F(DeviceFiles, FetchGivesTheFileInPlaceOrNothing) {
+TEST_F(DeviceFiles, FetchGivesACopyOrNothing) {
   WriteFile(ipod() + "/iPod_Control/iTunes/iTunes Library.itlp/Library.itdb", "db");
   std::string local = "stale";
   device().FetchItunesFile("Library.itdb", true, local, "");
-  EXPECT_EQ(local, ipod() + "/iPod_Control/iTunes/iTunes Library.itlp/Library.itdb");
+  EXPECT_EQ(local, device().WorkFile);
+  EXPECT_EQ(test::ReadFileText(local), "db");
   device().FetchItunesFile("MediaLibrary.sqlitedb", false, local, "");
   EXPECT_EQ(local, "");
   device().FetchBooksPlist(false, local);

@@ -1,0 +1,164 @@
+#include "device/SQLiteWrap.h"
+
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+const char* const kErrorTexts[] = {
+    "Successful result",
+    "SQL error or missing database",
+    "An internal logic error in SQLite",
+    "Access permission denied",
+    "Callback routine requested an abort",
+    "The database file is locked",
+    "A table in the database is locked",
+    "A malloc() failed",
+    "Attempt to write a readonly database",
+    "Operation terminated by sqlite3_interrupt()",
+    "Some kind of disk I/O error occurred",
+    "The database disk image is malformed",
+    "(Internal Only) Table or record not found",
+    "Insertion failed because database is full",
+    "Unable to open the database file",
+    "Database lock protocol error",
+    "Database is empty",
+    "The database schema changed",
+    "Too much data for one row of a table",
+    "Abort due to contraint violation",
+    "Data type mismatch",
+    "Library used incorrectly",
+    "Uses OS features not supported on host",
+    "Authorization denied",
+    "Auxiliary database format error",
+    "2nd parameter to sqlite3_bind out of range",
+    "File opened that is not a database file",
+};
+
+// SQLite hands out text as stored; what is not UTF-8 is mended here.
+std::string Text(const unsigned char* text, int size) {
+  if (!text || size <= 0) return {};
+  const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return ValidUtf8(bytes);
+  }
+  return std::string(bytes);
+}
+
+}  // namespace
+
+std::string SQLiteErrorText(int Code) {
+  if (Code >= 0 && Code < static_cast<int>(std::size(kErrorTexts))) return kErrorTexts[Code];
+  if (Code == SQLITE_ROW) return "sqlite3_step() has another row ready";
+  if (Code == SQLITE_DONE) return "sqlite3_step() has finished executing";
+  return "Unknown SQLite Error Code \"" + std::to_string(Code) + "\"";
+}
+
+TSQLiteDatabase::TSQLiteDatabase(const std::string& FileName) {
+  const int result = sqlite3_open(FileName.c_str(), &Handle);
+  if (result == SQLITE_OK) return;
+  const std::string reason = Handle ? sqlite3_errmsg(Handle) : "Unknown error";
+  sqlite3_close(Handle);  // a failed open may still hand out a connection
+  Handle = nullptr;
+  throw ESQLiteException("Failed to open database \"" + FileName + "\" : " + reason);
+}
+
+TSQLiteDatabase::~TSQLiteDatabase() {
+  if (Handle) sqlite3_close(Handle);
+}
+
+std::unique_ptr<TSQLiteTable> TSQLiteDatabase::Query(const std::string& SQL) {
+  return std::make_unique<TSQLiteTable>(*this, SQL);
+}
+
+bool TSQLiteDatabase::HasTable(const std::string& TableName) {
+  // The callers pass fixed names; a quote is still doubled so that no name
+  // can end the literal.
+  std::string name;
+  for (const char c : AsciiLowerCase(TableName)) {
+    name += c;
+    if (c == '\'') name += c;
+  }
+  const auto table = Query(
+      "select [sql] from sqlite_master where [type] = 'table' and lower(name) = '" + name + "' ");
+  return table->RowsRead > 0;
+}
+
+void TSQLiteDatabase::RaiseError(const std::string& Msg, const std::string& SQL) {
+  const int code = Handle ? sqlite3_errcode(Handle) : 0;
+  const char* text = code != 0 ? sqlite3_errmsg(Handle) : nullptr;
+  if (code != 0 && text) {
+    throw ESQLiteException(Msg + ".\r\nError [" + std::to_string(code) +
+                           "]: " + SQLiteErrorText(code) + ".\r\n\"" + SQL + "\": " + text);
+  }
+  throw ESQLiteException(Msg);
+}
+
+TSQLiteTable::TSQLiteTable(TSQLiteDatabase& ADatabase, const std::string& SQL)
+    : Database(&ADatabase), SqlText(SQL) {
+  if (sqlite3_prepare_v2(Database->Handle, SQL.c_str(), -1, &Statement, nullptr) != SQLITE_OK) {
+    Database->RaiseError("Error executing SQL", SQL);
+  }
+  if (!Statement) Database->RaiseError("Could not prepare SQL statement", SQL);
+  ColumnCount = sqlite3_column_count(Statement);
+  ColumnNames.reserve(static_cast<size_t>(ColumnCount));
+  for (int i = 0; i < ColumnCount; ++i) {
+    const char* name = sqlite3_column_name(Statement, i);
+    ColumnNames.push_back(AsciiUpperCase(ValidUtf8(name ? name : "")));
+  }
+  try {
+    Step();
+  } catch (...) {
+    sqlite3_finalize(Statement);  // the destructor of a half-built table does not run
+    throw;
+  }
+}
+
+TSQLiteTable::~TSQLiteTable() { sqlite3_finalize(Statement); }
+
+bool TSQLiteTable::Step() {
+  AtEnd = true;
+  const int result = sqlite3_step(Statement);
+  if (result == SQLITE_ROW) {
+    AtEnd = false;
+    ++RowsRead;
+  } else if (result != SQLITE_DONE) {
+    sqlite3_reset(Statement);
+    Database->RaiseError("Could not retrieve data", SqlText);
+  }
+  return !AtEnd;
+}
+
+int TSQLiteTable::ColumnIndex(const std::string& Name) const {
+  if (ColumnNames.empty()) throw ESQLiteException("Field " + Name + " Not found. Empty dataset");
+  const std::string wanted = AsciiUpperCase(Name);
+  for (size_t i = 0; i < ColumnNames.size(); ++i) {
+    if (ColumnNames[i] == wanted) return static_cast<int>(i);
+  }
+  throw ESQLiteException("Field not found in dataset: " + Name);
+}
+
+int64_t TSQLiteTable::ColumnInt64(int Index) const {
+  return sqlite3_column_int64(Statement, Index);
+}
+
+std::string TSQLiteTable::ColumnText(int Index) const {
+  const unsigned char* text = sqlite3_column_text(Statement, Index);
+  return Text(text, sqlite3_column_bytes(Statement, Index));
+}
+
+std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int Index) const {
+  auto stream = std::make_unique<TMemoryStream>();
+  const void* bytes = sqlite3_column_blob(Statement, Index);
+  const int size = sqlite3_column_bytes(Statement, Index);
+  if (bytes && size > 0) stream->Write(bytes, static_cast<size_t>(size));
+  stream->Position = 0;
+  return stream;
+}
+
+bool TSQLiteTable::ColumnIsNull(int Index) const {
+  return sqlite3_column_text(Statement, Index) == nullptr;
+}
+
+}  // namespace ortelan

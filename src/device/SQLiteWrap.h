@@ -1,0 +1,88 @@
+#pragma once
+
+// A thin read-only layer over SQLite 3 for the device's database files: a
+// database that runs queries, a table that walks the rows of one query, and
+// the one exception every failure raises.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "util/MemoryStream.h"
+
+namespace ortelan {
+
+class ESQLiteException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// SQLite's primary result codes in words; "Unknown SQLite Error Code "N""
+// for any other.
+std::string SQLiteErrorText(int Code);
+
+class TSQLiteTable;
+
+class TSQLiteDatabase {
+ public:
+  // Opens (or creates) the database file; ESQLiteException when that fails.
+  explicit TSQLiteDatabase(const std::string& FileName);
+  ~TSQLiteDatabase();
+  TSQLiteDatabase(const TSQLiteDatabase&) = delete;
+  TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
+
+  sqlite3* Handle = nullptr;
+
+  // Prepares the first statement of SQL and moves to its first row.
+  std::unique_ptr<TSQLiteTable> Query(const std::string& SQL);
+  // Whether a table of that name exists; letter case is ignored.
+  bool HasTable(const std::string& TableName);
+  // Raises ESQLiteException built from Msg and the connection's last error.
+  [[noreturn]] void RaiseError(const std::string& Msg, const std::string& SQL);
+};
+
+// The result of one query, on its first row (or at its end) from the start.
+// It must be freed before its database.
+class TSQLiteTable {
+ public:
+  TSQLiteTable(TSQLiteDatabase& ADatabase, const std::string& SQL);
+  ~TSQLiteTable();
+  TSQLiteTable(const TSQLiteTable&) = delete;
+  TSQLiteTable& operator=(const TSQLiteTable&) = delete;
+
+  int32_t ColumnCount = 0;
+  std::vector<std::string> ColumnNames;  // upper-cased, in column order
+  int32_t RowsRead = 0;
+  bool AtEnd = false;
+  sqlite3_stmt* Statement = nullptr;
+  TSQLiteDatabase* Database;
+  std::string SqlText;
+
+  // Moves to the next row; false when there is none.
+  bool Step();
+  // The position of a named column, letter case ignored; the first of two
+  // alike wins.
+  int ColumnIndex(const std::string& Name) const;
+  int64_t ColumnInt64(int Index) const;
+  // Empty for NULL.
+  std::string ColumnText(int Index) const;
+  // The value's bytes in a new stream at position 0; empty for NULL.
+  std::unique_ptr<TMemoryStream> ColumnBlob(int Index) const;
+  bool ColumnIsNull(int Index) const;
+};
+
+// sqlite3_initialize for the life of the object, sqlite3_shutdown after it:
+// one in each program's main.
+class SQLiteLibrary {
+ public:
+  SQLiteLibrary() { sqlite3_initialize(); }
+  ~SQLiteLibrary() { sqlite3_shutdown(); }
+  SQLiteLibrary(const SQLiteLibrary&) = delete;
+  SQLiteLibrary& operator=(const SQLiteLibrary&) = delete;
+};
+
+}  // namespace ortelan

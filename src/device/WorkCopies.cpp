@@ -1,0 +1,65 @@
+// Local copies of the device's database files in the private work folder.
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "device/iPodDev.h"
+
+namespace ortelan {
+
+namespace {
+
+// SQLite's companions of an open database: removed with the copy.
+constexpr const char* kSqliteCompanions[] = {"-wal", "-shm", "-journal"};
+
+}  // namespace
+
+void TIpodDevice::PrepareWorkFile() {
+  if (!WorkFile.empty()) return;
+  const std::string folder = platform::PrivateTempFolder();
+  if (folder.empty()) return;
+  // Unique within the process's private folder, also with several managers.
+  static std::atomic<unsigned> next{1};
+  WorkFile = folder + "/~or" + std::to_string(next++);
+}
+
+void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string& suffix,
+                                  const std::string& failureLine, std::string& localPath) {
+  localPath.clear();
+  std::string source;
+  if (!ResolveDevicePath(devPath, source)) return;  // missing: no copy, no error
+  PrepareWorkFile();
+  if (WorkFile.empty()) {
+    AddError(failureLine + "no private work folder");
+    return;
+  }
+  const std::string copy = WorkFile + suffix;
+  std::remove(copy.c_str());  // an earlier copy of ours, never the device's
+  const int code = services_.Files.CopyFileExclusive(source, copy);
+  if (code != 0) {
+    AddError(failureLine + std::strerror(code));
+    return;
+  }
+  localPath = copy;
+}
+
+void TIpodDevice::FetchItunesFile(const std::string& Name, bool InLibraryPackage,
+                                  std::string& LocalPath, const std::string& Suffix) {
+  const std::string folder =
+      InLibraryPackage ? "/iPod_Control/iTunes/iTunes Library.itlp/" : "/iPod_Control/iTunes/";
+  FetchToWorkFile(folder + Name, Suffix, "Copy itdb failed: ", LocalPath);
+}
+
+void TIpodDevice::FetchPhotoDataFile(const std::string& Name, const std::string& Suffix,
+                                     std::string& LocalPath) {
+  FetchToWorkFile("/PhotoData/" + Name, Suffix, "Copy photodb failed: ", LocalPath);
+}
+
+void TIpodDevice::DeleteWorkCopy(const std::string& LocalPath) {
+  if (WorkFile.empty() || LocalPath.compare(0, WorkFile.size(), WorkFile) != 0) return;
+  std::remove(LocalPath.c_str());
+  for (const char* companion : kSqliteCompanions) std::remove((LocalPath + companion).c_str());
+}
+
+}  // namespace ortelan
