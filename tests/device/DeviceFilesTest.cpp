@@ -57,8 +57,9 @@ TEST_F(DeviceFiles, ReadItunesDbPrefersTheCompressedFile) {
 TEST_F(DeviceFiles, PathsAreLookedUpWithoutRegardToCase) {
   WriteFile(ipod() + "/iPod_Control/Music/F24/VULT.mp3", "x");
   std::string found;
-  for (const char* path : {":iPod_Control:Music:F24:VULT.mp3", "iPod_Control/Music/F24/VULT.mp3",
-                           "\\IPOD_CONTROL\\music\\f24\\vult.MP3", "//iPod_Control//Music/./F24/VULT.mp3"}) {
+  for (const char* path :
+       {":iPod_Control:Music:F24:VULT.mp3", "iPod_Control/Music/F24/VULT.mp3",
+        "\\IPOD_CONTROL\\music\\f24\\vult.MP3", "//iPod_Control//Music/./F24/VULT.mp3"}) {
     EXPECT_TRUE(device().ResolveDevicePath(path, found)) << path;
     EXPECT_EQ(found, ipod() + "/iPod_Control/Music/F24/VULT.mp3") << path;
     EXPECT_TRUE(device().DeviceFileExists(path));
@@ -73,8 +74,8 @@ TEST_F(DeviceFiles, PathsNeverLeaveTheDevice) {
   fs::create_symlink(dir.Path(), ipod() + "/dir-out");
   fs::create_symlink(ipod() + "/inside", ipod() + "/link-in");
   std::string found;
-  for (const char* path : {"../secret", ":..:secret", "\\iPod_Control\\..\\..\\secret",
-                           "/link-out", "dir-out/secret", "DIR-OUT/secret", "/etc/passwd"}) {
+  for (const char* path : {"../secret", ":..:secret", "\\iPod_Control\\..\\..\\secret", "/link-out",
+                           "dir-out/secret", "DIR-OUT/secret", "/etc/passwd"}) {
     EXPECT_FALSE(device().ResolveDevicePath(path, found)) << path;
     EXPECT_EQ(device().CopyDeviceFile(path, pc() + "/copy"), ENOENT) << path;
     TMemoryStream stream;
@@ -116,7 +117,10 @@ TEST_F(DeviceFiles, CopyWithFreeNameNumbersOrReusesNames) {
   } cases[] = {
       {"empty folder", {}, "Song.mp3", true},
       {"same size there", {{"Song.mp3", "abcde"}}, "Song.mp3", false},
-      {"numbered one has the size", {{"Song.mp3", "abc"}, {"Song1.mp3", "vwxyz"}}, "Song1.mp3", false},
+      {"numbered one has the size",
+       {{"Song.mp3", "abc"}, {"Song1.mp3", "vwxyz"}},
+       "Song1.mp3",
+       false},
       {"both differ", {{"Song.mp3", "abc"}, {"Song1.mp3", "ab"}}, "Song2.mp3", true},
   };
   for (const Case& c : cases) {
@@ -169,7 +173,8 @@ TEST_F(DeviceFiles, CheckDestinationRefusesTheIpodAndTooLittleSpace) {
   WriteFile(pc() + "/file", "a file is in the way");
   folder = pc() + "/file/sub";
   EXPECT_FALSE(device().CheckDestination(folder, 0));
-  EXPECT_EQ(folder, "Can not create the folder: " + pc() + "/file/sub\rPlease choose another place.");
+  EXPECT_EQ(folder,
+            "Can not create the folder: " + pc() + "/file/sub\rPlease choose another place.");
 }
 
 TEST_F(DeviceFiles, CameraRollListsImagesAndFindsPreviews) {

@@ -128,9 +128,9 @@ TEST_F(DeviceState, EjectOnCloseEjectsTheDiskModeVolume) {
 
 TEST(FormatSize, PrintsTwoDecimalsInTheRightUnit) {
   const std::pair<int64_t, const char*> cases[] = {
-      {0, "0.00 KB"},           {512, "0.50 KB"},           {1048575, "1024.00 KB"},
-      {1048576, "1.00 MB"},     {1073741824, "1024.00 MB"}, {1073741825, "1.00 GB"},
-      {1610612736, "1.50 GB"},  {-2048, "-2.00 KB"},
+      {0, "0.00 KB"},          {512, "0.50 KB"},           {1048575, "1024.00 KB"},
+      {1048576, "1.00 MB"},    {1073741824, "1024.00 MB"}, {1073741825, "1.00 GB"},
+      {1610612736, "1.50 GB"}, {-2048, "-2.00 KB"},
   };
   for (const auto& [size, text] : cases) EXPECT_EQ(TIpodDevice::FormatSize(size), text) << size;
 }

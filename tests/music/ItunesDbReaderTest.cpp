@@ -90,7 +90,7 @@ TEST(ItunesDbReader, VoiceMemosAreListedUnchecked) {
   MusicFixture m;
   test::WriteFile(m.Root() + "/Recordings/20090101 120000.m4a", "memo");
   test::WriteFile(m.Root() + "/Recordings/nodot", "x");  // not an .m4a
-  EXPECT_FALSE(m.Load());  // no iTunesDB
+  EXPECT_FALSE(m.Load());                                // no iTunesDB
   ASSERT_EQ(m.Db->Tracks.Count(), 1);
   const TTrackItem& memo = m.Db->Tracks.GetItem(0);
   EXPECT_EQ(memo.Title, "20090101 120000");
@@ -123,12 +123,16 @@ TEST(ItunesDbReader, HandlesTheOddCasesOfTheFormat) {
                       Mhsd(2, Mhlp({Mhyp({MhodString(1, "M")}, {Mhip(1, "MHIP")})}, "MhLp"))},
                      "MHBD");
        },
-       true, 1, 1,
-       [](const TIpodMusicDb& db) { EXPECT_EQ(db.PlayLists.GetItem(0).Count, 1); }},
+       true, 1, 1, [](const TIpodMusicDb& db) { EXPECT_EQ(db.PlayLists.GetItem(0).Count, 1); }},
       {"wrong database tag", [] { return Mhbd({}, "mhbx"); }, false, 0, 0,
-       [](const TIpodMusicDb& db) { EXPECT_NE(db.Log.find("\r\nMHDB incorrect\r\niTunesDb, "), std::string::npos); }},
+       [](const TIpodMusicDb& db) {
+         EXPECT_NE(db.Log.find("\r\nMHDB incorrect\r\niTunesDb, "), std::string::npos);
+       }},
       {"only data sets 3 and 4",
-       [] { return Mhbd({Mhsd(3, Mhlp({})), Mhsd(4, Bytes(92, 0))}); }, false, 0, 0},
+       [] {
+         return Mhbd({Mhsd(3, Mhlp({})), Mhsd(4, Bytes(92, 0))});
+       },
+       false, 0, 0},
       {"two track lists: the second wins",
        [&] {
          return Mhbd({one, Mhsd(1, Mhlt({Mhit({7, 0, 5}, {MhodString(1, "B")}),
@@ -145,10 +149,10 @@ TEST(ItunesDbReader, HandlesTheOddCasesOfTheFormat) {
        [] {
          Bytes odd = Utf16Le("Odd");
          odd.push_back('!');
-         return Mhbd({Mhsd(1, Mhlt({Mhit(
-                                  {1}, {MhodRawText(1, odd, 7), MhodString(4, std::string("Ar\0tist", 7)),
-                                        MhodString(12, "Composer"), MhodOpaque(100, 60),
-                                        MhodString(3, "Album")})}))});
+         return Mhbd({Mhsd(
+             1, Mhlt({Mhit({1}, {MhodRawText(1, odd, 7), MhodString(4, std::string("Ar\0tist", 7)),
+                                 MhodString(12, "Composer"), MhodOpaque(100, 60),
+                                 MhodString(3, "Album")})}))});
        },
        true, 1, 0,
        [](const TIpodMusicDb& db) {
@@ -160,8 +164,9 @@ TEST(ItunesDbReader, HandlesTheOddCasesOfTheFormat) {
        }},
       {"a playlist item with a wrong tag still advances",
        [&] {
-         return Mhbd({one, Mhsd(2, Mhlp({Mhyp({MhodString(1, "M")},
-                                              {Mhip(1), Mhip(2, "mhix"), Mhip(3)})}))});
+         return Mhbd(
+             {one,
+              Mhsd(2, Mhlp({Mhyp({MhodString(1, "M")}, {Mhip(1), Mhip(2, "mhix"), Mhip(3)})}))});
        },
        true, 1, 1,
        [](const TIpodMusicDb& db) {
@@ -169,7 +174,10 @@ TEST(ItunesDbReader, HandlesTheOddCasesOfTheFormat) {
          EXPECT_EQ(db.PlayLists.GetItem(0).Count, 2);
        }},
       {"a broken playlist list keeps the tracks",
-       [&] { return Mhbd({one, Mhsd(2, Mhlp({}, "mhlq")), Mhsd(1, Mhlt({}))}); }, true, 1, 0},
+       [&] {
+         return Mhbd({one, Mhsd(2, Mhlp({}, "mhlq")), Mhsd(1, Mhlt({}))});
+       },
+       true, 1, 0},
       {"playlists before any track list",
        [] { return Mhbd({Mhsd(2, Mhlp({Mhyp({MhodString(1, "M")}, {})}))}); }, false, 0, 1},
   };
@@ -203,7 +211,13 @@ TEST(ItunesDbReader, CompressedDatabaseGivesTheSameLibrary) {
 TEST(ItunesDbReader, DamagedCompressedDatabaseRaisesTheInflateError) {
   Bytes packed = Compress(SmallLibrary().Build());
   const std::vector<std::pair<const char*, Bytes>> cases = {
-      {"garbage body", [&] { Bytes b = packed; b[104] ^= 0xFF; b[105] ^= 0xFF; return b; }()},
+      {"garbage body",
+       [&] {
+         Bytes b = packed;
+         b[104] ^= 0xFF;
+         b[105] ^= 0xFF;
+         return b;
+       }()},
       {"cut short", Bytes(packed.begin(), packed.begin() + 130)},
       {"header only", Bytes(packed.begin(), packed.begin() + 104)},
       {"shorter than a header", Bytes(packed.begin(), packed.begin() + 10)},

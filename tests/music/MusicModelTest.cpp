@@ -25,8 +25,13 @@ TEST(TrackList, CountersFollowCheckAndUncheckOnce) {
 
 TEST(MusicDb, FormatsDurations) {
   const std::pair<uint32_t, const char*> cases[] = {
-      {0, "0:00"},          {999, "0:00"},          {187000, "3:07"},        {3599999, "59:59"},
-      {3600000, "1:00:00"}, {3725000, "1:02:05"},   {4294967295u, "1193:02:47"},
+      {0, "0:00"},
+      {999, "0:00"},
+      {187000, "3:07"},
+      {3599999, "59:59"},
+      {3600000, "1:00:00"},
+      {3725000, "1:02:05"},
+      {4294967295u, "1193:02:47"},
   };
   for (const auto& [ms, text] : cases) {
     std::string out;
@@ -37,9 +42,9 @@ TEST(MusicDb, FormatsDurations) {
 
 TEST(MusicDb, MediaKindFollowsTheExtension) {
   const std::pair<const char*, uint8_t> cases[] = {
-      {".mp3", mkAudio}, {".MP3", mkAudio},  {".m4a", mkAudio}, {"", mkAudio},  {".wav", mkAudio},
-      {".mp4", mkVideo}, {".M4V", mkVideo},  {".mov", mkVideo}, {".epub", mkBook},
-      {".PDF", mkBook},  {".m4r", mkRingtone}, {".m4b", mkAudio},
+      {".mp3", mkAudio}, {".MP3", mkAudio}, {".m4a", mkAudio},    {"", mkAudio},
+      {".wav", mkAudio}, {".mp4", mkVideo}, {".M4V", mkVideo},    {".mov", mkVideo},
+      {".epub", mkBook}, {".PDF", mkBook},  {".m4r", mkRingtone}, {".m4b", mkAudio},
   };
   for (const auto& [ext, kind] : cases) EXPECT_EQ(TIpodMusicDb::MediaKindOfExt(ext), kind) << ext;
 }

@@ -56,8 +56,9 @@ class TrackCopy : public ::testing::Test {
     m.Db->RetryWait = std::chrono::milliseconds(0);
   }
 
-  int AddTrack(const std::string& title, const std::string& content, const std::string& artist = "Artist",
-               const std::string& album = "Album", const std::string& ext = ".mp3") {
+  int AddTrack(const std::string& title, const std::string& content,
+               const std::string& artist = "Artist", const std::string& album = "Album",
+               const std::string& ext = ".mp3") {
     const int index = db().Tracks.Count();
     const std::string file = "F00/T" + std::to_string(index) + ext;
     WriteFile(m.Root() + "/iPod_Control/Music/" + file, content);
@@ -80,7 +81,8 @@ class TrackCopy : public ::testing::Test {
   }
 
   // Runs a transfer on a worker as the window does; returns the reports.
-  std::vector<std::string> RunWorker(const std::function<void(TMusicCopyThread&, int)>& onReport = {}) {
+  std::vector<std::string> RunWorker(
+      const std::function<void(TMusicCopyThread&, int)>& onReport = {}) {
     std::vector<std::string> reports;
     TMusicCopyThread worker(db(), m.Fx.Dispatcher, false, false);
     worker.OnProgress = [&](const std::string& text) {
@@ -109,11 +111,11 @@ TEST_F(TrackCopy, EverySchemeNamesTheFileInsideTheDestination) {
     int track;
     std::string name;
   } cases[] = {
-      {0, 0, "AC_DC/Back/Title_ 1"},        {1, 0, "Title_ 1"},
-      {2, 0, "AC_DC - Title_ 1"},           {3, 0, "Title_ 1 - AC_DC"},
-      {4, 0, "AC_DC - Back - Title_ 1"},    {5, 0, "Title_ 1 - Back - AC_DC"},
-      {6, 0, "Title_ 1 - AC_DC - Back"},    {7, 0, "Title_ 1"},
-      {0, 1, "_../Unknown Album/_.."},       {2, 1, "_.. - _.."},
+      {0, 0, "AC_DC/Back/Title_ 1"},     {1, 0, "Title_ 1"},
+      {2, 0, "AC_DC - Title_ 1"},        {3, 0, "Title_ 1 - AC_DC"},
+      {4, 0, "AC_DC - Back - Title_ 1"}, {5, 0, "Title_ 1 - Back - AC_DC"},
+      {6, 0, "Title_ 1 - AC_DC - Back"}, {7, 0, "Title_ 1"},
+      {0, 1, "_../Unknown Album/_.."},   {2, 1, "_.. - _.."},
   };
   for (const auto& c : cases) {
     std::string path;
@@ -132,7 +134,8 @@ TEST_F(TrackCopy, CopiesEveryCheckedTrackOnceAndNumbersSameNames) {
   AddTrack("Clip", "video bytes", "Artist", "Album", ".m4v");
   Prepare();
   const auto reports = RunWorker();
-  EXPECT_EQ(reports, (std::vector<std::string>{"1/3  Song", "2/3  Song", "3/3  Clip", "status 2 Done."}));
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{"1/3  Song", "2/3  Song", "3/3  Clip", "status 2 Done."}));
   EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Clip.m4v", "Song.mp3", "Song1.mp3"}));
   EXPECT_EQ(ReadFileText(dest + "/Song1.mp3"), "another song, same name");
   EXPECT_EQ(db().Tracks.GetItem(1).DestFile, dest + "/Song1.mp3");
@@ -217,19 +220,20 @@ TEST_F(TrackCopy, FailuresMidCopyLeaveOnlyCompleteFiles) {
   AddTrack("D", big);
   Prepare();
   m.Fx.Files.FailAfterBytes = 65536;
-  m.Fx.Files.FailOnly = [](const std::string& d) { return d.ends_with("B.mp3") || d.ends_with("C.mp3"); };
+  m.Fx.Files.FailOnly = [](const std::string& d) {
+    return d.ends_with("B.mp3") || d.ends_with("C.mp3");
+  };
   m.Fx.Files.Refuse = [&](const std::string&, const std::string& d) {
     m.Fx.Files.FailErrno = d.ends_with("B.mp3") ? ENOSPC : EIO;
     return 0;
   };
   EXPECT_EQ(db().CopyTracks(false), 2);
   EXPECT_EQ(db().Log, "\r\nB: Err " + std::to_string(ENOSPC) + "\r\nC: Err " + std::to_string(EIO));
-  EXPECT_EQ(ListTree(m.Dir.Path()), (std::vector<std::string>{
-                                        "dest/A.mp3", "dest/D.mp3",
-                                        "ipod/iPod_Control/Music/F00/T0.mp3",
-                                        "ipod/iPod_Control/Music/F00/T1.mp3",
-                                        "ipod/iPod_Control/Music/F00/T2.mp3",
-                                        "ipod/iPod_Control/Music/F00/T3.mp3"}));
+  EXPECT_EQ(ListTree(m.Dir.Path()),
+            (std::vector<std::string>{
+                "dest/A.mp3", "dest/D.mp3", "ipod/iPod_Control/Music/F00/T0.mp3",
+                "ipod/iPod_Control/Music/F00/T1.mp3", "ipod/iPod_Control/Music/F00/T2.mp3",
+                "ipod/iPod_Control/Music/F00/T3.mp3"}));
   EXPECT_EQ(ReadFileText(dest + "/D.mp3"), big);
   EXPECT_EQ(db().Tracks.GetItem(1).CopyState, 0);
   EXPECT_EQ(db().Tracks.GetItem(1).DestFile, "");
@@ -254,8 +258,9 @@ TEST_F(TrackCopy, DestinationOnTheDeviceIsRefused) {
   AddTrack("Song", "x");
   std::string folder = m.Root() + "/Music";
   EXPECT_FALSE(db().PrepareDestination(folder));
-  EXPECT_TRUE(folder.ends_with(" is your iPod.\rYou cannot transfer the files from iPod to iPod. "
-                               "Please choose another folder in your computer."));
+  EXPECT_TRUE(
+      folder.ends_with(" is your iPod.\rYou cannot transfer the files from iPod to iPod. "
+                       "Please choose another folder in your computer."));
   EXPECT_EQ(db().DestFolder, "");
 }
 

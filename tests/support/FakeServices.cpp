@@ -16,8 +16,9 @@ void FakeVolumeSource::Arrive(const platform::Volume& volume) {
 }
 
 void FakeVolumeSource::Remove(const std::string& mountPoint) {
-  const auto it = std::find_if(Present.begin(), Present.end(),
-                               [&](const platform::Volume& v) { return v.MountPoint == mountPoint; });
+  const auto it = std::find_if(Present.begin(), Present.end(), [&](const platform::Volume& v) {
+    return v.MountPoint == mountPoint;
+  });
   if (it == Present.end()) return;
   const platform::Volume gone = *it;
   Present.erase(it);

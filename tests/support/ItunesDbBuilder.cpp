@@ -48,9 +48,12 @@ Bytes Utf16Le(std::string_view s) {
     const auto c = static_cast<unsigned char>(s[i]);
     uint32_t cp = c;
     int extra = 0;
-    if (c >= 0xF0) cp = c & 0x07, extra = 3;
-    else if (c >= 0xE0) cp = c & 0x0F, extra = 2;
-    else if (c >= 0xC0) cp = c & 0x1F, extra = 1;
+    if (c >= 0xF0)
+      cp = c & 0x07, extra = 3;
+    else if (c >= 0xE0)
+      cp = c & 0x0F, extra = 2;
+    else if (c >= 0xC0)
+      cp = c & 0x1F, extra = 1;
     for (int k = 1; k <= extra && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
     i += 1 + extra;
     auto unit = [&](uint32_t u) {

@@ -109,7 +109,8 @@ Bytes Image(uint32_t id, const ThumbRef& display, const ThumbRef& exportRef,
   std::vector<Bytes> children = {StringMhod(1, "")};  // a plain object of type 1
   children.push_back(ContainerMhod(2, Mhni(display)));
   children.push_back(ContainerMhod(2, Mhni(exportRef)));
-  if (!original.empty()) children.push_back(ContainerMhod(5, Mhni({0, 0, 0, 0, 0, 0, 0, original})));
+  if (!original.empty())
+    children.push_back(ContainerMhod(5, Mhni({0, 0, 0, 0, 0, 0, 0, original})));
   return Mhii(id, children);
 }
 

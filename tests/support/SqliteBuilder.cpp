@@ -55,8 +55,8 @@ std::string PhotosSchema(int album, int generateAsset, int asset) {
          "ZTITLE TEXT);\n"
          "CREATE TABLE ZGENERICASSET (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, ZTHUMBNAILINDEX "
          "INTEGER, ZDIRECTORY TEXT, ZFILENAME TEXT, ZSAVEDASSETTYPE INTEGER DEFAULT 0);\n"
-         "CREATE TABLE Z_" + a + "ASSETS (Z_" + a + "ALBUMS INTEGER, Z_" + g +
-         "ASSETS INTEGER);\n";
+         "CREATE TABLE Z_" +
+         a + "ASSETS (Z_" + a + "ALBUMS INTEGER, Z_" + g + "ASSETS INTEGER);\n";
 }
 
 namespace {
