@@ -1,7 +1,11 @@
 // Builds the demo device: a folder laid out like a disk-mode iPod, with an
 // iTunesDB (or iTunesCDB) of about forty tracks, playlists, a file of each
-// track's exact size at its location, and two voice memos.
+// track's exact size at its location, photos and two voice memos. With
+// --sqlite it is shaped like a newer iPod nano: the same tracks in the SQLite
+// files of "iTunes Library.itlp" beside an iTunesCDB, and the photos in
+// PhotoData/Photos.sqlite with a 120 x 120 thumbnail store and originals.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +16,7 @@
 #include "photo/Picture.h"
 #include "support/ItunesDbBuilder.h"
 #include "support/PhotoDbBuilder.h"
+#include "support/SqliteBuilder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -30,45 +35,78 @@ struct DemoTrack {
 };
 
 const DemoTrack kTracks[] = {
-    {"Morning Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE1.wav", 2, true},
-    {"Evening Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE2.wav", 3, true},
-    {"Night Tone", "Ortelan Test Signals", "Tones", "Electronic", ":iPod_Control:Music:F00:TONE3.wav", 2, true},
-    {"Café del Mar", "Energy 52", "Café del Mar Vol. 1", "Chill-out", ":iPod_Control:Music:F01:CAFE.mp3", 421, false},
-    {"Für Elise", "Ludwig van Beethoven", "Klavierstücke", "Classical", ":iPod_Control:Music:F01:ELIS.mp3", 175, false},
-    {"Ça plane pour moi", "Plastic Bertrand", "AN1", "Punk", ":iPod_Control:Music:F01:PLAN.m4a", 182, false},
-    {"Jardín de las Delicias", "Señor Coconut", "Fiesta Songs", "Latin", ":iPod_Control:Music:F02:JARD.mp3", 236, false},
+    {"Morning Tone", "Ortelan Test Signals", "Tones", "Electronic",
+     ":iPod_Control:Music:F00:TONE1.wav", 2, true},
+    {"Evening Tone", "Ortelan Test Signals", "Tones", "Electronic",
+     ":iPod_Control:Music:F00:TONE2.wav", 3, true},
+    {"Night Tone", "Ortelan Test Signals", "Tones", "Electronic",
+     ":iPod_Control:Music:F00:TONE3.wav", 2, true},
+    {"Café del Mar", "Energy 52", "Café del Mar Vol. 1", "Chill-out",
+     ":iPod_Control:Music:F01:CAFE.mp3", 421, false},
+    {"Für Elise", "Ludwig van Beethoven", "Klavierstücke", "Classical",
+     ":iPod_Control:Music:F01:ELIS.mp3", 175, false},
+    {"Ça plane pour moi", "Plastic Bertrand", "AN1", "Punk", ":iPod_Control:Music:F01:PLAN.m4a",
+     182, false},
+    {"Jardín de las Delicias", "Señor Coconut", "Fiesta Songs", "Latin",
+     ":iPod_Control:Music:F02:JARD.mp3", 236, false},
     {"夜に駆ける", "YOASOBI", "THE BOOK", "J-Pop", ":iPod_Control:Music:F02:YORU.m4a", 261, false},
-    {"강남스타일", "PSY", "Psy 6 (Six Rules), Part 1", "K-Pop", ":iPod_Control:Music:F02:GANG.mp3", 219, false},
-    {"月亮代表我的心", "鄧麗君", "淡淡幽情", "Mandopop", ":iPod_Control:Music:F03:MOON.mp3", 209, false},
-    {"Happy 🎉 Birthday 🎂", "The Party Band", "Celebrations 🎈", "Pop", ":iPod_Control:Music:F03:PRTY.mp3", 95, false},
-    {"The Long and Winding Road That Leads To Your Door (Remastered 2009)", "The Beatles", "Let It Be", "Rock", ":iPod_Control:Music:F03:ROAD.mp3", 218, false},
-    {"Symphony No. 9 in D minor, Op. 125 \"Choral\": IV. Presto - Allegro assai", "Berliner Philharmoniker", "Beethoven: The Nine Symphonies", "Classical", ":iPod_Control:Music:F04:NINE.m4a", 1482, false},
-    {"AC/DC: Back In Black?", "AC/DC", "Back In Black", "Rock", ":iPod_Control:Music:F04:BACK.mp3", 255, false},
-    {"What's \"This\"*", "Question|Mark", "<Best Of>", "Alternative", ":iPod_Control:Music:F04:WHAT.mp3", 199, false},
-    {"Intro\\Outro: Part 1/2", "Slash & Backslash", "Paths", "Experimental", ":iPod_Control:Music:F05:PATH.mp3", 61, false},
+    {"강남스타일", "PSY", "Psy 6 (Six Rules), Part 1", "K-Pop", ":iPod_Control:Music:F02:GANG.mp3",
+     219, false},
+    {"月亮代表我的心", "鄧麗君", "淡淡幽情", "Mandopop", ":iPod_Control:Music:F03:MOON.mp3", 209,
+     false},
+    {"Happy 🎉 Birthday 🎂", "The Party Band", "Celebrations 🎈", "Pop",
+     ":iPod_Control:Music:F03:PRTY.mp3", 95, false},
+    {"The Long and Winding Road That Leads To Your Door (Remastered 2009)", "The Beatles",
+     "Let It Be", "Rock", ":iPod_Control:Music:F03:ROAD.mp3", 218, false},
+    {"Symphony No. 9 in D minor, Op. 125 \"Choral\": IV. Presto - Allegro assai",
+     "Berliner Philharmoniker", "Beethoven: The Nine Symphonies", "Classical",
+     ":iPod_Control:Music:F04:NINE.m4a", 1482, false},
+    {"AC/DC: Back In Black?", "AC/DC", "Back In Black", "Rock", ":iPod_Control:Music:F04:BACK.mp3",
+     255, false},
+    {"What's \"This\"*", "Question|Mark", "<Best Of>", "Alternative",
+     ":iPod_Control:Music:F04:WHAT.mp3", 199, false},
+    {"Intro\\Outro: Part 1/2", "Slash & Backslash", "Paths", "Experimental",
+     ":iPod_Control:Music:F05:PATH.mp3", 61, false},
     {"Untitled Demo", "", "Garage Tapes", "Rock", ":iPod_Control:Music:F05:UNTI.mp3", 143, false},
     {"", "Nameless", "No Title", "Ambient", ":iPod_Control:Music:F05:NONE.mp3", 300, false},
     {"   ", "   ", "   ", "", ":iPod_Control:Music:F05:BLNK.mp3", 120, false},
     {"..", "...", ".", "Test", ":iPod_Control:Music:F06:DOTS.mp3", 42, false},
-    {"Bohemian Rhapsody", "Queen", "A Night at the Opera", "Rock", ":iPod_Control:Music:F06:BOHE.mp3", 354, false},
-    {"Bohemian Rhapsody", "Queen", "Greatest Hits", "Rock", ":iPod_Control:Music:F06:BOH2.mp3", 355, false},
-    {"Clair de Lune", "Claude Debussy", "Suite bergamasque", "Classical", ":iPod_Control:Music:F07:CLAI.m4a", 305, false},
-    {"So What", "Miles Davis", "Kind of Blue", "Jazz", ":iPod_Control:Music:F07:SOWH.mp3", 562, false},
-    {"Smells Like Teen Spirit", "Nirvana", "Nevermind", "Grunge", ":iPod_Control:Music:F07:TEEN.mp3", 301, false},
+    {"Bohemian Rhapsody", "Queen", "A Night at the Opera", "Rock",
+     ":iPod_Control:Music:F06:BOHE.mp3", 354, false},
+    {"Bohemian Rhapsody", "Queen", "Greatest Hits", "Rock", ":iPod_Control:Music:F06:BOH2.mp3", 355,
+     false},
+    {"Clair de Lune", "Claude Debussy", "Suite bergamasque", "Classical",
+     ":iPod_Control:Music:F07:CLAI.m4a", 305, false},
+    {"So What", "Miles Davis", "Kind of Blue", "Jazz", ":iPod_Control:Music:F07:SOWH.mp3", 562,
+     false},
+    {"Smells Like Teen Spirit", "Nirvana", "Nevermind", "Grunge",
+     ":iPod_Control:Music:F07:TEEN.mp3", 301, false},
     {"Hey Jude", "The Beatles", "1", "Rock", ":iPod_Control:Music:F08:JUDE.m4a", 431, false},
-    {"Billie Jean", "Michael Jackson", "Thriller", "Pop", ":iPod_Control:Music:F08:BILL.mp3", 294, false},
-    {"Take Five", "The Dave Brubeck Quartet", "Time Out", "Jazz", ":iPod_Control:Music:F08:FIVE.mp3", 324, false},
-    {"Knights of Cydonia", "Muse", "Black Holes and Revelations", "Rock", ":iPod_Control:Music:F09:KNIG.mp3", 366, false},
-    {"Svefn-g-englar", "Sigur Rós", "Ágætis byrjun", "Post-rock", ":iPod_Control:Music:F09:SVEF.mp3", 604, false},
-    {"Ringtone Classic", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:RING.m4r", 30, false},
-    {"Marimba Remix", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:MARI.M4R", 25, false},
-    {"Big Buck Bunny", "Blender Foundation", "Open Movies", "Animation", ":iPod_Control:Music:F10:BUNN.m4v", 596, false},
-    {"Sintel Trailer", "Blender Foundation", "Open Movies", "Animation", ":iPod_Control:Music:F10:SINT.mp4", 52, false},
-    {"Holiday Clip", "Family", "Home Videos", "Home Video", ":iPod_Control:Music:F10:HOLI.mov", 74, false},
-    {"Alice's Adventures in Wonderland", "Lewis Carroll", "Books", "Fiction", ":iPod_Control:Books:ALICE.epub", 0, false},
+    {"Billie Jean", "Michael Jackson", "Thriller", "Pop", ":iPod_Control:Music:F08:BILL.mp3", 294,
+     false},
+    {"Take Five", "The Dave Brubeck Quartet", "Time Out", "Jazz",
+     ":iPod_Control:Music:F08:FIVE.mp3", 324, false},
+    {"Knights of Cydonia", "Muse", "Black Holes and Revelations", "Rock",
+     ":iPod_Control:Music:F09:KNIG.mp3", 366, false},
+    {"Svefn-g-englar", "Sigur Rós", "Ágætis byrjun", "Post-rock",
+     ":iPod_Control:Music:F09:SVEF.mp3", 604, false},
+    {"Ringtone Classic", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:RING.m4r", 30,
+     false},
+    {"Marimba Remix", "Ortelan", "Ringtones", "Ringtone", ":iPod_Control:Ringtones:MARI.M4R", 25,
+     false},
+    {"Big Buck Bunny", "Blender Foundation", "Open Movies", "Animation",
+     ":iPod_Control:Music:F10:BUNN.m4v", 596, false},
+    {"Sintel Trailer", "Blender Foundation", "Open Movies", "Animation",
+     ":iPod_Control:Music:F10:SINT.mp4", 52, false},
+    {"Holiday Clip", "Family", "Home Videos", "Home Video", ":iPod_Control:Music:F10:HOLI.mov", 74,
+     false},
+    {"Alice's Adventures in Wonderland", "Lewis Carroll", "Books", "Fiction",
+     ":iPod_Control:Books:ALICE.epub", 0, false},
     {"Owner's Manual", "Apple", "Books", "Manual", ":iPod_Control:Books:MANUAL.pdf", 0, false},
-    {"Podcast Episode 42: Ünïcödé", "Talk Show", "The Podcast", "Podcast", ":iPod_Control:Music:F11:POD4.mp3", 2710, false},
-    {"Lo-Fi Beat", "chill kid", "beats to relax to", "Lo-Fi", ":iPod_Control:Music:F11:LOFI.m4a", 133, false},
+    {"Podcast Episode 42: Ünïcödé", "Talk Show", "The Podcast", "Podcast",
+     ":iPod_Control:Music:F11:POD4.mp3", 2710, false},
+    {"Lo-Fi Beat", "chill kid", "beats to relax to", "Lo-Fi", ":iPod_Control:Music:F11:LOFI.m4a",
+     133, false},
     {"Finale", "Orchestra", "Encore", "Classical", ":iPod_Control:Music:F11:FINA.mp3", 245, false},
 };
 
@@ -92,14 +130,17 @@ std::vector<uint8_t> WavTone(uint32_t seconds, double hz) {
   put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2), tag("data"), put(dataBytes, 4);
   for (uint32_t i = 0; i < samples; ++i) {
     const double fade = std::min(1.0, std::min(i, samples - i) / 2000.0);
-    put(static_cast<uint16_t>(static_cast<int16_t>(8000 * fade * std::sin(2 * M_PI * hz * i / rate))), 2);
+    put(static_cast<uint16_t>(
+            static_cast<int16_t>(8000 * fade * std::sin(2 * M_PI * hz * i / rate))),
+        2);
   }
   return w;
 }
 
 std::vector<uint8_t> Placeholder(size_t size, uint32_t seed) {
   std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 31 + seed * 17) ^ (i >> 7));
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<uint8_t>((i * 31 + seed * 17) ^ (i >> 7));
   return bytes;
 }
 
@@ -124,8 +165,8 @@ ortelan::TPicture24 DemoPicture(int n, int width, int height) {
           break;
         case 2: {  // a disc on a sky gradient
           const double dx = fx - 0.5, dy = fy - 0.5;
-          const bool disc = dx * dx * width * width + dy * dy * height * height <
-                            (0.3 * height) * (0.3 * height);
+          const bool disc =
+              dx * dx * width * width + dy * dy * height * height < (0.3 * height) * (0.3 * height);
           px[0] = disc ? 250 : static_cast<uint8_t>(60 + 100 * fy);
           px[1] = disc ? static_cast<uint8_t>(200 - 8 * n) : static_cast<uint8_t>(120 + 100 * fy);
           px[2] = disc ? 40 : 230;
@@ -133,7 +174,8 @@ ortelan::TPicture24 DemoPicture(int n, int width, int height) {
         }
         default: {  // a checkerboard with a square frame
           const bool check = ((x * 8 / width) + (y * 6 / height)) % 2 == 0;
-          const bool frame = x < width / 10 || x > width * 9 / 10 || y < height / 10 || y > height * 9 / 10;
+          const bool frame =
+              x < width / 10 || x > width * 9 / 10 || y < height / 10 || y > height * 9 / 10;
           px[0] = frame ? 30 : check ? 240 : static_cast<uint8_t>(10 * n);
           px[1] = frame ? 90 : check ? 240 : 30;
           px[2] = frame ? 200 : check ? 240 : 60;
@@ -148,8 +190,8 @@ ortelan::TPicture24 DemoPicture(int n, int width, int height) {
 std::string Rgb565Record(const ortelan::TPicture24& p) {
   std::string record;
   for (size_t i = 0; i < p.Pixels.size(); i += 3) {
-    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 11 | (p.Pixels[i + 1] >> 2) << 5 |
-                                             p.Pixels[i + 2] >> 3);
+    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 11 |
+                                             (p.Pixels[i + 1] >> 2) << 5 | p.Pixels[i + 2] >> 3);
     record += static_cast<char>(v & 0xFF);
     record += static_cast<char>(v >> 8);
   }
@@ -172,8 +214,10 @@ void WriteDemoPhotos(const std::string& root) {
   std::vector<Bytes> all, bars, shapes;
   for (int n = 0; n < kPhotos; ++n) {
     const uint32_t id = 200 + n;
-    const ThumbRef display{1066, static_cast<uint32_t>(small.size()), 8192, 64, 64, 0, 0, ":Thumbs:F1066_1.ithmb"};
-    const ThumbRef exported{1024, static_cast<uint32_t>(large.size()), 153600, 320, 240, 0, 0, ":Thumbs:F1024_1.ithmb"};
+    const ThumbRef display{
+        1066, static_cast<uint32_t>(small.size()), 8192, 64, 64, 0, 0, ":Thumbs:F1066_1.ithmb"};
+    const ThumbRef exported{
+        1024, static_cast<uint32_t>(large.size()), 153600, 320, 240, 0, 0, ":Thumbs:F1024_1.ithmb"};
     small += Rgb565Record(DemoPicture(n, 64, 64));
     large += Rgb565Record(DemoPicture(n, 320, 240));
     images.push_back(Image(id, display, exported));
@@ -198,15 +242,108 @@ void WriteDemoPhotos(const std::string& root) {
   ortelan::test::WriteFile(roll + "IMG_0004.MOV", std::string(50000, 'm'));
 }
 
+struct DemoPlaylist {
+  const char* name;
+  bool smart;
+  std::vector<uint32_t> ids;
+};
+
+// The tracks and playlists in Library.itdb, Locations.itdb and Dynamic.itdb.
+void WriteNanoLibrary(const std::string& root, const std::vector<Track>& tracks,
+                      const std::vector<DemoPlaylist>& playlists) {
+  using namespace ortelan::fixtures::sqlite;
+  std::string library = kLibraryItdbSchema, locations = kLocationsItdbSchema,
+              dynamic = kDynamicItdbSchema;
+  locations += "INSERT INTO base_location VALUES (1, 'iPod_Control/Music'), (2, 'iPod_Control');";
+  std::vector<std::string> genres;
+  for (const Track& t : tracks) {
+    auto genre = std::find(genres.begin(), genres.end(), t.Genre);
+    if (genre == genres.end()) genre = genres.insert(genres.end(), t.Genre);
+    const auto [id, rating, size, duration, plays] = t.Fields;
+    library += "INSERT INTO item (pid, title, artist, album, total_time_ms, genre_id) VALUES (" +
+               std::to_string(id) + "," + Quoted(t.Title) + "," + Quoted(t.Artist) + "," +
+               Quoted(t.Album) + "," + std::to_string(duration) + "," +
+               std::to_string(genre - genres.begin() + 1) + ");";
+    std::string path = DiskPath(t.Location).substr(1);  // "iPod_Control/..."
+    const bool music = path.starts_with("iPod_Control/Music/");
+    path = path.substr(music ? 19 : 13);
+    locations += "INSERT INTO location (item_pid, base_location_id, location, file_size) VALUES (" +
+                 std::to_string(id) + "," + (music ? "1" : "2") + "," + Quoted(path) + "," +
+                 std::to_string(size) + ");";
+    dynamic += "INSERT INTO item_stats VALUES (" + std::to_string(id) + "," +
+               std::to_string(plays) + "," + std::to_string(rating) + ");";
+  }
+  for (const std::string& genre : genres) {
+    library += "INSERT INTO genre_map (genre) VALUES (" + Quoted(genre) + ");";
+  }
+  library += "INSERT INTO db_info VALUES (1, 5000);";
+  for (size_t n = 0; n < playlists.size(); ++n) {
+    const std::string pid = std::to_string(5000 + n);
+    library += "INSERT INTO container (pid, name, media_kinds) VALUES (" + pid + "," +
+               Quoted(playlists[n].name) + "," + (playlists[n].smart ? "0" : "1") + ");";
+    for (size_t k = 0; k < playlists[n].ids.size(); ++k) {
+      library += "INSERT INTO item_to_container VALUES (" + std::to_string(playlists[n].ids[k]) +
+                 "," + pid + "," + std::to_string(k) + ");";
+    }
+  }
+  const std::string package = root + "/iPod_Control/iTunes/iTunes Library.itlp/";
+  MakeDatabase(package + "Library.itdb", library);
+  MakeDatabase(package + "Locations.itdb", locations);
+  MakeDatabase(package + "Dynamic.itdb", dynamic);
+}
+
+// A record of the iOS 120 x 120 store: 16-bit 5-5-5 pixels and a 28-byte trailer.
+std::string Rgb555Record(const ortelan::TPicture24& p) {
+  std::string record;
+  for (size_t i = 0; i < p.Pixels.size(); i += 3) {
+    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 10 |
+                                             (p.Pixels[i + 1] >> 3) << 5 | p.Pixels[i + 2] >> 3);
+    record += static_cast<char>(v & 0xFF);
+    record += static_cast<char>(v >> 8);
+  }
+  return record + std::string(28, '\0');
+}
+
+// A dozen photos in Photos.sqlite (its last album only in the write-ahead
+// log), their thumbnails in PhotoData/Thumbnails/120x120.ithmb and their
+// originals in DCIM/100APPLE.
+void WritePhotoData(const std::string& root) {
+  using namespace ortelan::fixtures::sqlite;
+  constexpr int kPhotos = 12;
+  std::string sql =
+      PhotosSchema(8, 14, 15) +
+      "INSERT INTO Z_PRIMARYKEY (Z_ENT, Z_NAME) VALUES (8, 'Album'), "
+      "(14, 'GenerateAsset'), (15, 'Asset');"
+      "INSERT INTO ZGENERICALBUM VALUES (1, 8, 1550, 'Colour Bars'), (2, 8, 1550, '');";
+  std::string store;
+  for (int n = 0; n < kPhotos; ++n) {
+    const std::string name =
+        "IMG_" + std::string(n + 1 < 10 ? "000" : "00") + std::to_string(n + 1) + ".JPG";
+    ortelan::test::WriteFile(root + "/DCIM/100APPLE/" + name, Jpeg(DemoPicture(n, 640, 480)));
+    store += Rgb555Record(DemoPicture(n, 120, 120));
+    const std::string pk = std::to_string(300 + n);
+    sql += "INSERT INTO ZGENERICASSET VALUES (" + pk + ", 15, " + std::to_string(n) +
+           ", 'DCIM/100APPLE', '" + name + "', 0);";
+    sql +=
+        "INSERT INTO Z_8ASSETS VALUES (" + std::string(n % 4 == 0 ? "1" : "2") + ", " + pk + ");";
+  }
+  ortelan::test::WriteFile(root + "/PhotoData/Thumbnails/120x120.ithmb", store);
+  MakeDatabaseWithLog(root + "/PhotoData/Photos.sqlite", sql,
+                      "INSERT INTO ZGENERICALBUM VALUES (3, 8, 1550, 'Added Last');"
+                      "INSERT INTO Z_8ASSETS VALUES (3, 300), (3, 311);");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string root;
-  bool compressed = false;
+  bool compressed = false, nano = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--compressed") {
       compressed = true;
+    } else if (arg == "--sqlite") {
+      nano = compressed = true;
     } else if (root.empty() && arg[0] != '-') {
       root = arg;
     } else {
@@ -215,7 +352,7 @@ int main(int argc, char** argv) {
     }
   }
   if (root.empty()) {
-    std::fprintf(stderr, "usage: make-demo-ipod [--compressed] DIR\n");
+    std::fprintf(stderr, "usage: make-demo-ipod [--compressed | --sqlite] DIR\n");
     return 2;
   }
   if (fs::exists(root) && !fs::is_empty(root)) {
@@ -235,27 +372,36 @@ int main(int argc, char** argv) {
                 d.seconds * 1000 + id % 1000, id % 13};
     t.Title = d.title, t.Artist = d.artist, t.Album = d.album, t.Genre = d.genre;
     t.Location = d.location;
-    t.ExtraMhods = {MhodString(12, "Composer of " + std::string(d.title)), MhodString(8, "Comment")};
+    t.ExtraMhods = {MhodString(12, "Composer of " + std::string(d.title)),
+                    MhodString(8, "Comment")};
     lib.Tracks.push_back(t);
     all.push_back(id);
     const std::string loc = d.location;
-    if (loc.ends_with(".m4v") || loc.ends_with(".mp4") || loc.ends_with(".mov")) videos.push_back(id);
+    if (loc.ends_with(".m4v") || loc.ends_with(".mp4") || loc.ends_with(".mov"))
+      videos.push_back(id);
     if (id % 4 == 0) roadTrip.push_back(id);
     ++id;
   }
-  lib.Playlists = {{"Ortelan Demo iPod", false, all},
-                   {"Road Trip", false, roadTrip},
-                   {"Top Rated", true, {101, 104, 110, 120}},
-                   {"Twice Over", false, {103, 107, 103, 999}},
-                   {"Videos", false, videos}};
+  const std::vector<DemoPlaylist> playlists = {{"Ortelan Demo iPod", false, all},
+                                               {"Road Trip", false, roadTrip},
+                                               {"Top Rated", true, {101, 104, 110, 120}},
+                                               {"Twice Over", false, {103, 107, 103, 999}},
+                                               {"Videos", false, videos}};
+  for (const DemoPlaylist& p : playlists) lib.Playlists.push_back({p.name, p.smart, p.ids});
   const Bytes db = lib.Build();
   const std::string itunes = root + "/iPod_Control/iTunes/";
-  ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"), compressed ? Compress(db) : db);
+  ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"),
+                           compressed ? Compress(db) : db);
   ortelan::ImageCodec::Start();
-  WriteDemoPhotos(root);
+  if (nano) {
+    WriteNanoLibrary(root, lib.Tracks, playlists);
+    WritePhotoData(root);
+  } else {
+    WriteDemoPhotos(root);
+  }
   ortelan::test::WriteFile(root + "/Recordings/20091224 183000.m4a", Placeholder(12000, 1));
   ortelan::test::WriteFile(root + "/Recordings/20100101 000100.m4a", Placeholder(8000, 2));
-  std::printf("Demo iPod with %zu tracks and 24 photos written to %s\n", lib.Tracks.size(),
-              root.c_str());
+  std::printf("Demo iPod%s with %zu tracks and %d photos written to %s\n", nano ? " nano" : "",
+              lib.Tracks.size(), nano ? 12 : 24, root.c_str());
   return 0;
 }
