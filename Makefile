@@ -43,6 +43,7 @@ run: build $(DEMO)
 bench: build
 	$(RELEASE)/bench/bench-itunesdb-load
 	$(RELEASE)/bench/bench-photo-export
+	$(RELEASE)/bench/bench-media-library
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 

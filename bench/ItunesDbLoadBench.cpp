@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "MedianReporter.h"
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
 #include "platform/QueueDispatcher.h"
@@ -119,20 +120,6 @@ void BM_LoadMusicLibrary(benchmark::State& state) {
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->Repetitions(9);
 BENCHMARK(BM_LoadMusicLibrary)->Unit(benchmark::kMillisecond)->Repetitions(9);
-
-// Keeps the median of each benchmark for the ratio printed at the end.
-class MedianReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> medianMs;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.aggregate_name == "median") {
-        medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 
 // The peak resident memory (VmHWM) of this process so far, in bytes.
 long OwnPeakMemory() {

@@ -56,7 +56,11 @@ std::string SQLiteErrorText(int Code) {
 }
 
 TSQLiteDatabase::TSQLiteDatabase(const std::string& FileName) {
-  const int result = sqlite3_open(FileName.c_str(), &Handle);
+  // As sqlite3_open, without SQLite's own locking on every call: a database
+  // and its tables are used by one thread at a time.
+  const int result =
+      sqlite3_open_v2(FileName.c_str(), &Handle,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (result == SQLITE_OK) return;
   const std::string reason = Handle ? sqlite3_errmsg(Handle) : "Unknown error";
   sqlite3_close(Handle);  // a failed open may still hand out a connection
@@ -155,6 +159,10 @@ std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int Index) const {
   if (bytes && size > 0) stream->Write(bytes, static_cast<size_t>(size));
   stream->Position = 0;
   return stream;
+}
+
+bool TSQLiteTable::ColumnIsInteger(int Index) const {
+  return sqlite3_column_type(Statement, Index) == SQLITE_INTEGER;
 }
 
 bool TSQLiteTable::ColumnIsNull(int Index) const {

@@ -73,6 +73,9 @@ class TSQLiteTable {
   // The value's bytes in a new stream at position 0; empty for NULL.
   std::unique_ptr<TMemoryStream> ColumnBlob(int Index) const;
   bool ColumnIsNull(int Index) const;
+  // Whether the value is stored as an integer (its text is then the
+  // integer's plain decimal form).
+  bool ColumnIsInteger(int Index) const;
 };
 
 // sqlite3_initialize for the life of the object, sqlite3_shutdown after it:

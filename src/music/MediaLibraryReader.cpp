@@ -1,8 +1,15 @@
 // The music library of MediaLibrary.sqlitedb (iOS devices).
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <functional>
+#include <thread>
+
 #include "device/DevicePaths.h"
 #include "device/SQLiteWrap.h"
 #include "device/iPodDev.h"
+#include "music/ItemRows.h"
 #include "music/iPodMusic.h"
 
 namespace ortelan {
@@ -16,12 +23,83 @@ constexpr const char* kItemQuery =
     "item.item_pid=item_extra.item_pid AND item.item_pid=item_stats.item_pid";
 
 constexpr int64_t kVoiceMemoKind = 17;  // distinguished_kind of the voice-memo playlist
+// From this many items on, SQLite steps through them on a helper thread while
+// this one builds the tracks.
+constexpr size_t kParallelFrom = 4096;
 
-const std::string& Lookup(const TIpodMusicDb::TStringMap& map, const std::string& key) {
-  static const std::string empty;
-  const auto found = map.find(key);
-  return found == map.end() ? empty : found->second;
+// Hands the rows of `items` to `take`, batch by batch, from a helper thread.
+// The first error of either side ends both and reaches the caller.
+void ReadInParallel(TSQLiteTable& items, const std::function<bool(const ItemRowBatch&)>& take) {
+  ItemRowQueue queue;
+  std::thread reader([&] {
+    try {
+      ReadItemRows(items, [&](ItemRowBatch&& batch) { return queue.Push(std::move(batch)); });
+      queue.Finish(nullptr);
+    } catch (...) {
+      queue.Finish(std::current_exception());
+    }
+  });
+  try {
+    ItemRowBatch batch;
+    while (queue.Pop(batch)) take(batch);
+  } catch (...) {
+    queue.Abandon();
+    reader.join();
+    throw;
+  }
+  reader.join();
+  queue.RethrowGiversError();
 }
+
+// A map of ReadStringMap looked up by the text of an id column. Ids are
+// integers nearly always: their keys are also found by value, which gives the
+// same answer (an integer's text is its plain decimal form) without making
+// and hashing that text for every track. The values are kept in an open
+// table of a power-of-two size, so that a lookup touches one or two slots.
+class IdMap {
+ public:
+  explicit IdMap(TIpodMusicDb::TStringMap map) : map_(std::move(map)) {
+    size_t size = 16;
+    while (size < 2 * map_.size()) size *= 2;
+    slots_.resize(size);
+    shift_ = 64 - std::countr_zero(size);
+    for (const auto& [key, value] : map_) {
+      int64_t id = 0;
+      const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), id);
+      if (error != std::errc() || end != key.data() + key.size() || std::to_string(id) != key) {
+        continue;
+      }
+      size_t slot = Home(id);
+      while (slots_[slot].value) slot = (slot + 1) & (slots_.size() - 1);
+      slots_[slot] = {id, &value};
+    }
+  }
+  const std::string& Lookup(const ItemId& id, const ItemRowBatch& batch) const {
+    static const std::string empty;
+    if (id.IsInteger) {
+      for (size_t slot = Home(id.Value); slots_[slot].value;
+           slot = (slot + 1) & (slots_.size() - 1)) {
+        if (slots_[slot].id == id.Value) return *slots_[slot].value;
+      }
+      return empty;
+    }
+    const auto found = map_.find(std::string(batch.TextOf(id.TextAt, id.TextLength)));
+    return found == map_.end() ? empty : found->second;
+  }
+
+ private:
+  struct Slot {
+    int64_t id = 0;
+    const std::string* value = nullptr;  // null: a free slot
+  };
+  size_t Home(int64_t id) const {
+    return static_cast<size_t>((static_cast<uint64_t>(id) * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+
+  TIpodMusicDb::TStringMap map_;
+  std::vector<Slot> slots_;
+  int shift_ = 0;
+};
 
 }  // namespace
 
@@ -40,41 +118,55 @@ TIpodMusicDb::TStringMap TIpodMusicDb::ReadStringMap(TSQLiteDatabase& Database,
 int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
   HasMasterPlaylist = false;
   TSQLiteDatabase db(FileName);
-  const TStringMap genres = ReadStringMap(db, "SELECT genre_id,genre FROM genre");
-  const TStringMap albums = ReadStringMap(db, "SELECT album_pid,album FROM album");
-  const TStringMap bases = ReadStringMap(db, "SELECT base_location_id,path FROM base_location");
-  const TStringMap artists =
-      ReadStringMap(db, "SELECT item_artist_pid,item_artist FROM item_artist");
+  const IdMap genres(ReadStringMap(db, "SELECT genre_id,genre FROM genre"));
+  const IdMap albums(ReadStringMap(db, "SELECT album_pid,album FROM album"));
+  const IdMap bases(ReadStringMap(db, "SELECT base_location_id,path FROM base_location"));
+  const IdMap artists(ReadStringMap(db, "SELECT item_artist_pid,item_artist FROM item_artist"));
 
+  const auto expected = static_cast<size_t>(
+      std::max<int64_t>(db.Query("SELECT count(*) FROM item")->ColumnInt64(0), 0));
+  // Room for every item at once: growing the list step by step would move
+  // each track several times.
+  Tracks.Reserve(static_cast<size_t>(Tracks.Count()) + expected);
   int rows = 0;
-  for (const auto item = db.Query(kItemQuery); !item->AtEnd; item->Step()) {
-    TTrackItem& track = Tracks.Add();
-    track.Checked = true;
-    track.CopyState = -1;
-    track.ItunesSourceId = -1;
-    track.TrackId = item->ColumnInt64(0);
-    track.Artist = Lookup(artists, item->ColumnText(1));
-    track.Album = Lookup(albums, item->ColumnText(2));
-    track.Genre = Lookup(genres, item->ColumnText(3));
-    const std::string& folder = Lookup(bases, item->ColumnText(4));
-    track.Title = item->ColumnText(5);
-    const std::string file = item->ColumnText(6);
-    track.MediaKind = MediaKindOfExt(PathExtension(file));
-    track.Location = folder + "/" + file;
-    track.Size = item->ColumnInt64(7);
-    TotalSize += track.Size;
-    track.SizeText = TIpodDevice::FormatSize(track.Size);
-    track.Duration = static_cast<uint32_t>(item->ColumnInt64(8));
-    FormatDuration(track.Duration, track.DurationText);
-    track.PlayCount = static_cast<int32_t>(item->ColumnInt64(9));
-    track.Rating = static_cast<uint8_t>(item->ColumnInt64(10));
-    if (track.MediaKind == mkBook) {
-      track.Checked = false;
-      NeedBooks = false;
-    } else {
-      Tracks.CountChecked(track);
+  auto addTracks = [&](const ItemRowBatch& batch) {
+    for (const ItemRow& row : batch.Rows) {
+      TTrackItem& track = Tracks.Add();
+      track.Checked = true;
+      track.CopyState = -1;
+      track.ItunesSourceId = -1;
+      track.TrackId = row.TrackId;
+      track.Artist = artists.Lookup(row.Artist, batch);
+      track.Album = albums.Lookup(row.Album, batch);
+      track.Genre = genres.Lookup(row.Genre, batch);
+      const std::string& folder = bases.Lookup(row.Folder, batch);
+      track.Title = batch.TextOf(row.TitleAt, row.TitleLength);
+      const std::string_view file = batch.TextOf(row.FileAt, row.FileLength);
+      track.MediaKind = MediaKindOfExt(PathExtension(file));
+      track.Location.reserve(folder.size() + 1 + file.size());
+      track.Location.append(folder).append("/").append(file);
+      track.Size = row.Size;
+      TotalSize += track.Size;
+      track.SizeText = TIpodDevice::FormatSize(track.Size);
+      track.Duration = static_cast<uint32_t>(row.Duration);
+      FormatDuration(track.Duration, track.DurationText);
+      track.PlayCount = static_cast<int32_t>(row.PlayCount);
+      track.Rating = static_cast<uint8_t>(row.Rating);
+      if (track.MediaKind == mkBook) {
+        track.Checked = false;
+        NeedBooks = false;
+      } else {
+        Tracks.CountChecked(track);
+      }
+      ++rows;
     }
-    ++rows;
+    return true;
+  };
+  const auto items = db.Query(kItemQuery);
+  if (expected >= kParallelFrom && std::thread::hardware_concurrency() >= 2) {
+    ReadInParallel(*items, addTracks);
+  } else {
+    ReadItemRows(*items, [&](ItemRowBatch&& batch) { return addTracks(batch); });
   }
 
   PlayLists.Clear();

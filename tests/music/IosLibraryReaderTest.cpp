@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "device/SQLiteWrap.h"
 #include "device/iPodDev.h"
@@ -242,6 +243,45 @@ TEST_F(RealIosLibraries, MediaLibraryAndNanoLibraryAreRead) {
   int located = 0;
   for (const TTrackItem& track : m.Db->Tracks) located += track.Checked ? 1 : 0;
   EXPECT_EQ(m.Db->Tracks.CheckedCount, located);
+}
+
+// Large libraries are stepped through on a helper thread: the tracks keep
+// their order, and an error in the middle still ends the reading.
+TEST_F(IosLibrary, LargeLibrariesAreReadInOrderOnTwoThreads) {
+  auto numbered = [](const char* table, const char* select) {
+    return std::string("INSERT INTO ") + table +
+           " WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+           "SELECT " +
+           select + " FROM n;";
+  };
+  const std::string database = m.Dir / "MediaLibrary.sqlitedb";
+  MakeDatabase(database, std::string(kMediaLibrarySchema) +
+                             "INSERT INTO item_artist VALUES (7, 'Seven');" +
+                             numbered("item (item_pid, item_artist_pid)", "i, 7 - i % 2") +
+                             numbered("item_extra", "i, 'T' || i, i || '.mp3', i, 1000") +
+                             numbered("item_stats", "i, 0, 0"));
+  m.Db = std::make_unique<TIpodMusicDb>(m.Fx.Device.get());
+  ASSERT_EQ(m.Db->ReadMediaLibrary(database), 6000);
+  int64_t size = 0;
+  for (int i = 0; i < 6000; ++i) {
+    ASSERT_EQ(Track(i).TrackId, i + 1);
+    ASSERT_EQ(Track(i).Title, "T" + std::to_string(i + 1));
+    ASSERT_EQ(Track(i).Artist, i % 2 == 0 ? "" : "Seven");
+    size += i + 1;
+  }
+  EXPECT_EQ(m.Db->Tracks.CheckedCount, 6000);
+  EXPECT_EQ(m.Db->Tracks.CheckedSize, size);
+
+  // Damage a page of item rows: the reading raises, and what it read stays.
+  std::fstream file(database, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(fs::file_size(database) * 3 / 4));
+  const std::string junk(8192, '\xA5');
+  file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+  file.close();
+  m.Db = std::make_unique<TIpodMusicDb>(m.Fx.Device.get());
+  EXPECT_THROW(m.Db->ReadMediaLibrary(database), ESQLiteException);
+  EXPECT_GT(m.Db->Tracks.Count(), 0);
+  EXPECT_LT(m.Db->Tracks.Count(), 6000);
 }
 
 }  // namespace
