@@ -186,12 +186,15 @@ ortelan::TPicture24 DemoPicture(int n, int width, int height) {
   return p;
 }
 
-// A record of 16-bit 5-6-5 pixels, little-endian, as disk-mode iPods store them.
-std::string Rgb565Record(const ortelan::TPicture24& p) {
+// 16-bit little-endian pixels: 5-6-5 as disk-mode iPods store them, or 5-5-5
+// as iOS stores do.
+std::string Pixels16(const ortelan::TPicture24& p, bool fiveFiveFive) {
   std::string record;
   for (size_t i = 0; i < p.Pixels.size(); i += 3) {
-    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 11 |
-                                             (p.Pixels[i + 1] >> 2) << 5 | p.Pixels[i + 2] >> 3);
+    const int greenBits = fiveFiveFive ? 5 : 6;
+    const uint16_t v =
+        static_cast<uint16_t>((p.Pixels[i] >> 3) << (5 + greenBits) |
+                              (p.Pixels[i + 1] >> (8 - greenBits)) << 5 | p.Pixels[i + 2] >> 3);
     record += static_cast<char>(v & 0xFF);
     record += static_cast<char>(v >> 8);
   }
@@ -218,8 +221,8 @@ void WriteDemoPhotos(const std::string& root) {
         1066, static_cast<uint32_t>(small.size()), 8192, 64, 64, 0, 0, ":Thumbs:F1066_1.ithmb"};
     const ThumbRef exported{
         1024, static_cast<uint32_t>(large.size()), 153600, 320, 240, 0, 0, ":Thumbs:F1024_1.ithmb"};
-    small += Rgb565Record(DemoPicture(n, 64, 64));
-    large += Rgb565Record(DemoPicture(n, 320, 240));
+    small += Pixels16(DemoPicture(n, 64, 64), false);
+    large += Pixels16(DemoPicture(n, 320, 240), false);
     images.push_back(Image(id, display, exported));
     all.push_back(Mhia(id));
     (n % 4 == 0 ? bars : shapes).push_back(Mhia(id));
@@ -292,18 +295,6 @@ void WriteNanoLibrary(const std::string& root, const std::vector<Track>& tracks,
   MakeDatabase(package + "Dynamic.itdb", dynamic);
 }
 
-// A record of the iOS 120 x 120 store: 16-bit 5-5-5 pixels and a 28-byte trailer.
-std::string Rgb555Record(const ortelan::TPicture24& p) {
-  std::string record;
-  for (size_t i = 0; i < p.Pixels.size(); i += 3) {
-    const uint16_t v = static_cast<uint16_t>((p.Pixels[i] >> 3) << 10 |
-                                             (p.Pixels[i + 1] >> 3) << 5 | p.Pixels[i + 2] >> 3);
-    record += static_cast<char>(v & 0xFF);
-    record += static_cast<char>(v >> 8);
-  }
-  return record + std::string(28, '\0');
-}
-
 // A dozen photos in Photos.sqlite (its last album only in the write-ahead
 // log), their thumbnails in PhotoData/Thumbnails/120x120.ithmb and their
 // originals in DCIM/100APPLE.
@@ -320,7 +311,7 @@ void WritePhotoData(const std::string& root) {
     const std::string name =
         "IMG_" + std::string(n + 1 < 10 ? "000" : "00") + std::to_string(n + 1) + ".JPG";
     ortelan::test::WriteFile(root + "/DCIM/100APPLE/" + name, Jpeg(DemoPicture(n, 640, 480)));
-    store += Rgb555Record(DemoPicture(n, 120, 120));
+    store += Pixels16(DemoPicture(n, 120, 120), true) + std::string(28, '\0');  // and the trailer
     const std::string pk = std::to_string(300 + n);
     sql += "INSERT INTO ZGENERICASSET VALUES (" + pk + ", 15, " + std::to_string(n) +
            ", 'DCIM/100APPLE', '" + name + "', 0);";

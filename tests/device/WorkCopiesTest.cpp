@@ -17,9 +17,7 @@ class WorkCopies : public ::testing::Test {
  protected:
   void SetUp() override {
     root = dir / "ipod";
-    test::DeviceFixture::MakeIpodTree(root);
-    fx.Volumes.Present = {test::VolumeAt(root)};
-    ASSERT_TRUE(fx.Device->ScanDrives());
+    ASSERT_TRUE(fx.ConnectIpodAt(root));
   }
   int64_t Count(const std::string& database, const std::string& table) {
     TSQLiteDatabase db(database);

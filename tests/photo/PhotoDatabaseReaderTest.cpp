@@ -32,11 +32,8 @@ struct PhotoFixture {
 
   explicit PhotoFixture(const Bytes& database) {
     const std::string root = dir / "ipod";
-    test::DeviceFixture::MakeIpodTree(root);
+    fx.ConnectIpodAt(root);
     test::WriteFile(root + "/Photos/Photo Database", database);
-    fx.Volumes.Present = {test::VolumeAt(root)};
-    fx.Device->ScanDrives();
-    fx.Device->ErrorLog.clear();
     db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), true, nullptr);
   }
 };

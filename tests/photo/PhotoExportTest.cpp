@@ -29,9 +29,7 @@ class PhotoExport : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(ImageCodec::Start());
     root = dir / "ipod";
-    test::DeviceFixture::MakeIpodTree(root);
-    fx.Volumes.Present = {test::VolumeAt(root)};
-    fx.Device->ScanDrives();
+    ASSERT_TRUE(fx.ConnectIpodAt(root));
     dest = dir / "dest";
   }
 

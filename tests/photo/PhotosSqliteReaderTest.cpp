@@ -20,9 +20,7 @@ class PhotosSqlite : public ::testing::Test {
  protected:
   void SetUp() override {
     root = dir / "ipod";
-    test::DeviceFixture::MakeIpodTree(root);
-    fx.Volumes.Present = {test::VolumeAt(root)};
-    ASSERT_TRUE(fx.Device->ScanDrives());
+    ASSERT_TRUE(fx.ConnectIpodAt(root));
     db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), false, nullptr);
   }
   std::string Database() { return root + "/PhotoData/Photos.sqlite"; }

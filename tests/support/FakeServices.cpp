@@ -64,4 +64,12 @@ void DeviceFixture::MakeIpodTree(const std::string& root) {
   std::filesystem::create_directories(root + "/iPod_Control/iTunes");
 }
 
+bool DeviceFixture::ConnectIpodAt(const std::string& root) {
+  MakeIpodTree(root);
+  Volumes.Present = {VolumeAt(root)};
+  const bool found = Device->ScanDrives();
+  Device->ErrorLog.clear();
+  return found;
+}
+
 }  // namespace ortelan::test

@@ -73,6 +73,8 @@ struct DeviceFixture {
   DeviceFixture();
   // Makes `root` look like a disk-mode iPod.
   static void MakeIpodTree(const std::string& root);
+  // Makes `root` an iPod, the only volume present, and connects to it.
+  bool ConnectIpodAt(const std::string& root);
 };
 
 }  // namespace ortelan::test

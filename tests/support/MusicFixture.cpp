@@ -2,12 +2,7 @@
 
 namespace ortelan::test {
 
-MusicFixture::MusicFixture() {
-  DeviceFixture::MakeIpodTree(Root());
-  Fx.Volumes.Present = {VolumeAt(Root())};
-  Fx.Device->ScanDrives();
-  Fx.Device->ErrorLog.clear();
-}
+MusicFixture::MusicFixture() { Fx.ConnectIpodAt(Root()); }
 
 void MusicFixture::WriteItunesDb(const fixtures::Bytes& bytes, const char* name) {
   WriteFile(Root() + "/iPod_Control/iTunes/" + name, bytes);
