@@ -111,9 +111,8 @@ class ProgressDisplay {
 
 // The detail log as the window writes it, with line breaks for a terminal.
 std::string DetailLog(const TIpodDevice& device, const TIpodMusicDb& db, int scheme) {
-  std::string log = "Ortelan 6.5, " + std::to_string(scheme) + "\r\n";
-  if (!device.IsIos) log += "[iPod]\r\n";
-  return WithoutCarriageReturns(log + db.Log + "\r\n" + "Done.");
+  return WithoutCarriageReturns(TIpodMusicDb::DetailLogHead(scheme, !device.IsIos) +
+                                db.DetailLogTail());
 }
 
 }  // namespace

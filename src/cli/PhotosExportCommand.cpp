@@ -35,9 +35,7 @@ bool CheckAlbum(TIpodPhotoDb& db, const std::string& name) {
 }
 
 std::string DetailLog(const TIpodDevice& device, const TIpodPhotoDb& db) {
-  std::string log = "Ortelan Photo 5.3\r\n";
-  if (!device.IsIos) log += "[iPod]\r\n";
-  return WithoutCarriageReturns(log + db.Log);
+  return WithoutCarriageReturns(TIpodPhotoDb::DetailLogHead(!device.IsIos) + db.Log);
 }
 
 }  // namespace

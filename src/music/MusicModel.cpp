@@ -62,6 +62,10 @@ void TIpodMusicDb::FormatDuration(uint32_t Ms, std::string& Text) {
   }
 }
 
+std::string TIpodMusicDb::DetailLogHead(int Scheme, bool DiskMode) {
+  return "Ortelan 6.5, " + std::to_string(Scheme) + "\r\n" + (DiskMode ? "[iPod]\r\n" : "");
+}
+
 uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
   for (const char* e : {".mp3", ".m4a"}) {
     if (SameTextAscii(Ext, e)) return mkAudio;

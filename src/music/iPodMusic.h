@@ -142,6 +142,10 @@ class TIpodMusicDb {
   bool HasMasterPlaylist = true;
 
   void AddLog(const std::string& Line);
+  // The window's detail log of a transfer: its head (scheme, and "[iPod]" for
+  // a disk-mode device) when the transfer starts, its tail when it has ended.
+  static std::string DetailLogHead(int Scheme, bool DiskMode);
+  std::string DetailLogTail() const { return Log + "\r\nDone."; }
   static void FormatDuration(uint32_t Ms, std::string& Text);
   static uint8_t MediaKindOfExt(std::string_view Ext);
 

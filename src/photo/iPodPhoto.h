@@ -154,6 +154,11 @@ class TIpodPhotoDb {
   TPhotoBox* Box;
 
   void AddLog(const std::string& Line);
+  // The window's detail log of a transfer: its head when it starts (the
+  // library's Log follows once it has ended).
+  static std::string DetailLogHead(bool DiskMode) {
+    return std::string("Ortelan Photo 5.3\r\n") + (DiskMode ? "[iPod]\r\n" : "");
+  }
 
   // Loading.
   bool LoadPhotoLibrary();

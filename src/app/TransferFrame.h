@@ -1,0 +1,155 @@
+#pragma once
+
+// TTransferFrm: the frame both transfer windows share. A borderless window
+// with a painted title bar and status bar, the overlay panels ErrPnl (device
+// state), GoPnl (transfer options) and CopyPnl (a running transfer), the help
+// and web links, and the rules for stopping a transfer and for closing. Each
+// window fills in its look, texts, views and library.
+
+#include <QColor>
+#include <QDialog>
+#include <QPoint>
+#include <QSize>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/AppServices.h"
+#include "controls/PicBtn.h"
+#include "controls/ProgressShape.h"
+#include "device/iPodDev.h"
+
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+
+namespace ortelan::app {
+
+// What differs between the music and the photo window's frames.
+struct FrameLook {
+  QString DesignCaption;  // "Ortelan", "Ortelan Photo"
+  QString VersionSuffix;  // " 6.5", " 5.3"
+  QSize DesignSize;
+  int CaptionLeft = 0;
+  QPoint AboutAt, HelpAt, CloseAt, CheckBtnAt, ExportBtnAt;  // in the design size
+  QColor LinkColour;
+  bool Resizable = false;
+  int LeftPaneWidth = 0;
+  QSize GoPnlSize;
+  QColor BlockColour;
+  const char* HelpPage = "";
+  QString IphoneErrText;
+  bool IphoneErrUnderlined = false;
+  int IphoneErrTop = 0;
+  QString ReconnectText;  // Gdlb after a loss
+  QString LossStatus;     // StatusLb after a loss
+  QString ItunesRunningText, HelperStoppedText;
+};
+
+// A copy worker as the frame sees it.
+class TransferWorker {
+ public:
+  virtual ~TransferWorker() = default;
+  // The Cancel request: seen at the worker's next progress report.
+  virtual void Terminate() = 0;
+  // True once the worker has handed over its final report.
+  virtual bool Finished() const = 0;
+};
+
+// The frame's message boxes; tests replace them.
+struct FrameMessages {
+  std::function<void(QWidget*, const QString&)> Warning, Information, Error;
+  std::function<bool(QWidget*, const QString&)> Confirm;  // Yes or No
+  static FrameMessages Standard();
+};
+
+class TTransferFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  ~TTransferFrm() override;
+
+  // Window state.
+  std::unique_ptr<TIpodDevice> Device;
+  std::unique_ptr<TransferWorker> CopyThread;
+  bool Copying = false;
+  std::string DetailLog;  // MusicLog or PhotoLog
+  FrameMessages Messages = FrameMessages::Standard();
+
+  // The frame's controls.
+  QWidget* TopPnl = nullptr;
+  QLabel *Caplb = nullptr, *CapShLb = nullptr, *WebLb = nullptr, *HlpLb = nullptr;
+  controls::TPicButton *CloseBtn = nullptr, *CheckBtn = nullptr, *ExportBtn = nullptr;
+  QWidget* LowPnl = nullptr;
+  QLabel *StatusLb = nullptr, *ResizeImg = nullptr;
+  QSplitter* spl = nullptr;
+  QWidget *LeftPnl = nullptr, *ContentPnl = nullptr;
+  QFrame* ErrPnl = nullptr;
+  QLabel *ErrLb = nullptr, *TipImg = nullptr, *Gdlb = nullptr, *IphoneErrLb = nullptr;
+  QPushButton *HelpBtn = nullptr, *StopBtn = nullptr;
+  QFrame* CopyPnl = nullptr;
+  QLabel *DetailLb = nullptr, *PgLb = nullptr;
+  controls::TProgressShape* WorkShp = nullptr;
+  QProgressBar* CopyPrgs = nullptr;
+  controls::TPicButton* CancelBtn = nullptr;
+  QFrame* GoPnl = nullptr;
+
+  void ApplyRoundRegion();
+  void EnableBrowsing(bool Value);
+  void ShowOverlayPanel(QWidget* Panel, bool Value);
+  void DeviceStateChanged(bool Connected);
+  void StopBtnClick();
+  void StopCopy(bool Wait);
+  void CancelBtnClick();
+  void DetailLbClick();
+  void ExportBtnClick();
+
+  // A transfer starts with its worker running; it ends with the worker's
+  // final report (the windows call these from their transfer actions).
+  void BeginTransfer(std::unique_ptr<TransferWorker> worker, const std::string& logHead);
+  void TransferEnded(const std::string& logTail);
+  // The destination folder the "Done" button opens.
+  virtual QString DestinationFolder() const = 0;
+
+ protected:
+  TTransferFrm(AppServices& services, FrameLook look, QWidget* parent);
+
+  // The common start steps, for each window's own start sequence.
+  void SetTitle();
+  void CreateDevice();
+  void ShowIosWarningIfNeeded();
+  void FirstScan();
+  void ItunesRunningHint();
+
+  // What a window adds. LoadLibrary runs on a connection and returns false
+  // when an error ended the reading (ErrPnl then keeps its texts).
+  virtual bool LoadLibrary() = 0;
+  virtual void EmptyViews() = 0;
+  virtual void FreeLibrary() = 0;
+  virtual void SaveOptions() = 0;
+  virtual QList<QWidget*> BrowsingControls() const = 0;
+  // After a lost device's views are emptied and its transfer stopped.
+  virtual void AfterDeviceLost() {}
+
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  AppServices& services_;
+  const FrameLook look_;
+
+ private:
+  void BuildChrome();
+  void BuildErrPnl();
+  void BuildCopyPnl();
+  void PlaceAnchored();
+  void WaitForWorker();
+  void FormClose();
+  void SetCancelFace(bool done);
+};
+
+}  // namespace ortelan::app

@@ -1,0 +1,130 @@
+#include "windows/music/MusicTranFrm.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/Links.h"
+#include "app/Pictures.h"
+
+namespace ortelan::windows {
+
+namespace {
+
+app::FrameLook MusicLook() {
+  app::FrameLook look;
+  look.DesignCaption = "Ortelan";
+  look.VersionSuffix = " 6.5";
+  look.DesignSize = QSize(837, 577);
+  look.CaptionLeft = 28;
+  look.AboutAt = QPoint(720, 7);
+  look.HelpAt = QPoint(765, 7);
+  look.CloseAt = QPoint(816, 7);
+  look.CheckBtnAt = QPoint(251, 25);
+  look.ExportBtnAt = QPoint(293, 25);
+  look.LinkColour = Qt::black;
+  look.Resizable = true;
+  look.LeftPaneWidth = 177;
+  look.GoPnlSize = QSize(458, 176);
+  look.BlockColour = QColor(0xFC, 0xFC, 0xFC);
+  look.HelpPage = app::kMusicHelpPage;
+  look.IphoneErrText = "(x) Error: Cannot find the iTunes in this computer. Please click here for help.";
+  look.IphoneErrUnderlined = true;
+  look.IphoneErrTop = 295;
+  look.ReconnectText = "1. Disconnect your iPod from computer first\r\r2. Then, re-connect it to the computer";
+  look.LossStatus = "Lost connection with device, operation aborted.";
+  look.ItunesRunningText = "The iTunes is running!\rPlease close the iTunes, then, click this button try again.";
+  look.HelperStoppedText = "Done.\rIt is safe now to connect your iPod to this computer.";
+  return look;
+}
+
+}  // namespace
+
+TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
+    : TTransferFrm(services, MusicLook(), parent) {
+  setStyleSheet("TMusicTranFrm { background: white; }");
+  IpodLb = new QLabel("-", TopPnl);
+  IpodLb->move(28, 38);
+  IpodLb->setStyleSheet("color: #3B3B3B;");
+  SrEdt = new QLineEdit(TopPnl);
+  SrEdt->setFrame(false);
+  SrEdt->setGeometry(width() - (837 - 686), 35, 94, 15);
+  SrEdt->setPlaceholderText("Search");
+  PlayLstList = new QTreeWidget(LeftPnl);
+  PlayLstList->setHeaderHidden(true);
+  PlayLstList->setStyleSheet("QTreeWidget { background: #D9DEDB; border: none; }");
+  auto* leftLayout = new QVBoxLayout(LeftPnl);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->addWidget(PlayLstList);
+  MusicList = new QTreeView(ContentPnl);
+  MusicList->setFrameShape(QFrame::NoFrame);
+  QPalette white = MusicList->palette();
+  white.setColor(QPalette::Base, Qt::white);
+  white.setColor(QPalette::Window, Qt::white);
+  MusicList->setPalette(white);
+  auto* listLayout = new QVBoxLayout(ContentPnl);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  listLayout->addWidget(MusicList);
+  FormCreate();
+}
+
+TMusicTranFrm::~TMusicTranFrm() = default;
+
+void TMusicTranFrm::FormCreate() {
+  DetailLog.clear();                       // 1. MusicLog
+  ApplyRoundRegion();                      // 2. shape, minimum size (set by the frame)
+  HeaderBitmap = app::pictures::HeaderStrip();  // 3. "h"
+  // 4. each track-list row carries its track's index (the list is the track view's).
+  SetTitle();                              // 5.
+  ShowOverlayPanel(ErrPnl, true);          // 6.
+  app::LoadSettings(Options);              // 7.
+  CreateDevice();                          // 8.
+  ShowIosWarningIfNeeded();                // 9.
+  FirstScan();                             // 10. may load the library at once
+  ItunesRunningHint();                     // 11.
+}
+
+bool TMusicTranFrm::LoadLibrary() {
+  MusicDb = std::make_unique<TIpodMusicDb>(Device.get());
+  try {
+    MusicDb->LoadMusicLibrary(true);
+  } catch (const EInflateError& error) {
+    // The reading ends here; the panel keeps "Connected, reading ...".
+    Messages.Error(this, QString::fromStdString(error.what()));
+    return false;
+  }
+  // The playlist tree and the track list are filled by the track view.
+  return true;
+}
+
+void TMusicTranFrm::EmptyViews() {
+  PlayLstList->clear();
+  if (MusicList->model()) MusicList->setModel(nullptr);
+}
+
+void TMusicTranFrm::resizeEvent(QResizeEvent* event) {
+  TTransferFrm::resizeEvent(event);
+  if (SrEdt) SrEdt->move(width() - (837 - 686), 35);  // anchored top-right
+}
+
+void TMusicTranFrm::AfterDeviceLost() { QCoreApplication::processEvents(); }
+
+void TMusicTranFrm::FreeLibrary() {
+  MusicList->setModel(nullptr);  // no list request may reach a freed library
+  HeaderBitmap = QImage();
+  MusicDb.reset();
+}
+
+void TMusicTranFrm::SaveOptions() { app::SaveSettings(Options); }
+
+QList<QWidget*> TMusicTranFrm::BrowsingControls() const {
+  return {PlayLstList, MusicList, SrEdt};
+}
+
+QString TMusicTranFrm::DestinationFolder() const { return QString::fromStdString(Options.DestFolder); }
+
+}  // namespace ortelan::windows

@@ -1,0 +1,50 @@
+#pragma once
+
+// TMusicTranFrm: the window of the music job. Its frame is TTransferFrm; this
+// holds the music window's look, start sequence, connection and close steps,
+// and its library. Its views are the playlist tree and the track list.
+
+#include <memory>
+
+#include "app/Settings.h"
+#include "app/TransferFrame.h"
+#include "music/iPodMusic.h"
+
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QTreeView;
+
+namespace ortelan::windows {
+
+class TMusicTranFrm : public app::TTransferFrm {
+  Q_OBJECT
+
+ public:
+  TMusicTranFrm(app::AppServices& services, QWidget* parent);
+  ~TMusicTranFrm() override;
+
+  std::unique_ptr<TIpodMusicDb> MusicDb;
+  app::MusicOptions Options;
+  QImage HeaderBitmap;
+  QLabel* IpodLb = nullptr;
+  QLineEdit* SrEdt = nullptr;
+  QTreeWidget* PlayLstList = nullptr;
+  QTreeView* MusicList = nullptr;
+
+  QString DestinationFolder() const override;
+
+ protected:
+  bool LoadLibrary() override;
+  void EmptyViews() override;
+  void FreeLibrary() override;
+  void SaveOptions() override;
+  QList<QWidget*> BrowsingControls() const override;
+  void AfterDeviceLost() override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FormCreate();
+};
+
+}  // namespace ortelan::windows
