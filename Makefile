@@ -5,8 +5,9 @@ DEBUG := build/debug
 RELEASE := build/release
 FUZZ := build/fuzz
 CLI := $(RELEASE)/src/ortelan-cli
+PROGRAM := $(RELEASE)/src/ortelan
 
-.PHONY: all build debug test run bench fuzz clean format
+.PHONY: all build debug test run screenshots bench fuzz clean format
 
 all: build
 
@@ -28,17 +29,29 @@ DEMO := build/demo-ipod
 $(DEMO):
 	tools/make-demo-ipod $(DEMO)
 
-# The main job: copies the checked tracks of the connected iPod, or of the
-# demo device when none is attached, into a folder under build/. A second run
-# finds the files in place and copies nothing new.
+# The main job. On a desktop: the program's launcher, with the connected
+# iPod or, when none is attached, the demo device. Without a display: the
+# checked tracks of the iPod (or the demo device) are copied into a folder
+# under build/; a second run finds the files in place and copies nothing new.
 run: build $(DEMO)
-	@if $(CLI) devices >/dev/null 2>&1; then \
-	  echo "== iPod found: copying its checked tracks to build/ipod-music =="; \
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  if $(CLI) devices >/dev/null 2>&1; then \
+	    echo "== Opening Ortelan with the iPod found =="; $(PROGRAM); \
+	  else \
+	    echo "== No iPod attached: opening Ortelan with the demo device $(DEMO) =="; \
+	    $(PROGRAM) --device $(DEMO); \
+	  fi; \
+	elif $(CLI) devices >/dev/null 2>&1; then \
+	  echo "== No display: copying the iPod's checked tracks to build/ipod-music =="; \
 	  $(CLI) music copy --to build/ipod-music; \
 	else \
-	  echo "== No iPod attached: copying the demo device's checked tracks to build/demo-music =="; \
+	  echo "== No display and no iPod: copying the demo device's checked tracks to build/demo-music =="; \
 	  $(CLI) music copy --device $(DEMO) --to build/demo-music; \
 	fi
+
+# Pictures of the windows in their states, rendered without a display.
+screenshots: build $(DEMO)
+	QT_QPA_PLATFORM=offscreen $(RELEASE)/tools/ortelan-screenshots build/screenshots $(DEMO)
 
 bench: build
 	$(RELEASE)/bench/bench-itunesdb-load

@@ -27,7 +27,8 @@ TDetailLogFrm::TDetailLogFrm(QWidget* owner, QRect launcherPlace)
   CloseBtn->setGeometry(336, 16, 83, 25);
   connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
   if (launcherPlace.isValid()) {
-    move(launcherPlace.center() - QPoint(width() / 2, height() / 2));
+    move(launcherPlace.x() + (launcherPlace.width() - width()) / 2,
+         launcherPlace.y() + (launcherPlace.height() - height()) / 2);
   }
 }
 

@@ -48,7 +48,8 @@ QToolButton* JobButton(QWidget* parent, const QString& caption, const QString& t
 
 }  // namespace
 
-TLauncherFrm::TLauncherFrm(AppServices& services) : QWidget(nullptr, Qt::FramelessWindowHint), services_(services) {
+TLauncherFrm::TLauncherFrm(AppServices& services)
+    : QWidget(nullptr, Qt::FramelessWindowHint), services_(services) {
   setWindowTitle("Ortelan Suit");
   setFont(UiFont(8));
   setFixedSize(386, 226);
@@ -92,7 +93,8 @@ TLauncherFrm::TLauncherFrm(AppServices& services) : QWidget(nullptr, Qt::Framele
   Downpnl = new BarPanel(this, pictures::BottomBar);
   Downpnl->setGeometry(0, 226 - 25, 386, 25);
   Downpnl->installEventFilter(this);
-  Homelb = new QLabel(QString(kHomePage).remove("https://").remove(QRegularExpression("/$")), Downpnl);
+  Homelb =
+      new QLabel(QString(kHomePage).remove("https://").remove(QRegularExpression("/$")), Downpnl);
   Homelb->move(254, 5);
   Homelb->setCursor(Qt::PointingHandCursor);
   Homelb->installEventFilter(this);

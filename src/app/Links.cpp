@@ -6,7 +6,9 @@
 
 namespace ortelan::app {
 
-void OpenWebPage(const char* address) { QDesktopServices::openUrl(QUrl(QString::fromUtf8(address))); }
+void OpenWebPage(const char* address) {
+  QDesktopServices::openUrl(QUrl(QString::fromUtf8(address)));
+}
 
 QString HelpFile(const char* page) {
   QString name = QString::fromUtf8(page);

@@ -109,9 +109,9 @@ QImage HeaderStrip() {
 }
 
 QImage CheckButtonFace(bool down) {
-  QImage image = RoundedFace(QSize(28, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
-                             down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3),
-                             QColor(0x5C, 0x63, 0x6E));
+  QImage image = RoundedFace(
+      QSize(28, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
+      down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3), QColor(0x5C, 0x63, 0x6E));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(0x2E, 0x5C, 0x9E), 2.5));
@@ -120,9 +120,9 @@ QImage CheckButtonFace(bool down) {
 }
 
 QImage ExportButtonFace(bool down) {
-  QImage image = RoundedFace(QSize(76, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
-                             down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3),
-                             QColor(0x5C, 0x63, 0x6E));
+  QImage image = RoundedFace(
+      QSize(76, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
+      down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3), QColor(0x5C, 0x63, 0x6E));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -151,9 +151,8 @@ QImage ConnectorDrawing() {
   // The arrow: plug it in.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0x42, 0x67, 0xA4));
-  p.drawPolygon(QPolygonF({QPointF(50.5, 33), QPointF(58, 42), QPointF(53.5, 42),
-                           QPointF(53.5, 46), QPointF(47.5, 46), QPointF(47.5, 42),
-                           QPointF(43, 42)}));
+  p.drawPolygon(QPolygonF({QPointF(50.5, 33), QPointF(58, 42), QPointF(53.5, 42), QPointF(53.5, 46),
+                           QPointF(47.5, 46), QPointF(47.5, 42), QPointF(43, 42)}));
   p.setPen(QColor(0x2B, 0x3E, 0x55));
   p.setFont(UiFont(7));
   p.drawText(QRect(0, 76, 101, 32), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,

@@ -14,7 +14,8 @@ void QtDispatcher::InvokeAndWait(const std::function<void()>& work) {
   }
   // Blocks until the GUI thread has run it; a GUI thread that waits for this
   // worker keeps serving its events (see TTransferFrm::WaitForWorker).
-  QMetaObject::invokeMethod(this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [&work] { work(); }, Qt::BlockingQueuedConnection);
 }
 
 void QtDispatcher::Post(std::function<void()> work) {

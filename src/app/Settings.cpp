@@ -13,11 +13,11 @@ namespace {
 
 std::unique_ptr<QSettings> OpenSettings() {
 #ifdef Q_OS_WIN
-  auto settings = std::make_unique<QSettings>("HKEY_CURRENT_USER\\Software\\Ortelan",
-                                              QSettings::NativeFormat);
-#else
   auto settings =
-      std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Ortelan", "Ortelan");
+      std::make_unique<QSettings>("HKEY_CURRENT_USER\\Software\\Ortelan", QSettings::NativeFormat);
+#else
+  auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                              "Ortelan", "Ortelan");
 #endif
   if (settings->status() != QSettings::NoError) return nullptr;
   return settings;

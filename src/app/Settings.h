@@ -9,8 +9,8 @@
 namespace ortelan::app {
 
 struct MusicOptions {
-  std::string DestFolder;  // "Outpath"
-  int NameScheme = 1;      // "SaveType"
+  std::string DestFolder;    // "Outpath"
+  int NameScheme = 1;        // "SaveType"
   bool AddToItunes = false;  // "Sync"
 };
 

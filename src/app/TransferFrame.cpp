@@ -171,7 +171,8 @@ void TTransferFrm::BuildErrPnl() {
   ErrPnl->setObjectName("ErrPnl");
   ErrPnl->setStyleSheet("#ErrPnl { background: #FAFAFA; border: 1px solid #7A7A7A; }");
   ErrPnl->resize(492, 328);
-  ErrLb = Label(ErrPnl, "No device found", QPoint(14, 17), UiFont(14, true), QColor(0x2B, 0x3E, 0x55));
+  ErrLb =
+      Label(ErrPnl, "No device found", QPoint(14, 17), UiFont(14, true), QColor(0x2B, 0x3E, 0x55));
   ErrLb->resize(400, ErrLb->height());
   HelpBtn = new QPushButton("Help", ErrPnl);
   HelpBtn->setGeometry(492 - 14 - 40, 17, 40, 22);
@@ -337,7 +338,8 @@ void TTransferFrm::FirstScan() { Device->ScanDrives(); }
 
 void TTransferFrm::ItunesRunningHint() {
   if (ErrPnl->isVisible() && Device->IsItunesRunning()) {
-    Gdlb->setText("1. Disconnect your iPod from computer first\r\r2. Then, re-connect iPod to the computer");
+    Gdlb->setText(
+        "1. Disconnect your iPod from computer first\r\r2. Then, re-connect iPod to the computer");
   }
 }
 
@@ -415,7 +417,8 @@ void TTransferFrm::SetCancelFace(bool done) {
   CancelBtn->setEnabled(true);
 }
 
-void TTransferFrm::BeginTransfer(std::unique_ptr<TransferWorker> worker, const std::string& logHead) {
+void TTransferFrm::BeginTransfer(std::unique_ptr<TransferWorker> worker,
+                                 const std::string& logHead) {
   WaitForWorker();  // the worker of the last transfer, if it is still going
   DetailLog = logHead;
   CopyThread = std::move(worker);
@@ -443,7 +446,7 @@ void TTransferFrm::CancelBtnClick() {
     CancelBtn->setEnabled(false);
     return;
   }
-  OpenFolder(DestinationFolder());
+  OpenFolderAction(DestinationFolder());
   ShowOverlayPanel(CopyPnl, false);
 }
 
@@ -462,7 +465,8 @@ void TTransferFrm::ExportBtnClick() {
 
 void TTransferFrm::closeEvent(QCloseEvent* event) {
   if (Copying) {
-    Messages.Warning(this, "Transfer is in progress.\rPlease cancel the transfer before closing the program.");
+    Messages.Warning(
+        this, "Transfer is in progress.\rPlease cancel the transfer before closing the program.");
     event->ignore();
     return;
   }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/AppServices.h"
+#include "app/Links.h"
 #include "controls/PicBtn.h"
 #include "controls/ProgressShape.h"
 #include "device/iPodDev.h"
@@ -77,6 +78,8 @@ class TTransferFrm : public QDialog {
   bool Copying = false;
   std::string DetailLog;  // MusicLog or PhotoLog
   FrameMessages Messages = FrameMessages::Standard();
+  // What "Done" does with the destination folder (tests watch it).
+  std::function<void(const QString&)> OpenFolderAction = OpenFolder;
 
   // The frame's controls.
   QWidget* TopPnl = nullptr;

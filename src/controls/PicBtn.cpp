@@ -161,9 +161,12 @@ QColor TPicButton::CaptionColor() const {
 int TPicButton::CaptionLeft() const {
   const int textWidth = fontMetrics().horizontalAdvance(caption_);
   switch (captionPosition_) {
-    case cpLeft: return space_;
-    case cpRight: return width() - textWidth - 3;
-    case cpCenter: break;
+    case cpLeft:
+      return space_;
+    case cpRight:
+      return width() - textWidth - 3;
+    case cpCenter:
+      break;
   }
   return (width() - textWidth) / 2;
 }

@@ -90,7 +90,8 @@ void TProgressShape::TimerStep() {
 
 void TProgressShape::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (appearance_.BackGroundColor().isValid()) painter.fillRect(rect(), appearance_.BackGroundColor());
+  if (appearance_.BackGroundColor().isValid())
+    painter.fillRect(rect(), appearance_.BackGroundColor());
   if (appearance_.BorderColor().isValid()) {
     painter.setPen(appearance_.BorderColor());
     painter.setBrush(Qt::NoBrush);
@@ -98,8 +99,8 @@ void TProgressShape::paintEvent(QPaintEvent*) {
   }
   for (int c = 0; c < blockCount_; ++c) {
     for (int r = 0; r < blockCount_; ++r) {
-      const QColor colour = c == column_ && r == row_ ? appearance_.BlockColorActive()
-                                                       : appearance_.BlockColor();
+      const QColor colour =
+          c == column_ && r == row_ ? appearance_.BlockColorActive() : appearance_.BlockColor();
       if (colour.isValid()) painter.fillRect(BlockRect(c, r), colour);
     }
   }

@@ -32,12 +32,15 @@ app::FrameLook MusicLook() {
   look.GoPnlSize = QSize(458, 176);
   look.BlockColour = QColor(0xFC, 0xFC, 0xFC);
   look.HelpPage = app::kMusicHelpPage;
-  look.IphoneErrText = "(x) Error: Cannot find the iTunes in this computer. Please click here for help.";
+  look.IphoneErrText =
+      "(x) Error: Cannot find the iTunes in this computer. Please click here for help.";
   look.IphoneErrUnderlined = true;
   look.IphoneErrTop = 295;
-  look.ReconnectText = "1. Disconnect your iPod from computer first\r\r2. Then, re-connect it to the computer";
+  look.ReconnectText =
+      "1. Disconnect your iPod from computer first\r\r2. Then, re-connect it to the computer";
   look.LossStatus = "Lost connection with device, operation aborted.";
-  look.ItunesRunningText = "The iTunes is running!\rPlease close the iTunes, then, click this button try again.";
+  look.ItunesRunningText =
+      "The iTunes is running!\rPlease close the iTunes, then, click this button try again.";
   look.HelperStoppedText = "Done.\rIt is safe now to connect your iPod to this computer.";
   return look;
 }
@@ -75,17 +78,17 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
 TMusicTranFrm::~TMusicTranFrm() = default;
 
 void TMusicTranFrm::FormCreate() {
-  DetailLog.clear();                       // 1. MusicLog
-  ApplyRoundRegion();                      // 2. shape, minimum size (set by the frame)
+  DetailLog.clear();                            // 1. MusicLog
+  ApplyRoundRegion();                           // 2. shape, minimum size (set by the frame)
   HeaderBitmap = app::pictures::HeaderStrip();  // 3. "h"
   // 4. each track-list row carries its track's index (the list is the track view's).
-  SetTitle();                              // 5.
-  ShowOverlayPanel(ErrPnl, true);          // 6.
-  app::LoadSettings(Options);              // 7.
-  CreateDevice();                          // 8.
-  ShowIosWarningIfNeeded();                // 9.
-  FirstScan();                             // 10. may load the library at once
-  ItunesRunningHint();                     // 11.
+  SetTitle();                      // 5.
+  ShowOverlayPanel(ErrPnl, true);  // 6.
+  app::LoadSettings(Options);      // 7.
+  CreateDevice();                  // 8.
+  ShowIosWarningIfNeeded();        // 9.
+  FirstScan();                     // 10. may load the library at once
+  ItunesRunningHint();             // 11.
 }
 
 bool TMusicTranFrm::LoadLibrary() {
@@ -121,10 +124,10 @@ void TMusicTranFrm::FreeLibrary() {
 
 void TMusicTranFrm::SaveOptions() { app::SaveSettings(Options); }
 
-QList<QWidget*> TMusicTranFrm::BrowsingControls() const {
-  return {PlayLstList, MusicList, SrEdt};
-}
+QList<QWidget*> TMusicTranFrm::BrowsingControls() const { return {PlayLstList, MusicList, SrEdt}; }
 
-QString TMusicTranFrm::DestinationFolder() const { return QString::fromStdString(Options.DestFolder); }
+QString TMusicTranFrm::DestinationFolder() const {
+  return QString::fromStdString(Options.DestFolder);
+}
 
 }  // namespace ortelan::windows

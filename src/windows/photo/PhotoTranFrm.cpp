@@ -33,7 +33,8 @@ app::FrameLook PhotoLook() {
   look.IphoneErrText = "(x) Cannot find the iTunes in this computer. Please click here for help.";
   look.IphoneErrUnderlined = false;
   look.IphoneErrTop = 287;
-  look.ReconnectText = "1. Disconnect your iPod from computer first\r\r2. Then, re-connect iPod to the computer";
+  look.ReconnectText =
+      "1. Disconnect your iPod from computer first\r\r2. Then, re-connect iPod to the computer";
   look.LossStatus = "Lost connection with iPod, operation abort.";
   look.ItunesRunningText = "The iTunes is running!\rPlease close the iTunes first to try again.";
   look.HelperStoppedText = "Done.\rIt is safe to connect your iPod to computer now.";
@@ -115,6 +116,8 @@ void TPhotoTranFrm::SaveOptions() { app::SaveSettings(Options); }
 
 QList<QWidget*> TPhotoTranFrm::BrowsingControls() const { return {AlbumLstList, PhotoList}; }
 
-QString TPhotoTranFrm::DestinationFolder() const { return QString::fromStdString(Options.DestFolder); }
+QString TPhotoTranFrm::DestinationFolder() const {
+  return QString::fromStdString(Options.DestFolder);
+}
 
 }  // namespace ortelan::windows
