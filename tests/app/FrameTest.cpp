@@ -6,12 +6,14 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <atomic>
 #include <thread>
 
 #include "app/DetailLogFrm.h"
+#include "app/LauncherFrm.h"
 #include "app/Settings.h"
 #include "support/FakeServices.h"
 #include "support/TempDir.h"
@@ -233,6 +235,51 @@ TEST(DetailLog, ShowsTheFinishedTransferOnceBelowItsDesignLine) {
               "t2, c2\nDone.");
     EXPECT_EQ(dialog.pos(), QPoint(100 + (386 - 428) / 2, 100 + (226 - 345) / 2));
   }
+}
+
+}  // namespace
+}  // namespace ortelan::app
+
+namespace ortelan::app {
+namespace {
+
+// One job window at a time, made anew for every job; the launcher hides
+// meanwhile and comes back at its place, also when the window raised.
+TEST(Launcher, OpensEachJobInANewWindowAndComesBackAtItsPlace) {
+  AppServices services(std::make_unique<test::FakeVolumeSource>(),
+                       std::make_unique<test::FaultyFileSystem>());
+  TLauncherFrm launcher(services);
+  EXPECT_EQ(launcher.windowTitle(), "Ortelan Suit");
+  EXPECT_EQ(launcher.size(), QSize(386, 226));
+  launcher.show();
+  launcher.move(123, 87);
+  const QPoint place = launcher.pos();
+  std::vector<TTransferFrm*> opened;
+  bool hiddenMeanwhile = true;
+  launcher.MakeMusicWindow = [&](AppServices& s, QWidget* parent) {
+    auto window = std::make_unique<windows::TMusicTranFrm>(s, parent);
+    opened.push_back(window.get());
+    QTimer::singleShot(50, window.get(), [&launcher, &hiddenMeanwhile, w = window.get()] {
+      hiddenMeanwhile = hiddenMeanwhile && !launcher.isVisible() && launcher.TransferFrm == w;
+      w->close();
+    });
+    return std::unique_ptr<TTransferFrm>(std::move(window));
+  };
+  launcher.MusicBtnClick();
+  launcher.MusicBtnClick();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_NE(opened[0], nullptr);
+  EXPECT_TRUE(hiddenMeanwhile);
+  EXPECT_TRUE(launcher.isVisible());
+  EXPECT_EQ(launcher.pos(), place);
+  EXPECT_EQ(launcher.TransferFrm, nullptr);
+
+  launcher.MakePhotoWindow = [](AppServices&, QWidget*) -> std::unique_ptr<TTransferFrm> {
+    throw std::runtime_error("no window");
+  };
+  EXPECT_THROW(launcher.PhotoBtnClick(), std::runtime_error);
+  EXPECT_TRUE(launcher.isVisible());
+  EXPECT_EQ(launcher.pos(), place);
 }
 
 }  // namespace
