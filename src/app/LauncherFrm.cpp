@@ -95,7 +95,7 @@ TLauncherFrm::TLauncherFrm(AppServices& services)
   Downpnl->installEventFilter(this);
   Homelb =
       new QLabel(QString(kHomePage).remove("https://").remove(QRegularExpression("/$")), Downpnl);
-  Homelb->move(254, 5);
+  Homelb->move(254, 3);
   Homelb->setCursor(Qt::PointingHandCursor);
   Homelb->installEventFilter(this);
 
