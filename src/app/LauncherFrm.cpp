@@ -12,26 +12,12 @@
 
 #include "app/Fonts.h"
 #include "app/Links.h"
+#include "app/PicturePanel.h"
 #include "app/Pictures.h"
 
 namespace ortelan::app {
 
 namespace {
-
-class BarPanel : public QWidget {
- public:
-  BarPanel(QWidget* parent, QImage (*paint)(QSize)) : QWidget(parent), paint_(paint) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (cached_.size() != size()) cached_ = paint_(size());
-    QPainter(this).drawImage(0, 0, cached_);
-  }
-
- private:
-  QImage (*paint_)(QSize);
-  QImage cached_;
-};
 
 QToolButton* JobButton(QWidget* parent, const QString& caption, const QString& tip,
                        const QImage& glyph, QPoint at) {
@@ -58,7 +44,7 @@ TLauncherFrm::TLauncherFrm(AppServices& services)
   palette.setColor(QPalette::Window, Qt::white);
   setPalette(palette);
 
-  TitlePnl = new BarPanel(this, pictures::TitleBar);
+  TitlePnl = new PicturePanel(this, pictures::TitleBar);
   TitlePnl->setGeometry(0, 0, 386, 48);
   TitlePnl->installEventFilter(this);
   Shdlb = new QLabel("Ortelan Suit", TitlePnl);
@@ -90,7 +76,7 @@ TLauncherFrm::TLauncherFrm(AppServices& services)
     line->setStyleSheet("background: #474747;");
   }
 
-  Downpnl = new BarPanel(this, pictures::BottomBar);
+  Downpnl = new PicturePanel(this, pictures::BottomBar);
   Downpnl->setGeometry(0, 226 - 25, 386, 25);
   Downpnl->installEventFilter(this);
   Homelb =

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <functional>
 
 #include "app/Fonts.h"
 
@@ -71,31 +72,39 @@ QImage CloseFace(bool down) {
   return image;
 }
 
-QImage CancelFace() {
+// The 76 x 22 face of the progress panel's button: a coloured disc with a
+// white glyph at its left, where the caption starts at 32.
+QImage ProgressButtonFace(QColor disc, const std::function<void(QPainter&)>& glyph) {
   QImage image = RoundedFace(QSize(76, 22), QColor(0xF4, 0xF4, 0xF4), QColor(0xD4, 0xD4, 0xD4),
                              QColor(0x6A, 0x6A, 0x6A));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0xC8, 0x3B, 0x30));
+  p.setBrush(disc);
   p.drawEllipse(QRectF(9, 4, 14, 14));
   p.setPen(QPen(QColor(0xFE, 0xFE, 0xFE), 2));
-  p.drawLine(QPointF(13, 8), QPointF(19, 14));
-  p.drawLine(QPointF(19, 8), QPointF(13, 14));
+  glyph(p);
   return image;
 }
 
+// A button of the title bar, lighter when up, darker when pressed.
+QImage TitleButtonFace(QSize size, bool down) {
+  return RoundedFace(size, down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
+                     down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3),
+                     QColor(0x5C, 0x63, 0x6E));
+}
+
+QImage CancelFace() {
+  return ProgressButtonFace(QColor(0xC8, 0x3B, 0x30), [](QPainter& p) {
+    p.drawLine(QPointF(13, 8), QPointF(19, 14));
+    p.drawLine(QPointF(19, 8), QPointF(13, 14));
+  });
+}
+
 QImage DoneFace() {
-  QImage image = RoundedFace(QSize(76, 22), QColor(0xF4, 0xF4, 0xF4), QColor(0xD4, 0xD4, 0xD4),
-                             QColor(0x6A, 0x6A, 0x6A));
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0x3C, 0x9A, 0x3C));
-  p.drawEllipse(QRectF(9, 4, 14, 14));
-  p.setPen(QPen(QColor(0xFE, 0xFE, 0xFE), 2));
-  p.drawPolyline(QPolygonF({QPointF(12.5, 11), QPointF(15, 14), QPointF(20, 8)}));
-  return image;
+  return ProgressButtonFace(QColor(0x3C, 0x9A, 0x3C), [](QPainter& p) {
+    p.drawPolyline(QPolygonF({QPointF(12.5, 11), QPointF(15, 14), QPointF(20, 8)}));
+  });
 }
 
 QImage HeaderStrip() {
@@ -109,9 +118,7 @@ QImage HeaderStrip() {
 }
 
 QImage CheckButtonFace(bool down) {
-  QImage image = RoundedFace(
-      QSize(28, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
-      down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3), QColor(0x5C, 0x63, 0x6E));
+  QImage image = TitleButtonFace(QSize(28, 26), down);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(0x2E, 0x5C, 0x9E), 2.5));
@@ -120,9 +127,7 @@ QImage CheckButtonFace(bool down) {
 }
 
 QImage ExportButtonFace(bool down) {
-  QImage image = RoundedFace(
-      QSize(76, 26), down ? QColor(0xC4, 0xC9, 0xD1) : QColor(0xFB, 0xFB, 0xFB),
-      down ? QColor(0xE2, 0xE5, 0xE9) : QColor(0xD9, 0xDD, 0xE3), QColor(0x5C, 0x63, 0x6E));
+  QImage image = TitleButtonFace(QSize(76, 26), down);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);

@@ -18,6 +18,7 @@
 #include "app/DetailLogFrm.h"
 #include "app/Fonts.h"
 #include "app/Links.h"
+#include "app/PicturePanel.h"
 #include "app/Pictures.h"
 
 namespace ortelan::app {
@@ -49,22 +50,6 @@ void SetTextColour(QLabel* label, QColor colour) {
   palette.setColor(QPalette::WindowText, colour);
   label->setPalette(palette);
 }
-
-// A panel that paints a stretched picture (the title and status bars).
-class PicturePanel : public QWidget {
- public:
-  PicturePanel(QWidget* parent, QImage (*paint)(QSize)) : QWidget(parent), paint_(paint) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (cached_.size() != size()) cached_ = paint_(size());
-    QPainter(this).drawImage(0, 0, cached_);
-  }
-
- private:
-  QImage (*paint_)(QSize);
-  QImage cached_;
-};
 
 }  // namespace
 
