@@ -36,17 +36,24 @@ const char* const kErrorTexts[] = {
     "File opened that is not a database file",
 };
 
-// SQLite hands out text as stored; what is not UTF-8 is mended here.
-std::string Text(const unsigned char* text, int size) {
+std::string_view Bytes(const unsigned char* text, int size) {
   if (!text || size <= 0) return {};
-  const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
-  for (const char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return ValidUtf8(bytes);
+  return std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+}
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
-  return std::string(bytes);
+  return true;
 }
 
 }  // namespace
+
+// SQLite hands out text as stored; what is not UTF-8 is mended here.
+std::string MendedUtf8(std::string_view text) {
+  return IsAscii(text) ? std::string(text) : ValidUtf8(text);
+}
 
 std::string SQLiteErrorText(int Code) {
   if (Code >= 0 && Code < static_cast<int>(std::size(kErrorTexts))) return kErrorTexts[Code];
@@ -148,8 +155,31 @@ int64_t TSQLiteTable::ColumnInt64(int Index) const {
 }
 
 std::string TSQLiteTable::ColumnText(int Index) const {
+  std::string text;
+  AppendColumnText(Index, text);
+  return text;
+}
+
+void TSQLiteTable::AppendColumnText(int Index, std::string& out) const {
   const unsigned char* text = sqlite3_column_text(Statement, Index);
-  return Text(text, sqlite3_column_bytes(Statement, Index));
+  const std::string_view bytes = Bytes(text, sqlite3_column_bytes(Statement, Index));
+  if (IsAscii(bytes)) {
+    out += bytes;
+  } else {
+    out += ValidUtf8(bytes);
+  }
+}
+
+void TSQLiteTable::AppendColumnBytes(int Index, std::string& out) const {
+  const unsigned char* text = sqlite3_column_text(Statement, Index);
+  out += Bytes(text, sqlite3_column_bytes(Statement, Index));
+}
+
+bool TSQLiteTable::ColumnInteger(int Index, int64_t& Value) const {
+  sqlite3_value* value = sqlite3_column_value(Statement, Index);
+  if (!value || sqlite3_value_type(value) != SQLITE_INTEGER) return false;
+  Value = sqlite3_value_int64(value);
+  return true;
 }
 
 std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int Index) const {
@@ -159,10 +189,6 @@ std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int Index) const {
   if (bytes && size > 0) stream->Write(bytes, static_cast<size_t>(size));
   stream->Position = 0;
   return stream;
-}
-
-bool TSQLiteTable::ColumnIsInteger(int Index) const {
-  return sqlite3_column_type(Statement, Index) == SQLITE_INTEGER;
 }
 
 bool TSQLiteTable::ColumnIsNull(int Index) const {

@@ -16,6 +16,9 @@
 
 namespace ortelan {
 
+// Text that may hold what is not UTF-8, as valid UTF-8 (ASCII passes as is).
+std::string MendedUtf8(std::string_view text);
+
 class ESQLiteException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -70,12 +73,16 @@ class TSQLiteTable {
   int64_t ColumnInt64(int Index) const;
   // Empty for NULL.
   std::string ColumnText(int Index) const;
+  // Appends the column's text to `out` (nothing for NULL), without a string
+  // of its own in between.
+  void AppendColumnText(int Index, std::string& out) const;
+  // The same bytes as stored, unchecked: the caller mends them (MendedUtf8).
+  void AppendColumnBytes(int Index, std::string& out) const;
+  // True, with the value, when the column holds an integer.
+  bool ColumnInteger(int Index, int64_t& Value) const;
   // The value's bytes in a new stream at position 0; empty for NULL.
   std::unique_ptr<TMemoryStream> ColumnBlob(int Index) const;
   bool ColumnIsNull(int Index) const;
-  // Whether the value is stored as an integer (its text is then the
-  // integer's plain decimal form).
-  bool ColumnIsInteger(int Index) const;
 };
 
 // sqlite3_initialize for the life of the object, sqlite3_shutdown after it:

@@ -9,20 +9,28 @@ namespace {
 constexpr size_t kRowsPerBatch = 1024;
 constexpr size_t kBatchesInBetween = 4;
 
-uint32_t AppendText(ItemRowBatch& batch, const std::string& text, uint32_t& length) {
+// Puts the column's text at the end of the batch's text, as stored (the
+// taker mends it); its place.
+uint32_t AppendText(const TSQLiteTable& items, int column, ItemRowBatch& batch, uint32_t& length) {
   const auto at = static_cast<uint32_t>(batch.Text.size());
-  batch.Text += text;
-  length = static_cast<uint32_t>(text.size());
+  items.AppendColumnBytes(column, batch.Text);
+  length = static_cast<uint32_t>(batch.Text.size() - at);
   return at;
+}
+
+ItemRowBatch NewBatch() {
+  ItemRowBatch batch;
+  batch.Rows.reserve(kRowsPerBatch);
+  batch.Text.reserve(kRowsPerBatch * 64);
+  return batch;
 }
 
 ItemId ReadId(const TSQLiteTable& items, int column, ItemRowBatch& batch) {
   ItemId id;
-  if (items.ColumnIsInteger(column)) {
+  if (items.ColumnInteger(column, id.Value)) {
     id.IsInteger = true;
-    id.Value = items.ColumnInt64(column);
   } else {
-    id.TextAt = AppendText(batch, items.ColumnText(column), id.TextLength);
+    id.TextAt = AppendText(items, column, batch, id.TextLength);
   }
   return id;
 }
@@ -30,7 +38,7 @@ ItemId ReadId(const TSQLiteTable& items, int column, ItemRowBatch& batch) {
 }  // namespace
 
 void ReadItemRows(TSQLiteTable& items, const std::function<bool(ItemRowBatch&&)>& deliver) {
-  ItemRowBatch batch;
+  ItemRowBatch batch = NewBatch();
   for (; !items.AtEnd; items.Step()) {
     ItemRow& row = batch.Rows.emplace_back();
     row.TrackId = items.ColumnInt64(0);
@@ -38,15 +46,15 @@ void ReadItemRows(TSQLiteTable& items, const std::function<bool(ItemRowBatch&&)>
     row.Album = ReadId(items, 2, batch);
     row.Genre = ReadId(items, 3, batch);
     row.Folder = ReadId(items, 4, batch);
-    row.TitleAt = AppendText(batch, items.ColumnText(5), row.TitleLength);
-    row.FileAt = AppendText(batch, items.ColumnText(6), row.FileLength);
+    row.TitleAt = AppendText(items, 5, batch, row.TitleLength);
+    row.FileAt = AppendText(items, 6, batch, row.FileLength);
     row.Size = items.ColumnInt64(7);
     row.Duration = items.ColumnInt64(8);
     row.PlayCount = items.ColumnInt64(9);
     row.Rating = items.ColumnInt64(10);
     if (batch.Rows.size() == kRowsPerBatch) {
       if (!deliver(std::move(batch))) return;
-      batch = ItemRowBatch();
+      batch = NewBatch();
     }
   }
   if (!batch.Rows.empty()) deliver(std::move(batch));

@@ -33,7 +33,7 @@ struct ItemRow {
 
 struct ItemRowBatch {
   std::vector<ItemRow> Rows;
-  std::string Text;  // every text of the rows, one after the other
+  std::string Text;  // every text of the rows, one after the other, as stored (not yet mended)
 
   std::string_view TextOf(uint32_t at, uint32_t length) const {
     return std::string_view(Text).substr(at, length);

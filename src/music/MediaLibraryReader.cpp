@@ -83,7 +83,7 @@ class IdMap {
       }
       return empty;
     }
-    const auto found = map_.find(std::string(batch.TextOf(id.TextAt, id.TextLength)));
+    const auto found = map_.find(MendedUtf8(batch.TextOf(id.TextAt, id.TextLength)));
     return found == map_.end() ? empty : found->second;
   }
 
@@ -140,8 +140,8 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
       track.Album = albums.Lookup(row.Album, batch);
       track.Genre = genres.Lookup(row.Genre, batch);
       const std::string& folder = bases.Lookup(row.Folder, batch);
-      track.Title = batch.TextOf(row.TitleAt, row.TitleLength);
-      const std::string_view file = batch.TextOf(row.FileAt, row.FileLength);
+      track.Title = MendedUtf8(batch.TextOf(row.TitleAt, row.TitleLength));
+      const std::string file = MendedUtf8(batch.TextOf(row.FileAt, row.FileLength));
       track.MediaKind = MediaKindOfExt(PathExtension(file));
       track.Location.reserve(folder.size() + 1 + file.size());
       track.Location.append(folder).append("/").append(file);

@@ -19,7 +19,8 @@ class SQLiteWrap : public ::testing::Test {
                  "CREATE TABLE Songs (Id INTEGER, NAME TEXT, Data BLOB);"
                  "INSERT INTO Songs VALUES (1, 'Été', X'0102');"
                  "INSERT INTO Songs VALUES (2, NULL, NULL);"
-                 "INSERT INTO Songs VALUES (3, '', X'');");
+                 "INSERT INTO Songs VALUES (3, '', X'');"
+                 "INSERT INTO Songs VALUES (4, CAST(X'41FF42C3' AS TEXT), NULL);");
     db = std::make_unique<TSQLiteDatabase>(path);
   }
   std::string MessageOf(const std::function<void()>& action) {
@@ -57,9 +58,15 @@ TEST_F(SQLiteWrap, WalksRowsAndReadsEveryKindOfValue) {
   ASSERT_TRUE(table->Step());  // empty values are not NULL
   EXPECT_FALSE(table->ColumnIsNull(1));
   EXPECT_TRUE(table->ColumnBlob(2)->Bytes.empty());
+  ASSERT_TRUE(table->Step());  // bytes that are no UTF-8 come out mended
+  EXPECT_EQ(table->ColumnText(1), "A\uFFFDB\uFFFD");
+  int64_t id = 0;
+  EXPECT_TRUE(table->ColumnInteger(0, id));
+  EXPECT_EQ(id, 4);
+  EXPECT_FALSE(table->ColumnInteger(1, id));
   EXPECT_FALSE(table->Step());
   EXPECT_TRUE(table->AtEnd);
-  EXPECT_EQ(table->RowsRead, 3);
+  EXPECT_EQ(table->RowsRead, 4);
 }
 
 TEST_F(SQLiteWrap, AQueryWithoutRowsStartsAtItsEnd) {
