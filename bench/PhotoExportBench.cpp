@@ -11,6 +11,7 @@
 #include "device/iPodDev.h"
 #include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
+#include "photo/UyvyRows.h"
 #include "photo/iPodPhoto.h"
 #include "platform/QueueDispatcher.h"
 #include "support/PhotoDbBuilder.h"
@@ -139,7 +140,9 @@ Result Measure(const std::string& base, uint32_t formatId, bool uyvy) {
 
 }  // namespace
 
-int main() {
+// --without-avx2: the one-pixel form everywhere, as on processors without it.
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--without-avx2") uyvy::AllowVectorRows(false);
   ImageCodec::Start();
   const std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
   const struct {
