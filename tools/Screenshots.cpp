@@ -44,7 +44,7 @@ void Save(QWidget& widget, const char* name) {
 
 template <typename Window>
 void WindowStates(const char* job, const std::string& demo, const std::string& logHead,
-                  const std::string& logTail) {
+                  const std::string& logTail, const QString& progress, const QString& done) {
   {
     app::AppServices none(std::vector<std::string>{});
     Window window(none, nullptr);
@@ -59,11 +59,11 @@ void WindowStates(const char* job, const std::string& demo, const std::string& l
   window.StatusLb->setText("Ready");
   Save(window, (std::string(job) + "-ready").c_str());
   window.BeginTransfer(std::make_unique<StillWorker>(), logHead);
-  window.PgLb->setText("Copying 12 of 38: Café del Mar");
+  window.PgLb->setText(progress);
   window.CopyPrgs->setValue(31);
   Save(window, (std::string(job) + "-progress").c_str());
   window.TransferEnded(logTail);
-  window.PgLb->setText("38 files copied.");
+  window.PgLb->setText(done);
   window.CopyPrgs->setValue(100);
   Save(window, (std::string(job) + "-done").c_str());
   app::TDetailLogFrm log(&window, services.LauncherPlace);
@@ -95,8 +95,10 @@ int main(int argc, char** argv) {
   }
   WindowStates<windows::TMusicTranFrm>(
       "music", demo, TIpodMusicDb::DetailLogHead(1, true),
-      "\r\nCopy files: t38, c37\r\nWhat's \"This\"*: Err 28\r\nDone.");
+      "\r\nCopy files: t38, c37\r\nWhat's \"This\"*: Err 28\r\nDone.",
+      "Copying 12 of 38: Café del Mar", "37 of 38 files copied.");
   WindowStates<windows::TPhotoTranFrm>("photo", demo, TIpodPhotoDb::DetailLogHead(true),
-                                       "\r\nCopy pics: t24, c24");
+                                       "\r\nCopy pics: t24, c24", "Copying 12 of 24: 211.jpg",
+                                       "24 of 24 photos copied.");
   return 0;
 }
