@@ -2,13 +2,8 @@
 # CopyDeviceFile against cp: 1 GiB in files of 4 MiB, warm page cache, both
 # copied five times in turn; prints the throughput ratio of the medians.
 set -euo pipefail
-build=${1:-build/release}
+. "$(dirname "$0")/bench-lib.sh"
 tool="$build/bench/bench-copy-device-file"
-# In memory (tmpfs) where the machine has it: the disk's writeback of one
-# run's files would otherwise slow down whichever copy runs next.
-base=${BENCH_DIR:-$( [ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}" )}
-work=$(mktemp -d "$base/ortelan-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
 
 count=${COUNT:-256}
 mkdir -p "$work/ipod/iPod_Control/iTunes" "$work/ipod/Music"
@@ -31,7 +26,6 @@ for round in 1 2 3 4 5; do
     ours+=("$("$tool" "$work/ipod" Music "$work/a")")
   fi
 done
-median() { printf '%s\n' "$@" | sort -g | sed -n 3p; }
 o=$(median "${ours[@]}"); t=$(median "${theirs[@]}")
 mib=$((count * 4))
 printf 'CopyDeviceFile: %d MiB in %.3f s (%.0f MiB/s)\n' "$mib" "$o" "$(echo "$mib / $o" | bc -l)"

@@ -3,14 +3,8 @@
 # 4 MiB and 10,000 tracks of 64 KiB, each copied in turn by both, five times;
 # prints the throughput ratio of the medians.
 set -euo pipefail
-build=${1:-build/release}
+. "$(dirname "$0")/bench-lib.sh"
 tool="$build/bench/bench-copy-tracks"
-# In memory (tmpfs) where the machine has it: the disk's writeback of one
-# run's files would otherwise slow down whichever copy runs next.
-base=${BENCH_DIR:-$( [ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}" )}
-work=$(mktemp -d "$base/ortelan-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-median() { printf '%s\n' "$@" | sort -g | sed -n 3p; }
 
 run_case() {  # name count size_kib
   local name=$1 count=$2 kib=$3

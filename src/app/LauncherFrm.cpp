@@ -3,17 +3,17 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QToolButton>
 #include <QWindow>
 
 #include "app/Fonts.h"
+#include "app/Labels.h"
 #include "app/Links.h"
 #include "app/PicturePanel.h"
 #include "app/Pictures.h"
+#include "app/WindowShape.h"
 
 namespace ortelan::app {
 
@@ -47,14 +47,9 @@ TLauncherFrm::TLauncherFrm(AppServices& services)
   TitlePnl = new PicturePanel(this, pictures::TitleBar);
   TitlePnl->setGeometry(0, 0, 386, 48);
   TitlePnl->installEventFilter(this);
-  Shdlb = new QLabel("Ortelan Suit", TitlePnl);
-  Shdlb->setFont(UiFont(10, true));
-  Shdlb->setStyleSheet("color: #FDFDFD;");
-  Shdlb->move(11, 14);
-  TitleLb = new QLabel("Ortelan Suit", TitlePnl);
-  TitleLb->setFont(UiFont(10, true));
-  TitleLb->setStyleSheet("color: black;");
-  TitleLb->move(11, 13);
+  Shdlb =
+      Label(TitlePnl, "Ortelan Suit", QPoint(11, 14), UiFont(10, true), QColor(0xFD, 0xFD, 0xFD));
+  TitleLb = Label(TitlePnl, "Ortelan Suit", QPoint(11, 13), UiFont(10, true), Qt::black);
   TitleLb->installEventFilter(this);
   CloseBtn = new controls::TPicButton(TitlePnl);
   CloseBtn->SetBitmap(pictures::CloseFace(false));
@@ -79,16 +74,12 @@ TLauncherFrm::TLauncherFrm(AppServices& services)
   Downpnl = new PicturePanel(this, pictures::BottomBar);
   Downpnl->setGeometry(0, 226 - 25, 386, 25);
   Downpnl->installEventFilter(this);
-  Homelb =
-      new QLabel(QString(kHomePage).remove("https://").remove(QRegularExpression("/$")), Downpnl);
-  Homelb->move(254, 3);
+  const QString site = QString(kHomePage).remove("https://").remove(QRegularExpression("/$"));
+  Homelb = Label(Downpnl, site, QPoint(254, 3), font(), Qt::black);
   Homelb->setCursor(Qt::PointingHandCursor);
   Homelb->installEventFilter(this);
 
-  // The rounded shape: 9 x 9 corner ellipses over the whole window.
-  QPainterPath path;
-  path.addRoundedRect(QRectF(0, 0, 387, 227), 4.5, 4.5);
-  setMask(QRegion(path.toFillPolygon().toPolygon()));
+  ApplyRoundRegion(*this);  // never resized: shaped once
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }

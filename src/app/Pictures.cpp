@@ -17,6 +17,13 @@ QImage Blank(QSize size, QColor fill = Qt::white) {
   return image;
 }
 
+// A clear picture to paint a glyph on.
+QImage Transparent(QSize size) {
+  QImage image(size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  return image;
+}
+
 // A rounded button body on white, with a soft vertical gradient.
 QImage RoundedFace(QSize size, QColor top, QColor bottom, QColor border) {
   QImage image = Blank(size);
@@ -166,8 +173,7 @@ QImage ConnectorDrawing() {
 }
 
 QImage MusicGlyph() {
-  QImage image(QSize(48, 48), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
+  QImage image = Transparent(QSize(48, 48));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -181,8 +187,7 @@ QImage MusicGlyph() {
 }
 
 QImage PhotoGlyph() {
-  QImage image(QSize(48, 48), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
+  QImage image = Transparent(QSize(48, 48));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(0x55, 0x5B, 0x66), 1.5));

@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -17,9 +16,11 @@
 
 #include "app/DetailLogFrm.h"
 #include "app/Fonts.h"
+#include "app/Labels.h"
 #include "app/Links.h"
 #include "app/PicturePanel.h"
 #include "app/Pictures.h"
+#include "app/WindowShape.h"
 
 namespace ortelan::app {
 
@@ -31,24 +32,6 @@ constexpr int kTitleHeight = 57, kStatusHeight = 29;
 QString Shown(const QString& text) {
   QString shown = text;
   return shown.replace('\r', '\n');
-}
-
-QLabel* Label(QWidget* parent, const QString& text, QPoint at, const QFont& font, QColor colour) {
-  auto* label = new QLabel(text, parent);
-  label->setFont(font);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-  label->setAttribute(Qt::WA_TranslucentBackground);
-  label->move(at);
-  label->adjustSize();
-  return label;
-}
-
-void SetTextColour(QLabel* label, QColor colour) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
 }
 
 }  // namespace
@@ -271,11 +254,7 @@ void TTransferFrm::paintEvent(QPaintEvent* event) {
   painter.drawLine(width() - 1, kTitleHeight, width() - 1, height() - kStatusHeight);
 }
 
-void TTransferFrm::ApplyRoundRegion() {
-  QPainterPath path;
-  path.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 4.5, 4.5);
-  setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
+void TTransferFrm::ApplyRoundRegion() { app::ApplyRoundRegion(*this); }
 
 bool TTransferFrm::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();

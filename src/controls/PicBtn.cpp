@@ -39,8 +39,6 @@ void TPicButton::SetDown(bool value) {
   update();
 }
 
-void TPicButton::SetEnabled(bool value) { QWidget::setEnabled(value); }
-
 void TPicButton::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange) {
     if (!isEnabled()) {

@@ -30,8 +30,8 @@ class TPicButton : public QWidget {
   void SetDown(bool value);
   bool Checked() const { return checked_; }
   void SetChecked(bool value) { checked_ = value; }
-  // Enabling as any control; disabling also makes the grey copy when needed.
-  void SetEnabled(bool value);
+  // Enabled is the control's own (setEnabled); disabling also makes the grey
+  // copy when none is current.
 
   const QImage& Bitmap() const { return bitmap_; }
   // A null picture is ignored. Sizes the button to the picture and rebuilds

@@ -9,14 +9,7 @@ namespace ortelan {
 bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
   NeedBooks = true;
   if (AIosFirst) {
-    bool loaded = false;
-    try {
-      loaded = LoadIosLibrary();
-      if (NeedBooks) ReadBooksPlist();
-    } catch (const std::exception&) {
-      loaded = false;
-    }
-    if (!loaded) AddLog("itdb, " + Device->ErrorLog);
+    const bool loaded = TryIosLibrary(true);
     ReadVoiceMemos();
     if (loaded) return true;
   }
@@ -24,11 +17,16 @@ bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
   if (LoadItunesDb()) return true;
   AddLog("iTunesDb, " + Device->ErrorLog);
   if (AIosFirst) return false;
+  return TryIosLibrary(false);
+}
+
+bool TIpodMusicDb::TryIosLibrary(bool withBooks) {
   bool loaded = false;
   try {
     loaded = LoadIosLibrary();
+    if (withBooks && NeedBooks) ReadBooksPlist();
   } catch (const std::exception&) {
-    loaded = false;
+    loaded = false;  // an error of the SQLite layer: the attempt failed
   }
   if (!loaded) AddLog("itdb, " + Device->ErrorLog);
   return loaded;

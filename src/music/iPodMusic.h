@@ -194,6 +194,9 @@ class TIpodMusicDb {
   static constexpr int kPackFailed = -1;
   // Copies one checked track; 0, kPackFailed or the copy's error code.
   int CopyTrack(int Index);
+  // The iOS attempt under one guard (and the books list when asked and still
+  // needed); logs "itdb, " and the device's errors when it fails.
+  bool TryIosLibrary(bool withBooks);
   ReadBudget readBudget_;  // what the current parse may still read
 };
 

@@ -261,9 +261,7 @@ bool DecodeYuv(std::span<const uint8_t> record, TPicture24& picture) {
   return true;
 }
 
-void ScaleBitmap(const TPicture24& src, TPicture24& dst) { ScaleRows(src, dst, 0, dst.Height); }
-
-void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
+void ScaleBitmap(const TPicture24& src, TPicture24& dst) {
   if (src.Width <= 0 || src.Height <= 0 || dst.Width <= 0 || dst.Height <= 0) return;
   const uint32_t stepX = ScaleStep(src.Width, dst.Width);
   const uint32_t stepY = ScaleStep(src.Height, dst.Height);
@@ -279,7 +277,7 @@ void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo) {
     columns[static_cast<size_t>(c)] = {3 * s, 3 * s1, fx & 0xFFFF};
   }
   std::unique_ptr<UnitRowScaler> unitRows;
-  for (int r = std::max(rowFrom, 0); r < std::min(rowTo, dst.Height); ++r) {
+  for (int r = 0; r < dst.Height; ++r) {
     const uint32_t fy = static_cast<uint32_t>(r) * stepY;
     const int a = static_cast<int>(fy >> 16);
     const int b = a < src.Height - 1 ? a + 1 : a;

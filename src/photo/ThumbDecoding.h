@@ -42,8 +42,6 @@ bool DecodeYuv(std::span<const uint8_t> record, TPicture24& picture);
 // Bilinear resampling of `src` to the size of `dst`, in 16.16 fixed point;
 // the weights add up to 0xFFFF, so full intensity comes out one lower.
 void ScaleBitmap(const TPicture24& src, TPicture24& dst);
-// The same for the target rows [rowFrom, rowTo) only.
-void ScaleRows(const TPicture24& src, TPicture24& dst, int rowFrom, int rowTo);
 
 // DecodeUyvy followed by ScaleBitmap to 640 x 480, for the rows [rowFrom,
 // rowTo) of `scaled` only and without the whole work picture, so that two

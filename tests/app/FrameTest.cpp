@@ -237,12 +237,6 @@ TEST(DetailLog, ShowsTheFinishedTransferOnceBelowItsDesignLine) {
   }
 }
 
-}  // namespace
-}  // namespace ortelan::app
-
-namespace ortelan::app {
-namespace {
-
 // One job window at a time, made anew for every job; the launcher hides
 // meanwhile and comes back at its place, also when the window raised.
 TEST(Launcher, OpensEachJobInANewWindowAndComesBackAtItsPlace) {

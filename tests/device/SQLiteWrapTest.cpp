@@ -105,10 +105,7 @@ TEST_F(SQLiteWrap, FailuresRaiseTheirExactMessages) {
 
 TEST_F(SQLiteWrap, AFileThatIsNoDatabaseFailsOnItsFirstQuery) {
   const std::string junk = dir / "junk.db";
-  fixtures::sqlite::MakeDatabase(junk, "");
-  FILE* f = std::fopen(junk.c_str(), "wb");
-  std::fputs("this is not an SQLite database, only some text that is long enough", f);
-  std::fclose(f);
+  test::WriteFile(junk, "this is not an SQLite database, only some text that is long enough");
   TSQLiteDatabase notADatabase(junk);
   EXPECT_EQ(MessageOf([&] { notADatabase.Query("SELECT 1 FROM x"); }),
             "Error executing SQL.\r\nError [26]: File opened that is not a database file.\r\n"

@@ -55,7 +55,8 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
   IpodLb->setStyleSheet("color: #3B3B3B;");
   SrEdt = new QLineEdit(TopPnl);
   SrEdt->setFrame(false);
-  SrEdt->setGeometry(width() - (837 - 686), 35, 94, 15);
+  SrEdt->resize(94, 15);
+  PlaceSearchBox();
   SrEdt->setPlaceholderText("Search");
   PlayLstList = new QTreeWidget(LeftPnl);
   PlayLstList->setHeaderHidden(true);
@@ -111,8 +112,11 @@ void TMusicTranFrm::EmptyViews() {
 
 void TMusicTranFrm::resizeEvent(QResizeEvent* event) {
   TTransferFrm::resizeEvent(event);
-  if (SrEdt) SrEdt->move(width() - (837 - 686), 35);  // anchored top-right
+  if (SrEdt) PlaceSearchBox();
 }
+
+// The search box keeps its distance from the right edge (686 of 837 at design).
+void TMusicTranFrm::PlaceSearchBox() { SrEdt->move(width() - (837 - 686), 35); }
 
 void TMusicTranFrm::AfterDeviceLost() { QCoreApplication::processEvents(); }
 

@@ -45,6 +45,7 @@ class TMusicTranFrm : public app::TTransferFrm {
 
  private:
   void FormCreate();
+  void PlaceSearchBox();
 };
 
 }  // namespace ortelan::windows
