@@ -7,15 +7,20 @@ FUZZ := build/fuzz
 CLI := $(RELEASE)/src/ortelan-cli
 PROGRAM := $(RELEASE)/src/ortelan
 
-.PHONY: all build debug test run screenshots bench fuzz clean format
+.PHONY: all deps build debug test run screenshots bench fuzz clean format
 
 all: build
 
-build:
+# The packages the build needs, installed when one is missing (as root, else
+# with sudo). Asks only dpkg when everything is there.
+deps:
+	@scripts/install-deps --quiet
+
+build: deps
 	cmake --preset release >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS)
 
-debug:
+debug: deps
 	cmake --preset debug >/dev/null
 	cmake --build $(DEBUG) -j $(JOBS)
 
@@ -60,7 +65,7 @@ bench: build
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 
-fuzz:
+fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build $(FUZZ) -j $(JOBS)
 
