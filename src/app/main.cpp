@@ -7,6 +7,7 @@
 
 #include "app/AppServices.h"
 #include "app/Fonts.h"
+#include "app/GuardedApplication.h"
 #include "app/LauncherFrm.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
   const SQLiteLibrary sqlite;
   ImageCodec::Start();
 
-  QApplication application(argc, argv);  // takes Qt's own arguments
+  app::GuardedApplication application(argc, argv);  // takes Qt's own arguments
   QApplication::setApplicationName("Ortelan Suit");
   QApplication::setApplicationDisplayName("Ortelan Suit");
   app::SetUpFonts();

@@ -4,6 +4,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+
+#include "platform/ReadFile.h"
+#include "util/Text.h"
 
 namespace ortelan::cli {
 
@@ -86,16 +90,72 @@ std::string WithoutCarriageReturns(std::string_view text) {
   return out;
 }
 
+std::string Shown(std::string_view text) { return TerminalText(text); }
+
 namespace {
+
+// The code at the end of a copy's log line: "Title: Err 28", "name: Error 5".
+bool EndsWithErrorCode(std::string_view line, int& code) {
+  size_t digits = line.size();
+  while (digits > 0 && line[digits - 1] >= '0' && line[digits - 1] <= '9') --digits;
+  if (digits == line.size() || line.size() - digits > 6) return false;
+  const std::string_view before = line.substr(0, digits);
+  if (!before.ends_with(": Err ") && !before.ends_with(": Error ")) return false;
+  code = std::stoi(std::string(line.substr(digits)));
+  return true;
+}
+
+}  // namespace
+
+std::string LogForTerminal(std::string_view log) {
+  const std::string text = WithoutCarriageReturns(log);
+  std::string out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + start, end - start);
+    out += Shown(line);
+    int code = 0;
+    if (EndsWithErrorCode(line, code)) out += " (" + platform::ErrorText(code) + ")";
+    if (end < text.size()) out += '\n';
+    start = end + 1;
+  }
+  return out;
+}
+
+std::string DestinationFolder(const std::string& to) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(to, ec);
+  if (ec || absolute.empty()) {
+    throw UsageError{"cannot use the destination " + to + ": " + ec.message()};
+  }
+  return absolute.lexically_normal().string();
+}
+
+namespace {
+
 std::atomic<bool> interrupted{false};
 void OnInterrupt(int) { interrupted = true; }
+
+// The signals that end a run like Ctrl-C: the terminal closed, a shutdown,
+// `timeout`.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void HandleStopSignals(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : kStopSignals) sigaction(signal, &action, nullptr);
+}
+
 }  // namespace
 
 bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
                         const std::function<bool()>& finished,
                         const std::function<void()>& terminate) {
   interrupted = false;
-  std::signal(SIGINT, OnInterrupt);
+  HandleStopSignals(OnInterrupt);
   bool asked = false;
   dispatcher.RunUntil([&] {
     if (interrupted && !asked) {
@@ -104,7 +164,7 @@ bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
     }
     return finished();
   });
-  std::signal(SIGINT, SIG_DFL);
+  HandleStopSignals(SIG_DFL);
   return asked;
 }
 
@@ -114,9 +174,9 @@ std::string Column(std::string_view text, size_t width) {
   for (size_t i = 0; i < text.size();) {
     const size_t start = i;
     const uint32_t cp = NextCodePoint(text, i);
-    const size_t w = cp < 0x20 ? 0 : IsWide(cp) ? 2 : 1;
+    const size_t w = IsWide(cp) ? 2 : 1;
     if (used + w > width) break;
-    out.append(text.substr(start, i - start));
+    out += Shown(text.substr(start, i - start));
     used += w;
   }
   return out.append(width - used, ' ');

@@ -10,6 +10,7 @@
 
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
+#include "photo/iPodPhoto.h"
 #include "platform/QueueDispatcher.h"
 
 namespace ortelan::cli {
@@ -46,8 +47,22 @@ std::string JsonString(std::string_view text);
 // A log text with CR LF line breaks, for a terminal.
 std::string WithoutCarriageReturns(std::string_view text);
 
+// Text from a device (tags, names, log lines) as it may be printed: no
+// control character reaches the terminal.
+std::string Shown(std::string_view text);
+
+// A library's log as the terminal shows it: line feeds only, no control
+// characters from tags, and the system's text after each error code
+// ("Err 28 (No space left on device)"); the stored log keeps its words.
+std::string LogForTerminal(std::string_view log);
+
+// The absolute form of the destination the user named. Throws UsageError
+// when it cannot be made (the working folder is gone).
+std::string DestinationFolder(const std::string& to);
+
 // Runs the dispatcher until the worker has finished, asking it to stop (as
-// the window's Cancel does) once Ctrl-C is pressed. True when it was pressed.
+// the window's Cancel does) once Ctrl-C is pressed or the process is told to
+// end (SIGTERM, SIGHUP). True when it was asked to stop.
 bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
                         const std::function<bool()>& finished,
                         const std::function<void()>& terminate);
@@ -75,6 +90,12 @@ class DeviceSession {
   std::unique_ptr<platform::FileSystem> files_;
   std::unique_ptr<TIpodDevice> device_;
 };
+
+// True when the device's photo library is there but could not be read, and
+// nothing stood in for it.
+inline bool LibraryDamaged(const TIpodPhotoDb& db) {
+  return !db.ReadError.empty() && db.Photos.Count() == 0;
+}
 
 // Loads the library as the window does. `loaded` is its result; false when
 // the compressed database was damaged (the reason is printed).

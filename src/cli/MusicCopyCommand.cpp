@@ -84,7 +84,7 @@ class ProgressDisplay {
     if (next_ > 0) done_ += db_.Tracks.GetItem(order_[next_ - 1]).Size;
     ++next_;
     if (!terminal_) {
-      std::printf("%s\n", text.c_str());
+      std::printf("%s\n", Shown(text).c_str());
       return;
     }
     const double seconds =
@@ -111,8 +111,7 @@ class ProgressDisplay {
 
 // The detail log as the window writes it, with line breaks for a terminal.
 std::string DetailLog(const TIpodDevice& device, const TIpodMusicDb& db, int scheme) {
-  return WithoutCarriageReturns(TIpodMusicDb::DetailLogHead(scheme, !device.IsIos) +
-                                db.DetailLogTail());
+  return LogForTerminal(TIpodMusicDb::DetailLogHead(scheme, !device.IsIos) + db.DetailLogTail());
 }
 
 }  // namespace
@@ -136,18 +135,19 @@ int MusicCopyCommand(Arguments args) {
   bool loaded = false;
   if (!LoadMusic(db, loaded)) return kExitNotFound;
   if (!loaded) {
-    std::fprintf(stderr, "The music library could not be read.%s\n", db.Log.c_str());
+    std::fprintf(stderr, "The music library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return kExitNotFound;
   }
   ApplySelection(db, selection);
 
-  std::string folder = std::filesystem::absolute(to).lexically_normal().string();
+  // The scheme first: the room needed depends on the names already there.
+  db.NameScheme = static_cast<uint8_t>(scheme);
+  std::string folder = DestinationFolder(to);
   if (!db.PrepareDestination(folder)) {
     for (char& c : folder) c = c == '\r' ? '\n' : c;
-    std::fprintf(stderr, "%s\n", folder.c_str());
+    std::fprintf(stderr, "%s\n", Shown(folder).c_str());
     return kExitNotFound;
   }
-  db.NameScheme = static_cast<uint8_t>(scheme);
 
   ProgressDisplay display(db);
   TMusicCopyThread worker(db, session.Dispatcher(), false, false);

@@ -54,9 +54,9 @@ const char* KindName(uint8_t kind) {
 }
 
 void PrintTable(const TIpodDevice& device, const TIpodMusicDb& db, bool loaded) {
-  std::printf("Device: %s%s\n", device.Drive.c_str(), device.IsIos ? " (iOS)" : "");
+  std::printf("Device: %s%s\n", Shown(device.Drive).c_str(), device.IsIos ? " (iOS)" : "");
   if (!loaded) {
-    std::printf("The music library could not be read.%s\n", db.Log.c_str());
+    std::printf("The music library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return;
   }
   std::printf("%-40s %-24s %-24s %9s %11s %-10s %s\n", "Title", "Artist", "Album", "Time", "Size",
@@ -71,7 +71,7 @@ void PrintTable(const TIpodDevice& device, const TIpodMusicDb& db, bool loaded) 
               TIpodDevice::FormatSize(db.Tracks.CheckedSize).c_str());
   for (int i = db.HasMasterPlaylist ? 1 : 0; i < db.PlayLists.Count(); ++i) {
     const TPlayListItem& p = db.PlayLists.GetItem(i);
-    std::printf("Playlist %s%s: %d tracks\n", p.Name.c_str(), p.Smart ? " (smart)" : "", p.Count);
+    std::printf("Playlist %s%s: %d tracks\n", Shown(p.Name).c_str(), p.Smart ? " (smart)" : "", p.Count);
   }
 }
 

@@ -35,7 +35,7 @@ bool CheckAlbum(TIpodPhotoDb& db, const std::string& name) {
 }
 
 std::string DetailLog(const TIpodDevice& device, const TIpodPhotoDb& db) {
-  return WithoutCarriageReturns(TIpodPhotoDb::DetailLogHead(!device.IsIos) + db.Log);
+  return LogForTerminal(TIpodPhotoDb::DetailLogHead(!device.IsIos) + db.Log);
 }
 
 }  // namespace
@@ -53,18 +53,25 @@ int PhotosExportCommand(Arguments args) {
   TIpodDevice& device = session.Device();
   TIpodPhotoDb db(&device, true, nullptr);
   if (!db.LoadPhotoLibrary()) {
-    std::fprintf(stderr, "The photo library could not be read.%s\n", db.Log.c_str());
+    std::fprintf(stderr, "The photo library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return kExitNotFound;
+  }
+  // A damaged library yields no photos; the camera roll may still be saved.
+  const bool damaged = LibraryDamaged(db);
+  if (damaged) {
+    std::fprintf(stderr, "The photo library is damaged and cannot be read: %s\n",
+                 LogForTerminal(db.ReadError).c_str());
+    if (!camera) return kExitNotFound;
   }
   if (!CheckAlbum(db, albumName)) throw UsageError{"no album named " + albumName};
   if (camera) {
     for (int i = 0; i < db.CamPhotos.Count(); ++i) db.CamPhotos.Check(i);
   }
 
-  std::string folder = std::filesystem::absolute(to).lexically_normal().string();
+  std::string folder = DestinationFolder(to);
   if (!db.PrepareDestination(folder)) {
     for (char& c : folder) c = c == '\r' ? '\n' : c;
-    std::fprintf(stderr, "%s\n", folder.c_str());
+    std::fprintf(stderr, "%s\n", Shown(folder).c_str());
     return kExitNotFound;
   }
 
@@ -78,7 +85,7 @@ int PhotosExportCommand(Arguments args) {
       std::printf("\r\x1b[K%d/%d  %s", shown, total, Column(name, 60).c_str());
       std::fflush(stdout);
     } else {
-      std::printf("%d/%d  %s\n", shown, total, name.c_str());
+      std::printf("%d/%d  %s\n", shown, total, Shown(name).c_str());
     }
   };
   worker.Start();
@@ -87,6 +94,7 @@ int PhotosExportCommand(Arguments args) {
   worker.WaitFor();
   if (terminal && shown > 0) std::printf("\n");
   std::printf("%s\n", DetailLog(device, db).c_str());
+  if (damaged) return kExitNotFound;
   const bool complete = db.FailedCount == 0 && !interrupted;
   return complete ? kExitOk : kExitSomeFailed;
 }

@@ -53,9 +53,9 @@ void PrintJson(const TIpodDevice& device, const TIpodPhotoDb& db, bool loaded) {
 }
 
 void PrintSummary(const TIpodDevice& device, const TIpodPhotoDb& db, bool loaded) {
-  std::printf("Device: %s\n", device.Drive.c_str());
+  std::printf("Device: %s\n", Shown(device.Drive).c_str());
   if (!loaded) {
-    std::printf("The photo library could not be read.%s\n", db.Log.c_str());
+    std::printf("The photo library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return;
   }
   std::printf("%d photos%s; display format %d (%d x %d), export format %d (%d x %d, %d store files)\n",
@@ -64,7 +64,7 @@ void PrintSummary(const TIpodDevice& device, const TIpodPhotoDb& db, bool loaded
               db.ExportInfo.Width, db.ExportInfo.Height, db.ExportInfo.FileCount);
   for (int i = 0; i < db.Albums.Count(); ++i) {
     const TPhotoAlbumItem& a = db.Albums.GetItem(i);
-    std::printf("Album %s: %d photos\n", i == 0 ? "All Pictures" : a.Name.c_str(), a.Count);
+    std::printf("Album %s: %d photos\n", i == 0 ? "All Pictures" : Shown(a.Name).c_str(), a.Count);
   }
   std::printf("Camera roll: %d files\n", db.CamPhotos.Count());
 }
@@ -80,6 +80,11 @@ int PhotosListCommand(Arguments args) {
   TIpodPhotoDb db(&session.Device(), true, nullptr);
   const bool loaded = db.LoadPhotoLibrary();
   json ? PrintJson(session.Device(), db, loaded) : PrintSummary(session.Device(), db, loaded);
+  if (LibraryDamaged(db)) {
+    std::fprintf(stderr, "The photo library is damaged and cannot be read: %s\n",
+                 LogForTerminal(db.ReadError).c_str());
+    return kExitNotFound;
+  }
   return loaded ? kExitOk : kExitNotFound;
 }
 

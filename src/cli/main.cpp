@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
@@ -78,5 +79,14 @@ int main(int argc, char** argv) {
   } catch (const UsageError& error) {
     std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), kUsage);
     return kExitUsage;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "ortelan-cli: out of memory\n");
+    return kExitNotFound;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "ortelan-cli: %s\n", Shown(error.what()).c_str());
+    return kExitNotFound;
+  } catch (...) {
+    std::fprintf(stderr, "ortelan-cli: unexpected error\n");
+    return kExitNotFound;
   }
 }

@@ -1,6 +1,7 @@
 // The destination folder on the PC: the checks before a transfer and the
 // user's default folders.
 
+#include <cerrno>
 #include <filesystem>
 
 #include "device/iPodDev.h"
@@ -31,8 +32,11 @@ bool IsInside(const fs::path& path, const fs::path& root) {
 
 }  // namespace
 
+// By name, and by identity: a bind mount or a link that leads to the device
+// names it otherwise. On a real volume anything on its file system counts.
 bool TIpodDevice::InsideDevice(const std::string& pcFolder) const {
-  return !Drive.empty() && IsInside(CanonicalSoFar(pcFolder), CanonicalSoFar(Drive));
+  return !Drive.empty() && (IsInside(CanonicalSoFar(pcFolder), CanonicalSoFar(Drive)) ||
+                            platform::LiesInside(pcFolder, Drive, !volume_.IsFolder));
 }
 
 bool TIpodDevice::CheckDestination(std::string& Folder, int64_t NeededBytes) {
@@ -54,6 +58,12 @@ bool TIpodDevice::CheckDestination(std::string& Folder, int64_t NeededBytes) {
   fs::create_directories(Folder, ec);
   if (ec || !fs::is_directory(Folder, ec)) {
     Folder = "Can not create the folder: " + Folder + "\rPlease choose another place.";
+    return false;
+  }
+  // Without a lock file (a read-only folder) the copies fail and say so.
+  if (destLock_.TryLock(Folder) == EWOULDBLOCK) {
+    Folder = "Another transfer into " + Folder +
+             " is running.\rPlease wait until it has ended or choose another folder.";
     return false;
   }
   if (Folder.back() != '/') Folder += '/';

@@ -2,9 +2,7 @@
 // stores, camera roll and recordings.
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,14 +29,16 @@ std::string ChangeExtension(const std::string& name, const std::string& ext) {
 }  // namespace
 
 int TIpodDevice::CopyDeviceFile(const std::string& DevPath, const std::string& PcPath) {
-  std::string source;
-  if (!ResolveDevicePath(DevPath, source)) return ENOENT;
+  platform::ReadFile source;
+  if (const int code = OpenDeviceFile(DevPath, source)) return code;
   return services_.Files.CopyFileExclusive(source, PcPath);
 }
 
 int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& PcPath) {
-  std::string source;
-  if (!ResolveFullPath(SrcPath, source)) return ENOENT;
+  std::string resolved;
+  if (!ResolveFullPath(SrcPath, resolved)) return ENOENT;
+  platform::ReadFile source;
+  if (const int code = OpenResolved(resolved, SrcPath, source)) return code;
   return services_.Files.CopyFileExclusive(source, PcPath);
 }
 
@@ -57,18 +57,66 @@ bool TIpodDevice::HasSize(const std::string& PcPath, int32_t Size) {
   return PcFileSize(PcPath) == Size;
 }
 
-int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size) {
+namespace {
+
+// The name CopyWithFreeName tries after `base` + `ext`: the base numbered,
+// cut where needed so that the file's name fits the file system.
+std::string Candidate(const std::string& base, int number, const std::string& ext) {
+  return FitFileName(base, (number > 0 ? std::to_string(number) : std::string()) + ext);
+}
+
+}  // namespace
+
+// The size a file of the destination must have to count as this device
+// file: the one the database gives, else the file's own; -1 when neither is
+// known.
+int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
+  if (Size != 0) return static_cast<uint32_t>(Size);
+  std::string file;
+  struct stat info {};
+  if (!ResolveDevicePath(DevPath, file) || stat(file.c_str(), &info) != 0) return -1;
+  return static_cast<uint32_t>(info.st_size);
+}
+
+bool TIpodDevice::FindInPlace(const std::string& candidate, int64_t expected,
+                              const std::unordered_set<std::string>* claimed) {
+  return expected >= 0 && PcFileSize(candidate) == static_cast<int32_t>(expected) &&
+         !(claimed && claimed->contains(candidate));
+}
+
+bool TIpodDevice::AlreadyCopied(const std::string& DevPath, std::string& DestBase, int32_t Size,
+                                const std::unordered_set<std::string>* Claimed) {
   const std::string ext(PathExtension(DevPath));
-  std::string candidate = DestBase + ext;
-  for (int n = 1; PcPathExists(candidate); ++n) {
-    if (HasSize(candidate, Size)) {
+  const int64_t expected = ExpectedSize(DevPath, Size);
+  for (int n = 0;; ++n) {
+    const std::string candidate = Candidate(DestBase, n, ext);
+    if (!PcPathExists(candidate)) return false;
+    if (FindInPlace(candidate, expected, Claimed)) {
       DestBase = candidate;
-      return 0;
+      return true;
     }
-    candidate = DestBase + std::to_string(n) + ext;
   }
-  DestBase = candidate;
-  return CopyDeviceFile(DevPath, DestBase);
+}
+
+int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size,
+                                  const std::unordered_set<std::string>* Claimed) {
+  const std::string ext(PathExtension(DevPath));
+  const int64_t expected = ExpectedSize(DevPath, Size);
+  for (int n = 0;; ++n) {
+    const std::string candidate = Candidate(DestBase, n, ext);
+    if (PcPathExists(candidate)) {
+      if (FindInPlace(candidate, expected, Claimed)) {
+        DestBase = candidate;
+        return 0;
+      }
+      continue;
+    }
+    const int code = CopyDeviceFile(DevPath, candidate);
+    // A name another run took between the look and the copy: the next one.
+    if (code == EEXIST) continue;
+    DestBase = candidate;
+    return code;
+  }
 }
 
 int TIpodDevice::CopyItemOrFolder(const std::string&, std::string&, bool& WasFolder, int32_t) {
@@ -86,50 +134,32 @@ void TIpodDevice::FetchBooksPlist(bool, std::string& LocalPath) { LocalPath.clea
 
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
   CloseThumbFile();
-  std::string file;
-  if (ResolveDevicePath("/Photos/Thumbs/" + Name + ".ithmb", file)) {
-    thumbFile_ = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  }
-  struct stat info {};
-  if (thumbFile_ >= 0 && fstat(thumbFile_, &info) != 0) CloseThumbFile();
-  if (thumbFile_ < 0) {
+  if (OpenDeviceFile("/Photos/Thumbs/" + Name + ".ithmb", thumbFile_) != 0) {
     AddError("File not found: " + Name);
     return false;
   }
-  thumbFileSize_ = info.st_size;
   return true;
 }
 
 bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
-  if (thumbFile_ < 0 || Offset < 0) {
+  if (!thumbFile_.IsOpen() || Offset < 0) {
     AddError("Seek error");
     return false;
   }
   // Never more than the store holds past Offset: a damaged database may ask
   // for any count. The record goes straight into the stream.
-  const int64_t available = std::max<int64_t>(thumbFileSize_ - Offset, 0);
+  const int64_t available = std::max<int64_t>(thumbFile_.Size() - Offset, 0);
   const auto wanted = static_cast<size_t>(std::clamp<int64_t>(Count, 0, available));
   const size_t start = Stream.Position;
   const size_t before = Stream.Bytes.size();
   Stream.Bytes.resize(std::max(before, start + wanted));
-  size_t done = 0;
-  while (done < wanted) {
-    const ssize_t got = pread(thumbFile_, Stream.Bytes.data() + start + done, wanted - done,
-                              static_cast<off_t>(Offset + static_cast<int64_t>(done)));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += static_cast<size_t>(got);
-  }
+  const size_t done = thumbFile_.ReadAt(Stream.Bytes.data() + start, wanted, Offset);
   Stream.Bytes.resize(std::max(before, start + done));
   Stream.Position = 0;
   return Count >= 0 && done == static_cast<size_t>(Count);
 }
 
-void TIpodDevice::CloseThumbFile() {
-  if (thumbFile_ >= 0) close(thumbFile_);
-  thumbFile_ = -1;
-  thumbFileSize_ = 0;
-}
+void TIpodDevice::CloseThumbFile() { thumbFile_.Close(); }
 
 void TIpodDevice::GetCameraRollFolder(std::string& Folder) { Folder = Drive + "/DCIM/100APPLE/"; }
 

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -82,11 +83,12 @@ bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
   if (!ResolveUnderRoot(root, Canonical(root), kItunesFolder, itunes)) return false;
   struct stat info {};
   if (stat(itunes.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  if (root_.Open(root) != 0) return false;
   IsIos = false;
   Drive = root;
   volume_ = volume;
   canonicalRoot_ = Canonical(root);
-  verifiedFolders_.clear();
+  folderCache_.Clear();
   return true;
 }
 
@@ -122,7 +124,9 @@ void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
   IsIos = false;
   Drive.clear();
   canonicalRoot_.clear();
-  verifiedFolders_.clear();
+  CloseThumbFile();
+  root_.Close();
+  folderCache_.Clear();
   if (OnDeviceChange) OnDeviceChange(false, false);
 }
 
@@ -135,7 +139,7 @@ void TIpodDevice::IosDeviceChanged(bool AConnected) {
 }
 
 bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {
-  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved, &verifiedFolders_);
+  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved, &folderCache_);
 }
 
 bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& resolved) const {
@@ -143,9 +147,38 @@ bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& reso
   return ResolveDevicePath(fullPath.substr(Drive.size()), resolved);
 }
 
-bool TIpodDevice::ReadLocalFile(const std::string& file, TMemoryStream& stream) {
+int TIpodDevice::OpenResolved(const std::string& resolved, const std::string& shownPath,
+                              platform::ReadFile& file) {
+  const std::string relative =
+      resolved.size() > Drive.size() ? resolved.substr(Drive.size() + 1) : std::string();
+  const int code = root_.OpenFile(relative, file);
+  if (code == platform::kNotRegularFile || code == EISDIR) {
+    AddError(platform::ErrorText(code) + ": " + shownPath);
+  }
+  return code;
+}
+
+int TIpodDevice::OpenDeviceFile(const std::string& DevPath, platform::ReadFile& File) {
+  File.Close();
+  std::string resolved;
+  if (!ResolveDevicePath(DevPath, resolved)) return ENOENT;
+  return OpenResolved(resolved, DevPath, File);
+}
+
+bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& shownPath,
+                               TMemoryStream& stream) {
   stream.Clear();
-  if (services_.Files.ReadWholeFile(file, stream.Bytes) != 0) {
+  platform::ReadFile file;
+  int code = OpenResolved(resolved, shownPath, file);
+  if (code == platform::kNotRegularFile || code == EISDIR) return false;
+  if (code == 0) code = file.ReadAll(stream.Bytes, kMaxDatabaseBytes);
+  if (code == EFBIG) {
+    AddError("File too large: " + shownPath + " (" + std::to_string(file.Size()) +
+             " bytes; a database is at most " + std::to_string(kMaxDatabaseBytes >> 20) +
+             " MB)");
+    return false;
+  }
+  if (code != 0) {
     AddError("iPod not found, connect iPod to try again.");
     return false;
   }
@@ -159,7 +192,7 @@ bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream)
     AddError("Not found: " + Path);
     return false;
   }
-  return ReadLocalFile(file, Stream);
+  return ReadResolved(file, Path, Stream);
 }
 
 bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
@@ -169,7 +202,7 @@ bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream&
     AddError("Not found: " + fullPath);
     return false;
   }
-  return ReadLocalFile(file, stream);
+  return ReadResolved(file, fullPath, stream);
 }
 
 bool TIpodDevice::ReadItunesDb(TMemoryStream& Stream, bool& Compressed) {

@@ -19,17 +19,44 @@ bool Exists(const std::string& path, struct stat* info = nullptr) {
   return lstat(path.c_str(), info ? info : &local) == 0;
 }
 
-// The entry of `folder` that equals `name` without regard to ASCII case.
-bool FindIgnoringCase(const std::string& folder, const std::string& name, std::string& found) {
+// The names of `folder` by their ASCII-folded form (the first of names that
+// fold alike wins).
+std::unordered_map<std::string, std::string> ListFolded(const std::string& folder) {
+  std::unordered_map<std::string, std::string> names;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return false;
+  if (!dir) return names;
   while (const dirent* entry = readdir(dir.get())) {
-    if (SameTextAscii(entry->d_name, name)) {
-      found = entry->d_name;
-      return true;
-    }
+    names.emplace(AsciiUpperCase(entry->d_name), entry->d_name);
   }
-  return false;
+  return names;
+}
+
+int64_t ChangeTimeNs(const std::string& folder) {
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) return -1;
+  return int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// The entry of `folder` that equals `name` without regard to ASCII case.
+bool FindIgnoringCase(const std::string& folder, const std::string& name, std::string& found,
+                      DeviceFolderCache* cache) {
+  std::unordered_map<std::string, std::string> uncached;
+  const std::unordered_map<std::string, std::string>* names = &uncached;
+  if (cache) {
+    const int64_t changed = ChangeTimeNs(folder);
+    DeviceFolderCache::Listing& listing = cache->Listings[folder];
+    if (listing.Names.empty() || listing.ChangedNs != changed) {
+      listing.Names = ListFolded(folder);
+      listing.ChangedNs = changed;
+    }
+    names = &listing.Names;
+  } else {
+    uncached = ListFolded(folder);
+  }
+  const auto match = names->find(AsciiUpperCase(name));
+  if (match == names->end()) return false;
+  found = match->second;
+  return true;
 }
 
 bool InsideRoot(const std::string& path, const std::string& canonicalRoot) {
@@ -60,7 +87,7 @@ bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts) {
 
 bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
                       std::string_view path, std::string& resolved,
-                      std::unordered_set<std::string>* verifiedFolders) {
+                      DeviceFolderCache* cache) {
   std::vector<std::string> parts;
   if (root.empty() || !SplitDevicePath(path, parts)) return false;
   std::string current = root;
@@ -70,19 +97,21 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
     current = root;
     for (const std::string& part : parts) {
       std::string actual = part;
-      if (!Exists(current + "/" + part) && !FindIgnoringCase(current, part, actual)) return false;
+      if (!Exists(current + "/" + part) && !FindIgnoringCase(current, part, actual, cache)) {
+        return false;
+      }
       current += "/" + actual;
     }
-    lstat(current.c_str(), &info);
+    if (lstat(current.c_str(), &info) != 0) return false;
   }
   // A file that is no link lies where its folder lies: checking the folder
   // (once per folder) is enough. Links are resolved to their end.
   const std::string folder = parts.empty() ? current : current.substr(0, current.rfind('/'));
   if (S_ISLNK(info.st_mode) || parts.empty()) {
     if (!InsideRoot(current, canonicalRoot)) return false;
-  } else if (!verifiedFolders || !verifiedFolders->contains(folder)) {
+  } else if (!cache || !cache->Verified.contains(folder)) {
     if (!InsideRoot(folder, canonicalRoot)) return false;
-    if (verifiedFolders) verifiedFolders->insert(folder);
+    if (cache) cache->Verified.insert(folder);
   }
   resolved = std::move(current);
   return true;

@@ -2,8 +2,10 @@
 
 // Paths on a disk-mode device, confined to its root.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -13,15 +15,33 @@ namespace ortelan {
 // dropping empty and "." parts. False when a part is "..".
 bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts);
 
+// What is known of the connected device's folders, kept while it stays
+// connected: the folders found to lie inside its root, and the names in each
+// folder that had to be looked up without regard to case, by their folded
+// form; a listing is read again once its folder has changed. Only one thread
+// does file operations at a time.
+struct DeviceFolderCache {
+  struct Listing {
+    int64_t ChangedNs = 0;  // the folder's change time when it was listed
+    std::unordered_map<std::string, std::string> Names;
+  };
+  std::unordered_set<std::string> Verified;
+  std::unordered_map<std::string, Listing> Listings;
+  void Clear() {
+    Verified.clear();
+    Listings.clear();
+  }
+};
+
 // The file below `root` that `path` names. A part that does not exist as
 // written is looked up without regard to ASCII case. False when the file is
 // missing or, after every link is resolved, lies outside `canonicalRoot` (the
 // root with its links resolved).
-// `verifiedFolders` remembers folders already found inside the root, so that
-// copying many files of one folder checks the folder once.
+// With a `cache`, copying many files of one folder checks the folder once
+// and reads its listing once.
 bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
                       std::string_view path, std::string& resolved,
-                      std::unordered_set<std::string>* verifiedFolders = nullptr);
+                      DeviceFolderCache* cache = nullptr);
 
 // The extension of the last part of a path (after "/", "\" or ":"), with its
 // dot; empty when it has none.

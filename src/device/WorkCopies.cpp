@@ -27,8 +27,18 @@ void TIpodDevice::PrepareWorkFile() {
 void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string& suffix,
                                   const std::string& failureLine, std::string& localPath) {
   localPath.clear();
-  std::string source;
-  if (!ResolveDevicePath(devPath, source)) return;  // missing: no copy, no error
+  std::string resolved;
+  if (!ResolveDevicePath(devPath, resolved)) return;  // missing: no copy, no error
+  platform::ReadFile source;
+  if (const int code = OpenResolved(resolved, devPath, source)) {
+    AddError(failureLine + platform::ErrorText(code));
+    return;
+  }
+  if (source.Size() > kMaxWorkCopyBytes) {
+    AddError(failureLine + "File too large: " + devPath + " (" + std::to_string(source.Size()) +
+             " bytes)");
+    return;
+  }
   PrepareWorkFile();
   if (WorkFile.empty()) {
     AddError(failureLine + "no private work folder");
@@ -38,7 +48,7 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
   std::remove(copy.c_str());  // an earlier copy of ours, never the device's
   const int code = services_.Files.CopyFileExclusive(source, copy);
   if (code != 0) {
-    AddError(failureLine + std::strerror(code));
+    AddError(failureLine + platform::ErrorText(code));
     return;
   }
   localPath = copy;

@@ -10,7 +10,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "device/DevicePaths.h"
+#include "platform/FolderLock.h"
 #include "platform/Platform.h"
+#include "platform/ReadFile.h"
 #include "util/MemoryStream.h"
 
 namespace ortelan {
@@ -28,6 +31,15 @@ struct DeviceServices {
 // Special folders asked for by number, as the window code passes them.
 constexpr int kCsidlMyMusic = 0x0D;
 constexpr int kCsidlMyPictures = 0x27;
+
+// The largest database file read into memory. The biggest real iTunesDBs
+// (an iPod classic full of tens of thousands of tracks) hold tens of
+// megabytes, and an iTunesCDB inflates to at most the same bound; a larger
+// size comes from a damaged directory entry.
+constexpr int64_t kMaxDatabaseBytes = int64_t{512} << 20;
+// The largest SQLite database copied into the work folder: the photo
+// libraries of iOS devices with a hundred thousand pictures stay near 1 GiB.
+constexpr int64_t kMaxWorkCopyBytes = int64_t{4} << 30;
 
 class TIpodDevice {
  public:
@@ -72,10 +84,22 @@ class TIpodDevice {
   int32_t PcFileSize(const std::string& Path);
   int32_t DeviceFileSize(const std::string& DevPath);
   bool HasSize(const std::string& PcPath, int32_t Size);
-  int CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size);
+  // Copies to DestBase + extension, or to the first free numbered name; a
+  // file of the same name and size counts as copied, unless `Claimed` holds
+  // its name (taken by another item of this run). DestBase is the final name
+  // then. Size 0 stands for an unknown size: the device file's own is used.
+  int CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size,
+                       const std::unordered_set<std::string>* Claimed = nullptr);
+  // True when CopyWithFreeName would find the file there already; DestBase
+  // is then the name it has.
+  bool AlreadyCopied(const std::string& DevPath, std::string& DestBase, int32_t Size,
+                     const std::unordered_set<std::string>* Claimed = nullptr);
   int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
                        int32_t Size);
   bool DeviceFileExists(const std::string& Path);
+  // Opens a regular file of the device for reading, without leaving its
+  // root. 0 or the error code; a refused special file or folder is logged.
+  int OpenDeviceFile(const std::string& DevPath, platform::ReadFile& File);
   // Writes a new file on the PC, never over an existing one; 0 or the errno.
   int WriteNewPcFile(const std::string& Path, std::span<const uint8_t> Bytes) {
     return services_.Files.WriteFileExclusive(Path, Bytes);
@@ -112,7 +136,11 @@ class TIpodDevice {
   int ListRecordings(std::vector<std::string>& List);
 
   // Destination folders on the PC.
+  // Also takes the folder's lock, so that no other run copies into it at the
+  // same time; a folder locked by another run is refused.
   bool CheckDestination(std::string& Folder, int64_t NeededBytes);
+  // Gives the destination's lock back once a transfer has ended.
+  void ReleaseDestination() { destLock_.Unlock(); }
   void GetShellFolder(int Csidl, std::string& Folder);
   void GetUserFolder(bool Pictures, std::string& Folder);
 
@@ -122,11 +150,17 @@ class TIpodDevice {
   bool ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const;
 
  private:
-  bool ReadLocalFile(const std::string& file, TMemoryStream& stream);
+  int OpenResolved(const std::string& resolved, const std::string& shownPath,
+                   platform::ReadFile& file);
+  bool ReadResolved(const std::string& resolved, const std::string& shownPath,
+                    TMemoryStream& stream);
   bool ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream);
   bool ResolveFullPath(const std::string& fullPath, std::string& resolved) const;
   bool InsideDevice(const std::string& pcFolder) const;
   void PrepareWorkFile();
+  int64_t ExpectedSize(const std::string& DevPath, int32_t Size);
+  bool FindInPlace(const std::string& candidate, int64_t expected,
+                   const std::unordered_set<std::string>* claimed);
   // Copies a file of the device to WorkFile + suffix; `failureLine` starts
   // the ErrorLog line of a failed copy.
   void FetchToWorkFile(const std::string& devPath, const std::string& suffix,
@@ -137,11 +171,10 @@ class TIpodDevice {
   DeviceServices services_;
   platform::Volume volume_;    // the connected disk-mode volume
   std::string canonicalRoot_;  // Drive with every link resolved
-  int thumbFile_ = -1;         // the open thumbnail store of a disk-mode iPod
-  int64_t thumbFileSize_ = 0;  // its size, read once when it is opened
-  // Folders of the connected device known to lie inside its root; only one
-  // thread does file operations at a time.
-  mutable std::unordered_set<std::string> verifiedFolders_;
+  platform::RootFolder root_;  // Drive, open: files are opened below it
+  platform::ReadFile thumbFile_;  // the open thumbnail store of a disk-mode iPod
+  mutable DeviceFolderCache folderCache_;
+  platform::FolderLock destLock_;  // of the destination while a transfer runs
   // Expires when the manager goes, so queued volume changes find it gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

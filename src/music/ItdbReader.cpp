@@ -103,11 +103,11 @@ bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
     TTrackItem& track = Tracks.GetItem(index);
     // A second row for the same track replaces what the first one gave.
     Tracks.Uncheck(index);
-    if (located[static_cast<size_t>(index)]) TotalSize -= track.Size;
+    if (located[static_cast<size_t>(index)]) TotalSize = SaturatingSub(TotalSize, track.Size);
     located[static_cast<size_t>(index)] = true;
 
-    track.Size = location->ColumnInt64(size);
-    TotalSize += track.Size;
+    track.Size = ValidMediaSize(location->ColumnInt64(size));
+    TotalSize = SaturatingAdd(TotalSize, track.Size);
     track.SizeText = TIpodDevice::FormatSize(track.Size);
     const int64_t folderId = location->ColumnInt64(baseId);
     if (folderId != 0) {

@@ -1,6 +1,7 @@
 #include "music/ItemRows.h"
 
 #include "device/SQLiteWrap.h"
+#include "util/Sizes.h"
 
 namespace ortelan {
 
@@ -48,7 +49,7 @@ void ReadItemRows(TSQLiteTable& items, const std::function<bool(ItemRowBatch&&)>
     row.Folder = ReadId(items, 4, batch);
     row.TitleAt = AppendText(items, 5, batch, row.TitleLength);
     row.FileAt = AppendText(items, 6, batch, row.FileLength);
-    row.Size = items.ColumnInt64(7);
+    row.Size = ValidMediaSize(items.ColumnInt64(7));
     row.Duration = items.ColumnInt64(8);
     row.PlayCount = items.ColumnInt64(9);
     row.Rating = items.ColumnInt64(10);

@@ -17,6 +17,7 @@
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
 #include "util/ChunkTags.h"
+#include "util/Sizes.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -162,7 +163,7 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   const size_t read = ReadTracks(Stream, starts, readBudget_, slots);
   Tracks.Truncate(Tracks.Count() - static_cast<int>(starts.size() - read));
   for (const TTrackItem& track : Tracks) {
-    TotalSize += track.Size;
+    TotalSize = SaturatingAdd(TotalSize, track.Size);
     if (track.Checked) Tracks.CountChecked(track);
   }
   return chainWhole && read == starts.size();

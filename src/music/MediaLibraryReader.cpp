@@ -146,7 +146,7 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
       track.Location.reserve(folder.size() + 1 + file.size());
       track.Location.append(folder).append("/").append(file);
       track.Size = row.Size;
-      TotalSize += track.Size;
+      TotalSize = SaturatingAdd(TotalSize, track.Size);
       track.SizeText = TIpodDevice::FormatSize(track.Size);
       track.Duration = static_cast<uint32_t>(row.Duration);
       FormatDuration(track.Duration, track.DurationText);

@@ -1,5 +1,7 @@
 #include "music/MusicCopyThread.h"
 
+#include "device/iPodDev.h"
+
 namespace ortelan {
 
 TMusicCopyThread::TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher,
@@ -26,7 +28,14 @@ void TMusicCopyThread::WaitFor() {
 }
 
 void TMusicCopyThread::Execute() {
-  Copied = musicDb_.CopyTracks(AbortOnErrors);
+  try {
+    Copied = musicDb_.CopyTracks(AbortOnErrors);
+  } catch (const std::exception& error) {
+    // An error (memory running out) ends the copy; the window still learns
+    // that it has ended, and why.
+    musicDb_.AddLog(std::string("[X] Copy stopped: ") + error.what());
+  }
+  musicDb_.Device->ReleaseDestination();
   musicDb_.AddLog("Copy files: t" + std::to_string(musicDb_.Tracks.CheckedCount) + ", c" +
                   std::to_string(Copied));
   if (Copied > 0 && AddToItunes) {
@@ -41,6 +50,8 @@ void TMusicCopyThread::Execute() {
   StatusKind = 2;
   dispatcher_.InvokeAndWait([this] { DoStatus(); });
   finished_ = true;
+  // Wakes a loop that waits for the end: it need not look again later.
+  dispatcher_.Post([] {});
 }
 
 void TMusicCopyThread::TrackProgress(const std::string& Text) {

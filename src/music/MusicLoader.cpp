@@ -22,13 +22,20 @@ bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
 
 bool TIpodMusicDb::TryIosLibrary(bool withBooks) {
   bool loaded = false;
+  std::string failure;
   try {
     loaded = LoadIosLibrary();
     if (withBooks && NeedBooks) ReadBooksPlist();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     loaded = false;  // an error of the SQLite layer: the attempt failed
+    failure = error.what();
   }
   if (!loaded) AddLog("itdb, " + Device->ErrorLog);
+  // The library is there but damaged: say what SQLite found.
+  if (!failure.empty()) {
+    ReadError = failure;
+    AddLog("[X] The music library cannot be read: " + failure);
+  }
   return loaded;
 }
 

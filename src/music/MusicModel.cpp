@@ -18,7 +18,7 @@ void TTrackList::Check(int Index) {
   if (track.Checked) return;
   track.Checked = true;
   ++CheckedCount;
-  CheckedSize += track.Size;
+  CheckedSize = SaturatingAdd(CheckedSize, track.Size);
 }
 
 void TTrackList::Uncheck(int Index) {
@@ -26,12 +26,12 @@ void TTrackList::Uncheck(int Index) {
   if (!track.Checked) return;
   track.Checked = false;
   --CheckedCount;
-  CheckedSize -= track.Size;
+  CheckedSize = SaturatingSub(CheckedSize, track.Size);
 }
 
 void TTrackList::CountChecked(const TTrackItem& track) {
   ++CheckedCount;
-  CheckedSize += track.Size;
+  CheckedSize = SaturatingAdd(CheckedSize, track.Size);
 }
 
 void TTrackList::Clear() {

@@ -90,62 +90,116 @@ bool PcPathExists(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// Marks that reorder the text around them: a name would read otherwise than
+// it is (U+202A to U+202E, U+2066 to U+2069).
+bool IsBidiControlAt(const std::string& text, size_t i) {
+  if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != 0xE2) return false;
+  const auto second = static_cast<unsigned char>(text[i + 1]);
+  const auto third = static_cast<unsigned char>(text[i + 2]);
+  return (second == 0x80 && third >= 0xAA && third <= 0xAE) ||
+         (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
+std::string ReplaceUnfitCharacters(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsBidiControlAt(text, i)) {
+      out += '_';
+      i += 2;
+    } else if (IsReserved(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      out += '_';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::string& Part) {
-  if (CodePointCount(Tag) > kNamePartLength) {
-    Part = Trim(CodePointPrefix(Tag, kNamePartLength));
-  } else if (Tag.empty()) {
+  Part = Trim(CodePointCount(Tag) > kNamePartLength ? CodePointPrefix(Tag, kNamePartLength)
+                                                     : std::string_view(Tag));
+  // A tag of blanks names nothing either (it would give a hidden ".mp3").
+  if (Part.empty()) {
     Part = "Unknown" + Fallback;
     return;
-  } else {
-    Part = Trim(Tag);
   }
-  for (char& c : Part) {
-    if (IsReserved(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
-  }
+  Part = ReplaceUnfitCharacters(Part);
   // "." and ".." name the folder itself and its parent: never a file's name.
   if (OnlyDots(Part)) Part.insert(0, "_");
 }
 
-int TIpodMusicDb::BuildDestName(int Index, uint8_t Scheme, std::string& Path) {
-  const TTrackItem& track = Tracks.GetItem(Index);
+void TIpodMusicDb::SchemePath(const TTrackItem& Track, uint8_t Scheme, const std::string& Folder,
+                              std::string& Path, std::string& SubFolder) {
   std::string name, artist, album;
-  MakeNamePart(track.Title, " Name", name);
-  MakeNamePart(track.Artist, " Artist", artist);
-  MakeNamePart(track.Album, " Album", album);
+  MakeNamePart(Track.Title, " Name", name);
+  MakeNamePart(Track.Artist, " Artist", artist);
+  MakeNamePart(Track.Album, " Album", album);
+  SubFolder.clear();
   switch (Scheme) {
-    case 0: {
-      const std::string folder = DestFolder + artist + "/" + album;
-      std::error_code ec;
-      fs::create_directories(folder, ec);
-      if (ec || !fs::is_directory(folder)) {
-        AddLog("[X] Copy stopped at: " + track.Title + "\r\n" +
-               " Program cannot create folder: " + folder);
-        Path.clear();
-        return ec ? ec.value() : ENOTDIR;
-      }
-      Path = folder + "/" + name;
+    case 0:
+      SubFolder = Folder + artist + "/" + album;
+      Path = SubFolder + "/" + name;
       break;
-    }
     case 2:
-      Path = DestFolder + artist + " - " + name;
+      Path = Folder + artist + " - " + name;
       break;
     case 3:
-      Path = DestFolder + name + " - " + artist;
+      Path = Folder + name + " - " + artist;
       break;
     case 4:
-      Path = DestFolder + artist + " - " + album + " - " + name;
+      Path = Folder + artist + " - " + album + " - " + name;
       break;
     case 5:
-      Path = DestFolder + name + " - " + album + " - " + artist;
+      Path = Folder + name + " - " + album + " - " + artist;
       break;
     case 6:
-      Path = DestFolder + name + " - " + artist + " - " + album;
+      Path = Folder + name + " - " + artist + " - " + album;
       break;
     default:
-      Path = DestFolder + name;
+      Path = Folder + name;
       break;
   }
+}
+
+int TIpodMusicDb::BuildDestName(int Index, uint8_t Scheme, std::string& Path) {
+  const TTrackItem& track = Tracks.GetItem(Index);
+  std::string folder;
+  SchemePath(track, Scheme, DestFolder, Path, folder);
+  if (folder.empty()) return 0;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec || !fs::is_directory(folder)) {
+    AddLog("[X] Copy stopped at: " + track.Title + "\r\n" +
+           " Program cannot create folder: " + folder);
+    Path.clear();
+    return ec ? ec.value() : ENOTDIR;
+  }
   return 0;
+}
+
+int64_t TIpodMusicDb::BytesStillNeeded(const std::string& Folder) {
+  std::string folder = Folder;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  std::unordered_set<std::string> claimed;
+  int64_t needed = 0;
+  for (const TTrackItem& track : Tracks) {
+    if (!track.Checked) continue;
+    std::string path, subFolder;
+    SchemePath(track, track.MediaKind == mkBook ? 1 : NameScheme, folder, path, subFolder);
+    if (track.MediaKind != mkBook &&
+        Device->AlreadyCopied(track.Location, path, Low32(track.Size), &claimed)) {
+      claimed.insert(path);
+      continue;
+    }
+    needed = SaturatingAdd(needed, track.Size);
+  }
+  return needed;
 }
 
 int TIpodMusicDb::CopyTrack(int Index) {
@@ -168,18 +222,22 @@ int TIpodMusicDb::CopyTrack(int Index) {
   }
   track.CopyState = 1;
   if (const int error = BuildDestName(Index, NameScheme, path)) return error;
-  int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size));
+  int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   if (code == kRetryCode) {
     if (const int error = BuildDestName(Index, NameScheme, path)) return error;
     std::this_thread::sleep_for(RetryWait);
-    code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size));
+    code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   }
-  if (code == 0) track.DestFile = path;
+  if (code == 0) {
+    track.DestFile = path;
+    claimed_.insert(path);
+  }
   return code;
 }
 
 int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
   Cancelled = false;
+  claimed_.clear();
   int met = 0, copied = 0, errors = 0;
   const std::string suffix = "/" + std::to_string(Tracks.CheckedCount) + "  ";
   for (int i = 0; i < Tracks.Count(); ++i) {
@@ -202,6 +260,7 @@ int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
     ++errors;
     if (errors <= kLoggedErrors) {
       AddLog(track.Title + ": Err " + std::to_string(code));
+      if (code == platform::kNotRegularFile) AddLog(" Not a regular file: " + track.Location);
     } else if (AAbortOnErrors) {
       AddLog("Too many errors, transfer abort.");
       AddLog("Please check the connection between your iPod and computer.");
@@ -269,7 +328,8 @@ void TIpodMusicDb::GetDefaultFolder(std::string& Folder) {
 }
 
 bool TIpodMusicDb::PrepareDestination(std::string& Folder) {
-  if (!Device->CheckDestination(Folder, Tracks.CheckedSize)) return false;
+  // Only what is not there yet needs room: a rerun copies nothing new.
+  if (!Device->CheckDestination(Folder, BytesStillNeeded(Folder))) return false;
   DestFolder = Folder;
   return true;
 }

@@ -9,11 +9,13 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "util/ByteReader.h"
 #include "util/ChunkTags.h"
 #include "util/MemoryStream.h"
+#include "util/Sizes.h"
 
 namespace ortelan {
 
@@ -140,6 +142,9 @@ class TIpodMusicDb {
   bool NeedBooks = false;
   TMusicProgressEvent OnProgress;
   bool HasMasterPlaylist = true;
+  // Why a library file that is there could not be read; empty when none was
+  // damaged.
+  std::string ReadError;
 
   void AddLog(const std::string& Line);
   // The window's detail log of a transfer: its head (scheme, and "[iPod]" for
@@ -180,6 +185,14 @@ class TIpodMusicDb {
   // The destination of track Index without extension; 0, or the error that
   // kept the scheme's folder from being made (Path is then empty).
   int BuildDestName(int Index, uint8_t Scheme, std::string& Path);
+  // The destination of a track without extension under a scheme below
+  // `Folder` (which ends with "/"), and the folder scheme 0 puts it in
+  // (empty for the other schemes). Makes nothing.
+  static void SchemePath(const TTrackItem& Track, uint8_t Scheme, const std::string& Folder,
+                         std::string& Path, std::string& SubFolder);
+  // The bytes of the checked tracks that are not in `Folder` yet under the
+  // current scheme.
+  int64_t BytesStillNeeded(const std::string& Folder);
   static void BookExt(const std::string& FileName, std::string& Ext);
   bool PackBookFolder(const std::string& Folder, const std::string& Base, const std::string& Ext);
   bool SameFileSize(const std::string& A, const std::string& B);
@@ -198,6 +211,9 @@ class TIpodMusicDb {
   // needed); logs "itdb, " and the device's errors when it fails.
   bool TryIosLibrary(bool withBooks);
   ReadBudget readBudget_;  // what the current parse may still read
+  // The destination names this copy has written or found in place: never
+  // taken by another track of the same run.
+  std::unordered_set<std::string> claimed_;
 };
 
 }  // namespace ortelan

@@ -1,5 +1,7 @@
 #include "photo/PhotoCopyThread.h"
 
+#include "device/iPodDev.h"
+
 namespace ortelan {
 
 TPhotoCopyThread::TPhotoCopyThread(TIpodPhotoDb& photoDb, platform::Dispatcher& dispatcher)
@@ -32,13 +34,19 @@ void TPhotoCopyThread::Execute() {
       photoDb_.AddLog("Copy cam pics: t" + std::to_string(photoDb_.CamPhotos.CheckedCount) + ", c" +
                       std::to_string(Copied));
     }
-  } catch (const std::exception&) {
-    // An error ends the export; the window still learns that it has ended.
+  } catch (const std::exception& error) {
+    // An error (memory running out) ends the export; the window still
+    // learns that it has ended, and why.
+    photoDb_.AddLog(std::string("[X] Export stopped: ") + error.what());
+    ++photoDb_.FailedCount;
   }
+  photoDb_.Device->ReleaseDestination();
   dispatcher_.InvokeAndWait([this] {
     if (OnDone) OnDone();
   });
   finished_ = true;
+  // Wakes a loop that waits for the end: it need not look again later.
+  dispatcher_.Post([] {});
 }
 
 void TPhotoCopyThread::FileDone(const std::string& FileName) {

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "device/iPodDev.h"
 #include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
 #include "photo/iPodPhoto.h"
+#include "util/Text.h"
 
 namespace ortelan {
 
@@ -26,6 +28,14 @@ bool PcPathExists(const std::string& path) {
 }
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
+
+// A numbered name cut to what a file system allows, its extension kept.
+std::string FitKeepingExtension(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  const bool hasExtension = dot != std::string::npos && dot > 0 && name.size() - dot <= 16;
+  if (!hasExtension) return FitFileName(name, "");
+  return FitFileName(name.substr(0, dot), name.substr(dot));
+}
 
 // One piece of work at a time on a thread of its own.
 class BackgroundSlot {
@@ -271,6 +281,7 @@ bool TIpodPhotoDb::CountCopyError(const std::string& name, int code, int& errors
 
 int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
   Cancelled = false;
+  std::unordered_set<std::string> claimed;
   int32_t written = 0;
   int errors = 0;
   for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
@@ -287,12 +298,15 @@ int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
       bool alreadyThere = false;
       for (int k = 1; PcPathExists(DestFolder + name); ++k) {
         const int32_t size = Device->PcFileSize(DestFolder + name);
-        if (size != 0 && size == Device->DeviceFileSize(devPath)) {
+        // A name this run has written holds another photo of the same size.
+        if (size != 0 && size == Device->DeviceFileSize(devPath) &&
+            !claimed.contains(DestFolder + name)) {
           alreadyThere = true;
           break;
         }
-        name = std::to_string(k) + "_" + name;
+        name = FitKeepingExtension(std::to_string(k) + "_" + name);
       }
+      claimed.insert(DestFolder + name);
       if (alreadyThere) continue;
       code = CopyWithRetry([&] { return Device->CopyDeviceFile(devPath, DestFolder + name); });
     }

@@ -143,8 +143,10 @@ bool TIpodPhotoDb::LoadPhotoLibrary() {
     Device->FetchPhotoDataFile("Photos.sqlite-wal", "-wal", wal);
     try {
       loaded = LoadPhotosSqlite(database);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
       loaded = false;
+      ReadError = error.what();
+      AddLog("[X] The photo library cannot be read: " + ReadError);
     }
     // Both are copies in the work folder, on every kind of device.
     Device->DeleteWorkCopy(database);

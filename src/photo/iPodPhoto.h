@@ -137,6 +137,9 @@ class TIpodPhotoDb {
   std::string DestFolder;
   bool Cancelled = false;
   bool HasOriginals = false;
+  // Why the photo library the device holds could not be read; empty when it
+  // was not damaged.
+  std::string ReadError;
   TPhotoList Photos;
   TPhotoAlbumList Albums;
   bool WithCamera = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ReadFile.h"
 #include "util/MemoryStream.h"
 
 namespace ortelan::platform {
@@ -58,19 +59,17 @@ class VolumeSource {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Copies `source` to `dest`, which must not exist. Never overwrites and never
-  // leaves a partial `dest`. Returns 0 or the errno of the failure (EEXIST when
-  // `dest` is already there).
-  virtual int CopyFileExclusive(const std::string& source, const std::string& dest) = 0;
-  // Writes `bytes` to `dest`, which must not exist; never leaves a partial
-  // file. Returns 0 or the errno (EEXIST when `dest` is there).
+  // Copies the open `source` to `dest`, which must not exist. Never
+  // overwrites; the file is written under a hidden temporary name beside
+  // `dest` and gets its name only when complete, so `dest` never holds a
+  // partial file. Returns 0 or the errno of the failure (EEXIST when `dest`
+  // is already there).
+  virtual int CopyFileExclusive(ReadFile& source, const std::string& dest) = 0;
+  // Writes `bytes` to `dest` the same way.
   virtual int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) = 0;
   // Renames `from` to `to` unless `to` exists. Returns 0 or the errno
   // (EEXIST when `to` is there).
   virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
-  // Reads a whole regular file into `bytes`. Returns 0 or the errno of the
-  // failure; `bytes` is empty after a failure.
-  virtual int ReadWholeFile(const std::string& path, ByteBuffer& bytes) = 0;
   // Free bytes available to the user on the volume holding `path` (or its
   // nearest existing ancestor). False when it cannot be read.
   virtual bool FreeSpace(const std::string& path, uint64_t& bytes) = 0;
@@ -87,6 +86,19 @@ std::string UserPicturesFolder();
 // A folder private to this process for work files, made on first use and
 // removed at exit. Empty when it cannot be made.
 std::string PrivateTempFolder();
+// Removes the work folders in `tmp` that runs of this user left when they
+// were killed (their process is gone); done before a new one is made.
+void RemoveStaleWorkFolders(const std::string& tmp);
+
+// Removes the temporary files that ended runs left in `folder` (a file
+// still being written is kept). The number removed.
+int RemoveLeftoverPartFiles(const std::string& folder);
+
+// True when `path`, or the nearest of its ancestors that exists, is `folder`
+// or lies below it, by file-system identity: a bind mount or another link to
+// the folder is recognised too. With `wholeVolume`, when `folder` is a
+// volume's mount point, anything on that volume counts.
+bool LiesInside(const std::string& path, const std::string& folder, bool wholeVolume);
 
 // The nearest existing ancestor of `path` (the path itself when it exists),
 // made absolute against the current folder.

@@ -168,4 +168,40 @@ std::string_view CodePointPrefix(std::string_view text, size_t count) {
   return text;
 }
 
+std::string_view BytePrefix(std::string_view text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t end = bytes;
+  while (end > 0 && IsContinuation(static_cast<unsigned char>(text[end]))) --end;
+  return text.substr(0, end);
+}
+
+std::string FitFileName(std::string_view path, std::string_view tail, size_t maxBytes) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::string_view name = path.substr(nameStart);
+  const size_t room = maxBytes > tail.size() ? maxBytes - tail.size() : 0;
+  std::string fitted(path.substr(0, nameStart));
+  fitted += BytePrefix(name, room);
+  fitted += tail;
+  return fitted;
+}
+
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c < 0x20 && c != '\n') || c == 0x7F) {
+      out += '?';
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      out += '?';  // a C1 control, U+0080 to U+009F
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace ortelan

@@ -32,5 +32,19 @@ std::string Trim(std::string_view text);
 size_t CodePointCount(std::string_view text);
 // The first `count` code points of a UTF-8 text, never splitting a sequence.
 std::string_view CodePointPrefix(std::string_view text, size_t count);
+// The longest start of a UTF-8 text that takes at most `bytes` bytes, never
+// splitting a sequence.
+std::string_view BytePrefix(std::string_view text, size_t bytes);
+
+// What file systems allow for one name: 255 bytes.
+constexpr size_t kMaxNameBytes = 255;
+// `path` + `tail` (a numbering and an extension, say), with the last part of
+// `path` cut so that it and `tail` fit into `maxBytes` bytes together.
+std::string FitFileName(std::string_view path, std::string_view tail,
+                        size_t maxBytes = kMaxNameBytes);
+
+// Text made safe for a terminal: control characters (C0 but the line feed,
+// DEL and C1) become "?", so no escape sequence from a tag reaches it.
+std::string TerminalText(std::string_view text);
 
 }  // namespace ortelan

@@ -21,7 +21,8 @@ TEST(MakeNamePart, CleansTagsForFileNames) {
   } cases[] = {
       {"Song", " Name", "Song"},
       {"", " Artist", "Unknown Artist"},
-      {"   ", " Artist", ""},  // blanks only: an empty part
+      {"   ", " Artist", "Unknown Artist"},  // blanks only name nothing either
+      {"\t \x01", " Name", "Unknown Name"},
       {"  Padded  ", " Name", "Padded"},
       {"a\"b*c/d:e<f>g?h\\i|j", " Name", "a_b_c_d_e_f_g_h_i_j"},
       {"Tab\there\x01", " Name", "Tab_here"},  // inner control characters, trimmed ends
@@ -39,6 +40,9 @@ TEST(MakeNamePart, CleansTagsForFileNames) {
       // 41 code points, never half a character.
       {std::string(40, 'a') + "\xC3\xA9\xC3\xA9", " Name", std::string(40, 'a') + "\xC3\xA9"},
       {"\xE5\xA4\x9C\xE3\x81\xAB", " Name", "\xE5\xA4\x9C\xE3\x81\xAB"},
+      // Marks that make a name read backwards (U+202E, U+2066) become "_".
+      {"evil\xE2\x80\xAEgpj.exe", " Name", "evil_gpj.exe"},
+      {"\xE2\x81\xA6x\xE2\x80\x8E", " Name", "_x\xE2\x80\x8E"},  // U+200E stays
   };
   for (const auto& c : cases) {
     std::string part;
@@ -75,9 +79,12 @@ class TrackCopy : public ::testing::Test {
     return index;
   }
 
+  // Checks the destination as a transfer does. The tests that copy without
+  // a worker give its lock back at once, as the worker does at its end.
   void Prepare() {
     std::string folder = dest;
     ASSERT_TRUE(db().PrepareDestination(folder)) << folder;
+    m.Fx.Device->ReleaseDestination();
   }
 
   // Runs a transfer on a worker as the window does; returns the reports.

@@ -16,16 +16,23 @@ using test::ReadFileText;
 using test::TempDir;
 using test::WriteFile;
 
+// Opens `source` and copies it as the device manager does.
+int Copy(FileSystem& files, const std::string& source, const std::string& dest) {
+  ReadFile file;
+  if (const int code = file.Open(source)) return code;
+  return files.CopyFileExclusive(file, dest);
+}
+
 TEST(CopyFileExclusive, CopiesEveryByte) {
   TempDir dir;
   std::string big(3 << 20, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 4096);
   WriteFile(dir / "src", big);
   LinuxFileSystem files;
-  EXPECT_EQ(files.CopyFileExclusive(dir / "src", dir / "dst"), 0);
+  EXPECT_EQ(Copy(files, dir / "src", dir / "dst"), 0);
   EXPECT_EQ(ReadFileText(dir / "dst"), big);
   WriteFile(dir / "empty", "");
-  EXPECT_EQ(files.CopyFileExclusive(dir / "empty", dir / "empty2"), 0);
+  EXPECT_EQ(Copy(files, dir / "empty", dir / "empty2"), 0);
   EXPECT_EQ(ReadFileText(dir / "empty2"), "");
 }
 
@@ -34,11 +41,11 @@ TEST(CopyFileExclusive, NeverOverwrites) {
   WriteFile(dir / "src", "new");
   WriteFile(dir / "dst", "old");
   LinuxFileSystem files;
-  EXPECT_EQ(files.CopyFileExclusive(dir / "src", dir / "dst"), EEXIST);
+  EXPECT_EQ(Copy(files, dir / "src", dir / "dst"), EEXIST);
   EXPECT_EQ(ReadFileText(dir / "dst"), "old");
   // Nor through a link left at the destination.
   std::filesystem::create_symlink(dir / "elsewhere", dir / "link");
-  EXPECT_EQ(files.CopyFileExclusive(dir / "src", dir / "link"), EEXIST);
+  EXPECT_EQ(Copy(files, dir / "src", dir / "link"), EEXIST);
   EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
 }
 
@@ -53,12 +60,13 @@ TEST(CopyFileExclusive, LeavesNoPartialFileWhenItFails) {
     FaultyFileSystem files;
     files.FailAfterBytes = c.after;
     files.FailErrno = c.error;
-    EXPECT_EQ(files.CopyFileExclusive(dir / "src", dir / "dst"), c.error);
+    EXPECT_EQ(Copy(files, dir / "src", dir / "dst"), c.error);
     EXPECT_FALSE(std::filesystem::exists(dir / "dst")) << c.error << " after " << c.after;
+    EXPECT_EQ(test::ListTree(dir.Path()), std::vector<std::string>{"src"});  // no temporary left
   }
   LinuxFileSystem files;
-  EXPECT_EQ(files.CopyFileExclusive(dir / "missing", dir / "dst"), ENOENT);
-  EXPECT_EQ(files.CopyFileExclusive(dir.Path(), dir / "dst"), EISDIR);
+  EXPECT_EQ(Copy(files, dir / "missing", dir / "dst"), ENOENT);
+  EXPECT_EQ(Copy(files, dir.Path(), dir / "dst"), EISDIR);
   EXPECT_FALSE(std::filesystem::exists(dir / "dst"));
 }
 

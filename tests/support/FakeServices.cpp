@@ -25,11 +25,11 @@ void FakeVolumeSource::Remove(const std::string& mountPoint) {
   if (handler_) handler_(platform::VolumeChange{false, gone});
 }
 
-int FaultyFileSystem::CopyFileExclusive(const std::string& source, const std::string& dest) {
+int FaultyFileSystem::CopyFileExclusive(platform::ReadFile& source, const std::string& dest) {
   ++Copies;
   written_ = 0;
   if (Refuse) {
-    if (const int code = Refuse(source, dest)) return code;
+    if (const int code = Refuse(source.Path(), dest)) return code;
   }
   failThisCopy_ = FailAfterBytes && (!FailOnly || FailOnly(dest));
   return LinuxFileSystem::CopyFileExclusive(source, dest);

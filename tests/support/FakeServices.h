@@ -51,7 +51,7 @@ class FaultyFileSystem : public platform::LinuxFileSystem {
   std::optional<uint64_t> FreeBytes;
   int Copies = 0;
 
-  int CopyFileExclusive(const std::string& source, const std::string& dest) override;
+  int CopyFileExclusive(platform::ReadFile& source, const std::string& dest) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
 
  protected:

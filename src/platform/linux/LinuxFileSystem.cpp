@@ -1,14 +1,17 @@
 #include "platform/linux/LinuxFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace ortelan::platform {
@@ -19,6 +22,10 @@ namespace {
 
 constexpr size_t kChunk = 8u << 20;
 constexpr size_t kFallbackBuffer = 1u << 20;
+// Files being written carry this name until they are complete: hidden, and
+// recognisable as ours when a killed run left one behind.
+constexpr const char* kPartPrefix = ".ortelan-";
+constexpr const char* kPartSuffix = ".part";
 
 ssize_t ReadWriteChunk(int in, int out, size_t max) {
   thread_local std::vector<char> buffer(kFallbackBuffer);
@@ -35,25 +42,77 @@ ssize_t ReadWriteChunk(int in, int out, size_t max) {
   return got;
 }
 
-class FileDescriptor {
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool IsPartName(const std::string& name) {
+  return name.size() > 14 && name.starts_with(kPartPrefix) && name.ends_with(kPartSuffix);
+}
+
+// A file written under a temporary name beside its destination. It gets its
+// final name only once complete, so no reader ever sees a partial file there,
+// whatever ends the run. It is locked while it is written: a leftover that
+// nobody holds locked belongs to a run that has ended.
+class PartFile {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
+  explicit PartFile(const std::string& dest) {
+    static std::atomic<unsigned> next{1};
+    const std::string stem = FolderOf(dest) + "/" + kPartPrefix + std::to_string(getpid()) + "-";
+    // A name left by an earlier process of the same number is passed over.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = stem + std::to_string(next++) + kPartSuffix;
+      fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+      if (fd_ >= 0 || errno != EEXIST) break;
+    }
+    if (fd_ < 0) {
+      error_ = errno;
+      return;
+    }
+    created_ = true;
+    flock(fd_, LOCK_EX | LOCK_NB);
   }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  // Closes now and reports the error close gives (late write errors show here).
-  int Close() {
-    const int rc = close(fd_);
+  ~PartFile() {
+    if (fd_ >= 0) close(fd_);
+    if (created_ && !published_) unlink(path_.c_str());
+  }
+  PartFile(const PartFile&) = delete;
+  PartFile& operator=(const PartFile&) = delete;
+
+  int Descriptor() const { return fd_; }
+  // 0 when the file could be made, else the errno.
+  int Error() const { return error_; }
+
+  // Flushes the data to the disk, then gives the file its name unless that
+  // is taken. 0, EEXIST, or the errno.
+  int Publish(const std::string& dest) {
+    // The data reaches the disk before the name does: after a power cut the
+    // name shows a whole file or nothing.
+    if (fdatasync(fd_) != 0 && errno != EINVAL) return errno;
+    const int fd = fd_;
     fd_ = -1;
-    return rc == 0 ? 0 : errno;
+    if (close(fd) != 0) return errno;  // late write errors show here
+    if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE) != 0) {
+      return errno;
+    }
+    published_ = true;
+    return 0;
   }
 
  private:
-  int fd_;
+  std::string path_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool created_ = false;
+  bool published_ = false;
 };
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
 
 }  // namespace
 
@@ -66,92 +125,72 @@ ssize_t LinuxFileSystem::CopyChunk(int in, int out, size_t max) {
   return -1;
 }
 
-int LinuxFileSystem::CopyFileExclusive(const std::string& source, const std::string& dest) {
-  FileDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return errno;
-  struct stat info {};
-  if (fstat(in.Get(), &info) != 0) return errno;
-  if (S_ISDIR(info.st_mode)) return EISDIR;
-  FileDescriptor out(open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (out.Get() < 0) return errno;
+void LinuxFileSystem::SweepLeftovers(const std::string& folder) {
+  {
+    std::lock_guard lock(sweptMutex_);
+    if (!swept_.insert(folder).second) return;
+  }
+  RemoveLeftoverPartFiles(folder);
+}
 
-  int error = 0;
+int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest) {
+  if (!source.IsOpen()) return EBADF;
+  if (PathExists(dest)) return EEXIST;
+  SweepLeftovers(FolderOf(dest));
+  PartFile out(dest);
+  if (out.Error() != 0) return out.Error();
+  if (lseek(source.Descriptor(), 0, SEEK_SET) < 0) return errno;
   off_t total = 0;
   for (;;) {
-    const ssize_t moved = CopyChunk(in.Get(), out.Get(), kChunk);
+    const ssize_t moved = CopyChunk(source.Descriptor(), out.Descriptor(), kChunk);
     if (moved < 0) {
       if (errno == EINTR) continue;
-      error = errno;
-      break;
+      return errno;
     }
     if (moved == 0) break;
     total += moved;
   }
   // A source that ends before its recorded size was cut off (a device pulled).
-  if (error == 0 && total != info.st_size) error = EIO;
-  const int closeError = out.Close();
-  if (error == 0) error = closeError;
-  if (error != 0) unlink(dest.c_str());
-  return error;
-}
-
-// Large buffers are backed by huge pages where the kernel offers them on
-// request: a database of many megabytes then costs a few page faults, not
-// thousands.
-void AdviseHugePages(ByteBuffer& bytes) {
-  constexpr uintptr_t kHuge = 2u << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(bytes.data());
-  const uintptr_t alignedBegin = (begin + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t alignedEnd = (begin + bytes.size()) & ~(kHuge - 1);
-  if (alignedEnd > alignedBegin) {
-    madvise(reinterpret_cast<void*>(alignedBegin), alignedEnd - alignedBegin, MADV_HUGEPAGE);
-  }
-}
-
-int LinuxFileSystem::ReadWholeFile(const std::string& path, ByteBuffer& bytes) {
-  bytes.clear();
-  FileDescriptor in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return errno;
-  struct stat info {};
-  if (fstat(in.Get(), &info) != 0) return errno;
-  if (!S_ISREG(info.st_mode)) return EISDIR;
-  bytes.resize(static_cast<size_t>(info.st_size));
-  AdviseHugePages(bytes);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = read(in.Get(), bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int error = got < 0 ? errno : EIO;  // shorter than its size: cut off
-      bytes.clear();
-      return error;
-    }
-    done += static_cast<size_t>(got);
-  }
-  return 0;
+  if (total != source.Size()) return EIO;
+  return out.Publish(dest);
 }
 
 int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {
-  FileDescriptor out(open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (out.Get() < 0) return errno;
-  int error = 0;
+  if (PathExists(dest)) return EEXIST;
+  SweepLeftovers(FolderOf(dest));
+  PartFile out(dest);
+  if (out.Error() != 0) return out.Error();
   for (size_t done = 0; done < bytes.size();) {
-    const ssize_t put = write(out.Get(), bytes.data() + done, bytes.size() - done);
+    const ssize_t put = write(out.Descriptor(), bytes.data() + done, bytes.size() - done);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      error = put < 0 ? errno : EIO;
-      break;
-    }
+    if (put <= 0) return put < 0 ? errno : EIO;
     done += static_cast<size_t>(put);
   }
-  const int closeError = out.Close();
-  if (error == 0) error = closeError;
-  if (error != 0) unlink(dest.c_str());
-  return error;
+  return out.Publish(dest);
 }
 
 int LinuxFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
   return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+int RemoveLeftoverPartFiles(const std::string& folder) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (!IsPartName(entry->d_name)) continue;
+    const int fd = openat(dirfd(dir.get()), entry->d_name,
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info {};
+    // Held locked: a run is still writing it.
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        unlinkat(dirfd(dir.get()), entry->d_name, 0) == 0) {
+      ++removed;
+    }
+    close(fd);
+  }
+  return removed;
 }
 
 std::string NearestExistingAncestor(const std::string& path) {

@@ -2,14 +2,16 @@
 
 #include <sys/types.h>
 
+#include <mutex>
+#include <unordered_set>
+
 #include "platform/Platform.h"
 
 namespace ortelan::platform {
 
 class LinuxFileSystem : public FileSystem {
  public:
-  int CopyFileExclusive(const std::string& source, const std::string& dest) override;
-  int ReadWholeFile(const std::string& path, ByteBuffer& bytes) override;
+  int CopyFileExclusive(ReadFile& source, const std::string& dest) override;
   int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
@@ -23,6 +25,14 @@ class LinuxFileSystem : public FileSystem {
   virtual ssize_t CopyChunk(int in, int out, size_t max);
   // Free space as statvfs reports it for an existing folder.
   virtual bool FreeSpaceOfExisting(const std::string& folder, uint64_t& bytes);
+
+ private:
+  // Removes what killed runs left in `folder`, the first time this object
+  // writes there.
+  void SweepLeftovers(const std::string& folder);
+
+  std::mutex sweptMutex_;
+  std::unordered_set<std::string> swept_;
 };
 
 }  // namespace ortelan::platform

@@ -1,7 +1,11 @@
 // The user's folders and the private work folder.
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -51,6 +55,44 @@ std::string UserFolder(const std::string& key, const char* fallbackName) {
   return folder;
 }
 
+constexpr const char* kWorkPrefix = "ortelan-";
+
+// The process that made a work folder "ortelan-<pid>-XXXXXX"; 0 when the name
+// is not of that form.
+pid_t OwnerOf(const std::string& name) {
+  if (!name.starts_with(kWorkPrefix)) return 0;
+  const size_t start = std::char_traits<char>::length(kWorkPrefix);
+  const size_t dash = name.find('-', start);
+  if (dash == std::string::npos || dash == start || dash - start > 9) return 0;
+  pid_t pid = 0;
+  for (size_t i = start; i < dash; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+    pid = pid * 10 + (name[i] - '0');
+  }
+  return pid;
+}
+
+}  // namespace
+
+// Their copies of device databases would otherwise stay for ever.
+void RemoveStaleWorkFolders(const std::string& tmp) {
+  std::error_code ec;
+  for (fs::directory_iterator it(tmp, ec), end; !ec && it != end; it.increment(ec)) {
+    const pid_t owner = OwnerOf(it->path().filename().string());
+    struct stat info {};
+    if (owner <= 0 || owner == getpid() || lstat(it->path().c_str(), &info) != 0 ||
+        !S_ISDIR(info.st_mode) || info.st_uid != getuid()) {
+      continue;
+    }
+    if (kill(owner, 0) != 0 && errno == ESRCH) {
+      std::error_code removeError;
+      fs::remove_all(it->path(), removeError);
+    }
+  }
+}
+
+namespace {
+
 class TempFolder {
  public:
   ~TempFolder() {
@@ -61,8 +103,10 @@ class TempFolder {
   const std::string& Get() {
     std::lock_guard lock(mutex_);
     if (path_.empty()) {
-      const char* tmp = getenv("TMPDIR");
-      std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ortelan-XXXXXX";
+      const char* variable = getenv("TMPDIR");
+      const std::string tmp = variable && *variable ? variable : "/tmp";
+      RemoveStaleWorkFolders(tmp);
+      std::string pattern = tmp + "/" + kWorkPrefix + std::to_string(getpid()) + "-XXXXXX";
       if (mkdtemp(pattern.data())) path_ = pattern;
     }
     return path_;

@@ -96,7 +96,10 @@ bool TMusicTranFrm::LoadLibrary() {
   MusicDb = std::make_unique<TIpodMusicDb>(Device.get());
   try {
     MusicDb->LoadMusicLibrary(true);
-  } catch (const EInflateError& error) {
+  } catch (const std::bad_alloc&) {
+    Messages.Error(this, "There is not enough memory to read the music library.");
+    return false;
+  } catch (const std::exception& error) {
     // The reading ends here; the panel keeps "Connected, reading ...".
     Messages.Error(this, QString::fromStdString(error.what()));
     return false;

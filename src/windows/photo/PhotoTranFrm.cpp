@@ -99,7 +99,16 @@ void TPhotoTranFrm::FormCreate() {
 
 bool TPhotoTranFrm::LoadLibrary() {
   PhotoDb = std::make_unique<TIpodPhotoDb>(Device.get(), true, nullptr);
-  PhotoDb->LoadPhotoLibrary();
+  try {
+    PhotoDb->LoadPhotoLibrary();
+  } catch (const std::bad_alloc&) {
+    Messages.Error(this, "There is not enough memory to read the photo library.");
+    return false;
+  }
+  if (!PhotoDb->ReadError.empty() && PhotoDb->Photos.Count() == 0) {
+    Messages.Error(this, QString::fromStdString("The photo library is damaged and cannot be read.\r" +
+                                                PhotoDb->ReadError));
+  }
   // The album tree and the pages of tiles are filled by the photo views.
   return true;
 }
