@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/ReadFile.h"
 #include "util/Text.h"
@@ -128,7 +129,7 @@ std::string DestinationFolder(const std::string& to) {
   std::error_code ec;
   const std::filesystem::path absolute = std::filesystem::absolute(to, ec);
   if (ec || absolute.empty()) {
-    throw UsageError{"cannot use the destination " + to + ": " + ec.message()};
+    throw std::runtime_error("cannot use the destination " + to + ": " + ec.message());
   }
   return absolute.lexically_normal().string();
 }

@@ -56,8 +56,8 @@ std::string Shown(std::string_view text);
 // ("Err 28 (No space left on device)"); the stored log keeps its words.
 std::string LogForTerminal(std::string_view log);
 
-// The absolute form of the destination the user named. Throws UsageError
-// when it cannot be made (the working folder is gone).
+// The absolute form of the destination the user named. Throws
+// std::runtime_error when it cannot be made (the working folder is gone).
 std::string DestinationFolder(const std::string& to);
 
 // Runs the dispatcher until the worker has finished, asking it to stop (as

@@ -125,6 +125,33 @@ TEST_F(IosLibrary, AnUnreadableLibraryFallsBackToTheItunesDb) {
   }
 }
 
+TEST_F(IosLibrary, ADamagedLibrarySaysWhatSQLiteFound) {
+  test::WriteFile(Itunes("MediaLibrary.sqlitedb"), std::string(8192, 'x'));
+  EXPECT_FALSE(m.Load());  // and there is no iTunesDB either
+  EXPECT_NE(m.Db->ReadError.find("file is not a database"), std::string::npos) << m.Db->ReadError;
+  EXPECT_NE(m.Db->Log.find("\r\n[X] The music library cannot be read: "), std::string::npos)
+      << m.Db->Log;
+  EXPECT_TRUE(WorkFolderLeftovers().empty());
+}
+
+TEST_F(IosLibrary, SizesThatCannotBeAFilesAreUnknownAndTotalsNeverOverflow) {
+  MakeDatabase(Itunes("MediaLibrary.sqlitedb"), std::string(kMediaLibrarySchema) + R"(
+INSERT INTO base_location VALUES (1, 'F');
+INSERT INTO item (item_pid, base_location_id) VALUES (1, 1), (2, 1), (3, 1), (4, 1);
+INSERT INTO item_extra VALUES (1, 'Max', 'a.mp3', 9223372036854775807, 0),
+  (2, 'Also max', 'b.mp3', 9223372036854775807, 0), (3, 'Negative', 'c.mp3', -5, 0),
+  (4, 'Real', 'd.mp3', 4000, 0);
+INSERT INTO item_stats VALUES (1, 0, 0), (2, 0, 0), (3, 0, 0), (4, 0, 0);
+INSERT INTO db_info VALUES (1, 0);
+)");
+  ASSERT_TRUE(m.Load()) << m.Db->Log;
+  ASSERT_EQ(m.Db->Tracks.Count(), 4);
+  EXPECT_EQ(Track(0).Size, 0);
+  EXPECT_EQ(Track(2).Size, 0);
+  EXPECT_EQ(m.Db->TotalSize, 4000);
+  EXPECT_EQ(m.Db->Tracks.CheckedSize, 4000);
+}
+
 constexpr const char* kSmallItdb = R"(
 INSERT INTO genre_map (genre) VALUES ('Rock'), ('Pop');
 INSERT INTO item (pid, title, artist, album, total_time_ms, genre_id) VALUES

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "music/MusicCopyThread.h"
 #include "support/MusicFixture.h"
@@ -333,6 +335,114 @@ TEST_F(TrackCopy, TemporaryFoldersAreRemovedOnlyInsideTheDestination) {
   EXPECT_EQ(ext, ".epub");
   TIpodMusicDb::BookExt("Books/manual.PDF", ext);
   EXPECT_EQ(ext, ".PDF");
+}
+
+TEST_F(TrackCopy, LongNamesOfWideCharactersFitTheFileSystemUnderEveryScheme) {
+  const std::string cjk = [] {
+    std::string text;
+    for (int i = 0; i < 45; ++i) text += "\xE5\xA4\x9C";  // 3 bytes each
+    return text;
+  }();
+  const std::string emoji = [] {
+    std::string text;
+    for (int i = 0; i < 45; ++i) text += "\xF0\x9F\x8E\xB5";  // 4 bytes each
+    return text;
+  }();
+  for (uint8_t scheme = 0; scheme <= 6; ++scheme) {
+    m.Db = std::make_unique<TIpodMusicDb>(m.Fx.Device.get());
+    dest = m.Dir / ("dest" + std::to_string(scheme));
+    // Two tracks whose tags differ only past the cut, and one with the same tags.
+    AddTrack(emoji + "a", "first", cjk, emoji);
+    AddTrack(emoji + "b", "second, longer", cjk, emoji);
+    AddTrack(emoji, "third track of its own", cjk, emoji);
+    db().NameScheme = scheme;
+    Prepare();
+    ASSERT_EQ(db().CopyTracks(false), 3) << int(scheme) << db().Log;
+    std::set<std::string> names;
+    for (const TTrackItem& t : db().Tracks) {
+      names.insert(t.DestFile);
+      const std::string name = fs::path(t.DestFile).filename().string();
+      EXPECT_LE(name.size(), 255u) << int(scheme);
+      EXPECT_TRUE(name.ends_with(".mp3")) << int(scheme);
+    }
+    EXPECT_EQ(names.size(), 3u) << int(scheme);  // told apart by the numbering
+    EXPECT_EQ(ReadFileText(db().Tracks.GetItem(1).DestFile), "second, longer");
+  }
+}
+
+TEST_F(TrackCopy, TwoTracksOfOneRunWithTheSameNameAndSizeAreBothWritten) {
+  AddTrack("Song", "version A");
+  AddTrack("Song", "version B");
+  Prepare();
+  RunWorker();
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"Song.mp3", "Song1.mp3"}));
+  EXPECT_EQ(ReadFileText(dest + "/Song.mp3"), "version A");
+  EXPECT_EQ(ReadFileText(dest + "/Song1.mp3"), "version B");
+
+  // The next run finds both in place and copies nothing.
+  const int copies = m.Fx.Files.Copies;
+  RunWorker();
+  EXPECT_EQ(m.Fx.Files.Copies, copies);
+  EXPECT_EQ(db().Log, "\r\nCopy files: t2, c2");
+}
+
+TEST_F(TrackCopy, ANameTakenBetweenTheLookAndTheCopyMovesOnToTheNextOne) {
+  AddTrack("Song", "mine");
+  Prepare();
+  m.Fx.Files.Refuse = [&](const std::string&, const std::string& d) {
+    if (!d.ends_with("/Song.mp3")) return 0;
+    WriteFile(d, "another run's track");  // it got there first
+    return EEXIST;
+  };
+  EXPECT_EQ(db().CopyTracks(false), 1);
+  EXPECT_EQ(db().Tracks.GetItem(0).DestFile, dest + "/Song1.mp3");
+  EXPECT_EQ(ReadFileText(dest + "/Song1.mp3"), "mine");
+  EXPECT_EQ(ReadFileText(dest + "/Song.mp3"), "another run's track");
+}
+
+TEST_F(TrackCopy, ASecondRunIntoTheSameFolderIsToldAnotherRuns) {
+  AddTrack("Song", "x");
+  std::string folder = dest;
+  ASSERT_TRUE(db().PrepareDestination(folder));  // the first run holds the folder
+  test::DeviceFixture other;
+  ASSERT_TRUE(other.ConnectIpodAt(m.Root()));
+  TIpodMusicDb second(other.Device.get());
+  std::string again = dest;
+  EXPECT_FALSE(second.PrepareDestination(again));
+  EXPECT_EQ(again, "Another transfer into " + dest +
+                       " is running.\rPlease wait until it has ended or choose another folder.");
+  RunWorker();  // the first run ends and gives the folder back
+  again = dest;
+  EXPECT_TRUE(second.PrepareDestination(again));
+}
+
+TEST_F(TrackCopy, ARerunNeedsRoomOnlyForWhatIsNotThereYet) {
+  AddTrack("Song", std::string(5000, 's'));
+  AddTrack("Other", std::string(3000, 'o'));
+  db().NameScheme = 2;
+  Prepare();
+  RunWorker();
+  m.Fx.Files.FreeBytes = 100;  // the disk is nearly full now
+  std::string folder = dest;
+  EXPECT_TRUE(db().PrepareDestination(folder)) << folder;
+  m.Fx.Device->ReleaseDestination();
+  EXPECT_EQ(db().BytesStillNeeded(dest), 0);
+  AddTrack("New", std::string(2000, 'n'));
+  EXPECT_EQ(db().BytesStillNeeded(dest), 2000);
+  folder = dest;
+  EXPECT_FALSE(db().PrepareDestination(folder));
+}
+
+TEST_F(TrackCopy, ASpecialFileAsATrackIsNamedInTheLog) {
+  AddTrack("Pipe", "x");
+  const std::string file = m.Root() + "/iPod_Control/Music/F00/T0.mp3";
+  fs::remove(file);
+  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+  Prepare();
+  EXPECT_EQ(db().CopyTracks(false), 0);
+  EXPECT_EQ(db().Log, "\r\nPipe: Err " + std::to_string(platform::kNotRegularFile) +
+                          "\r\n Not a regular file: :iPod_Control:Music:F00:T0.mp3");
+  EXPECT_TRUE(ListTree(dest).empty());
 }
 
 }  // namespace

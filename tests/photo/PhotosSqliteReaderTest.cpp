@@ -108,6 +108,13 @@ TEST_F(PhotosSqlite, WithoutAStoreTheLibraryStillLoads) {
 }
 
 // A Photos.sqlite that is not a device's falls back to the Photo Database.
+TEST_F(PhotosSqlite, ADamagedLibraryIsReportedNotShownAsEmpty) {
+  test::WriteFile(Database(), std::string(4096, '\x5a'));
+  EXPECT_FALSE(db->LoadPhotoLibrary());
+  EXPECT_NE(db->ReadError.find("file is not a database"), std::string::npos) << db->ReadError;
+  EXPECT_NE(db->Log.find("\r\n[X] The photo library cannot be read: "), std::string::npos);
+}
+
 TEST_F(PhotosSqlite, AForeignDatabaseFallsBackToThePhotoDatabase) {
   MakeDatabase(Database(), "CREATE TABLE Z_PRIMARYKEY (Z_ENT, Z_NAME);");
   EXPECT_FALSE(db->LoadPhotoLibrary());  // and there is no Photo Database either

@@ -1,6 +1,9 @@
+#include "util/Sizes.h"
 #include "util/Text.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include <vector>
 
@@ -59,6 +62,36 @@ TEST(Text, CodePointPrefixNeverSplitsASequence) {
   EXPECT_EQ(CodePointPrefix(text, 2), "a\xC3\xA9");
   EXPECT_EQ(CodePointPrefix(text, 4), "a\xC3\xA9\xE6\xA5\xBD\xF0\x9F\x8E\xB5");
   EXPECT_EQ(CodePointPrefix(text, 9), text);
+}
+
+TEST(Text, FitFileNameCutsTheLastPartAtACharacterAndKeepsTheTail) {
+  const std::string emoji = "\xF0\x9F\x8E\xB5";
+  std::string longName;
+  for (int i = 0; i < 70; ++i) longName += emoji;  // 280 bytes
+  const std::string fitted = FitFileName("/music/" + longName, "12.mp3");
+  EXPECT_EQ(fitted.substr(0, 7), "/music/");
+  EXPECT_TRUE(fitted.ends_with(emoji + "12.mp3"));     // whole characters only
+  EXPECT_EQ(fitted.size() - 7, 62 * 4 + 6u);          // 254 bytes: the 63rd would not fit
+  EXPECT_EQ(FitFileName("/a/short", ".mp3"), "/a/short.mp3");
+  EXPECT_EQ(FitFileName("name", ".ext", 6), "na.ext");
+}
+
+TEST(Text, TerminalTextLetsNoControlCharacterThrough) {
+  EXPECT_EQ(TerminalText("Title\x1b]0;owned\x07 end"), "Title?]0;owned? end");
+  EXPECT_EQ(TerminalText("clear\x1b[2J\r\x7f"), "clear?[2J??");
+  EXPECT_EQ(TerminalText("c1 \xC2\x9B" "31m, \xC2\xA0 stays"), "c1 ?31m, \xC2\xA0 stays");
+  EXPECT_EQ(TerminalText("two\nlines \xE5\xA4\x9C"), "two\nlines \xE5\xA4\x9C");
+}
+
+TEST(Sizes, DatabaseSizesAreCheckedAndSumsSaturate) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  EXPECT_EQ(ValidMediaSize(-1), 0);
+  EXPECT_EQ(ValidMediaSize(kMax), 0);
+  EXPECT_EQ(ValidMediaSize(4000), 4000);
+  EXPECT_EQ(SaturatingAdd(kMax, 1), kMax);
+  EXPECT_EQ(SaturatingAdd(-kMax, -5), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(SaturatingSub(-kMax, 5), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(SaturatingSub(10, 4), 6);
 }
 
 }  // namespace

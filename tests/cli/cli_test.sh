@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# ortelan-cli as a user runs it on odd devices and in odd places: it ends with
+# a clear one-line message and the right exit status, never with an abort.
+# Usage: cli_test.sh ORTELAN-CLI MAKE-DEMO-IPOD
+set -uo pipefail
+cli=$(realpath "$1")
+make_demo=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name"
+  fi
+}
+
+"$make_demo" "$work/ipod" >/dev/null
+"$make_demo" --sqlite "$work/nano" >/dev/null
+
+# A relative destination while the working folder is gone.
+mkdir "$work/gone"
+(cd "$work/gone" && rmdir "$work/gone" &&
+  "$cli" music copy --device "$work/ipod" --to out >"$work/gone.out" 2>"$work/gone.err")
+status=$?
+check "relative destination without a working folder exits 1" [ "$status" -eq 1 ]
+check "... with one line" [ "$(wc -l <"$work/gone.err")" -eq 1 ]
+check "... naming the destination" grep -q "cannot use the destination out" "$work/gone.err"
+check "... and no abort" bash -c "! grep -q terminate '$work/gone.err'"
+
+# A damaged Photos.sqlite: no "0 photos" and success, but a clear failure.
+head -c 8192 /dev/urandom >"$work/nano/PhotoData/Photos.sqlite"
+rm -f "$work/nano/PhotoData/Photos.sqlite-wal" "$work/nano/Photos/Photo Database"
+"$cli" photos list --device "$work/nano" >"$work/photos.out" 2>"$work/photos.err"
+status=$?
+check "damaged photo library exits 1" [ "$status" -eq 1 ]
+check "... and says so" grep -q "The photo library is damaged and cannot be read: " "$work/photos.err"
+
+# A FIFO where a track should be: refused at once, the reason spelt out.
+track=$(cd "$work/ipod" && find iPod_Control/Music -name '*.mp3' | sort | head -n 1)
+rm "$work/ipod/$track"
+mkfifo "$work/ipod/$track"
+timeout 60 "$cli" music copy --device "$work/ipod" --to "$work/music" >"$work/copy.out" 2>&1
+status=$?
+check "a FIFO as a track neither hangs nor passes for copied" [ "$status" -eq 3 ]
+check "... its error has the system's words" grep -q ": Err [0-9]* (Not a regular file)" "$work/copy.out"
+check "... and no temporary file is left" bash -c "! find '$work/music' -name '.ortelan-*' | grep -q ."
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
