@@ -62,8 +62,10 @@ bench: build
 	$(RELEASE)/bench/bench-itunesdb-load
 	$(RELEASE)/bench/bench-photo-export
 	$(RELEASE)/bench/bench-media-library
+	$(RELEASE)/bench/bench-device-paths
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
+	bench/cli_copy.sh $(RELEASE)
 
 fuzz: deps
 	cmake --preset fuzz >/dev/null
