@@ -84,32 +84,37 @@ bool TIpodDevice::FindInPlace(const std::string& candidate, int64_t expected,
          !(claimed && claimed->contains(candidate));
 }
 
+bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int64_t expected,
+                            const std::unordered_set<std::string>* claimed, int& number,
+                            std::string& candidate) {
+  for (;; ++number) {
+    candidate = Candidate(base, number, ext);
+    if (!PcPathExists(candidate)) return false;
+    if (FindInPlace(candidate, expected, claimed)) return true;
+  }
+}
+
 bool TIpodDevice::AlreadyCopied(const std::string& DevPath, std::string& DestBase, int32_t Size,
                                 const std::unordered_set<std::string>* Claimed) {
-  const std::string ext(PathExtension(DevPath));
-  const int64_t expected = ExpectedSize(DevPath, Size);
-  for (int n = 0;; ++n) {
-    const std::string candidate = Candidate(DestBase, n, ext);
-    if (!PcPathExists(candidate)) return false;
-    if (FindInPlace(candidate, expected, Claimed)) {
-      DestBase = candidate;
-      return true;
-    }
+  int number = 0;
+  std::string candidate;
+  if (!NextPlace(DestBase, std::string(PathExtension(DevPath)), ExpectedSize(DevPath, Size),
+                 Claimed, number, candidate)) {
+    return false;
   }
+  DestBase = candidate;
+  return true;
 }
 
 int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size,
                                   const std::unordered_set<std::string>* Claimed) {
   const std::string ext(PathExtension(DevPath));
   const int64_t expected = ExpectedSize(DevPath, Size);
-  for (int n = 0;; ++n) {
-    const std::string candidate = Candidate(DestBase, n, ext);
-    if (PcPathExists(candidate)) {
-      if (FindInPlace(candidate, expected, Claimed)) {
-        DestBase = candidate;
-        return 0;
-      }
-      continue;
+  std::string candidate;
+  for (int number = 0;; ++number) {
+    if (NextPlace(DestBase, ext, expected, Claimed, number, candidate)) {
+      DestBase = candidate;
+      return 0;
     }
     const int code = CopyDeviceFile(DevPath, candidate);
     // A name another run took between the look and the copy: the next one.

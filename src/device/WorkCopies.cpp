@@ -46,7 +46,7 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
   }
   const std::string copy = WorkFile + suffix;
   std::remove(copy.c_str());  // an earlier copy of ours, never the device's
-  const int code = services_.Files.CopyFileExclusive(source, copy);
+  const int code = services_.Files.CopyWorkFile(source, copy);
   if (code != 0) {
     AddError(failureLine + platform::ErrorText(code));
     return;

@@ -161,6 +161,11 @@ class TIpodDevice {
   int64_t ExpectedSize(const std::string& DevPath, int32_t Size);
   bool FindInPlace(const std::string& candidate, int64_t expected,
                    const std::unordered_set<std::string>* claimed);
+  // Moves `number` on to the first name of the numbered series that is free
+  // (false) or already holds the file (true); `candidate` is that name.
+  bool NextPlace(const std::string& base, const std::string& ext, int64_t expected,
+                 const std::unordered_set<std::string>* claimed, int& number,
+                 std::string& candidate);
   // Copies a file of the device to WorkFile + suffix; `failureLine` starts
   // the ErrorLog line of a failed copy.
   void FetchToWorkFile(const std::string& devPath, const std::string& suffix,

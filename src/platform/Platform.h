@@ -65,7 +65,12 @@ class FileSystem {
   // partial file. Returns 0 or the errno of the failure (EEXIST when `dest`
   // is already there).
   virtual int CopyFileExclusive(ReadFile& source, const std::string& dest) = 0;
-  // Writes `bytes` to `dest` the same way.
+  // Copies the open `source` to `dest` in a folder private to this process
+  // (a work copy to read and delete): exclusive create, a partial file
+  // removed, but no temporary name and no flush to the disk, which nobody
+  // needs there. 0 or the errno.
+  virtual int CopyWorkFile(ReadFile& source, const std::string& dest) = 0;
+  // Writes `bytes` to `dest` the same way as CopyFileExclusive.
   virtual int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) = 0;
   // Renames `from` to `to` unless `to` exists. Returns 0 or the errno
   // (EEXIST when `to` is there).

@@ -25,14 +25,24 @@ void FakeVolumeSource::Remove(const std::string& mountPoint) {
   if (handler_) handler_(platform::VolumeChange{false, gone});
 }
 
-int FaultyFileSystem::CopyFileExclusive(platform::ReadFile& source, const std::string& dest) {
+int FaultyFileSystem::BeginCopy(const platform::ReadFile& source, const std::string& dest) {
   ++Copies;
   written_ = 0;
   if (Refuse) {
     if (const int code = Refuse(source.Path(), dest)) return code;
   }
   failThisCopy_ = FailAfterBytes && (!FailOnly || FailOnly(dest));
+  return 0;
+}
+
+int FaultyFileSystem::CopyFileExclusive(platform::ReadFile& source, const std::string& dest) {
+  if (const int code = BeginCopy(source, dest)) return code;
   return LinuxFileSystem::CopyFileExclusive(source, dest);
+}
+
+int FaultyFileSystem::CopyWorkFile(platform::ReadFile& source, const std::string& dest) {
+  if (const int code = BeginCopy(source, dest)) return code;
+  return LinuxFileSystem::CopyWorkFile(source, dest);
 }
 
 bool FaultyFileSystem::FreeSpace(const std::string& path, uint64_t& bytes) {

@@ -52,12 +52,16 @@ class FaultyFileSystem : public platform::LinuxFileSystem {
   int Copies = 0;
 
   int CopyFileExclusive(platform::ReadFile& source, const std::string& dest) override;
+  int CopyWorkFile(platform::ReadFile& source, const std::string& dest) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
 
  protected:
   ssize_t CopyChunk(int in, int out, size_t max) override;
 
  private:
+  // Counts the copy and applies the faults asked for; a code other than 0
+  // ends the copy at once.
+  int BeginCopy(const platform::ReadFile& source, const std::string& dest);
   uint64_t written_ = 0;
   bool failThisCopy_ = false;
 };

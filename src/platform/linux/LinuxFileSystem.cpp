@@ -139,10 +139,25 @@ int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
+  if (const int error = CopyAll(source, out.Descriptor())) return error;
+  return out.Publish(dest);
+}
+
+int LinuxFileSystem::CopyWorkFile(ReadFile& source, const std::string& dest) {
+  if (!source.IsOpen()) return EBADF;
+  const int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) return errno;
+  int error = CopyAll(source, out);
+  if (close(out) != 0 && error == 0) error = errno;
+  if (error != 0) unlink(dest.c_str());
+  return error;
+}
+
+int LinuxFileSystem::CopyAll(ReadFile& source, int out) {
   if (lseek(source.Descriptor(), 0, SEEK_SET) < 0) return errno;
   off_t total = 0;
   for (;;) {
-    const ssize_t moved = CopyChunk(source.Descriptor(), out.Descriptor(), kChunk);
+    const ssize_t moved = CopyChunk(source.Descriptor(), out, kChunk);
     if (moved < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -151,8 +166,7 @@ int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest
     total += moved;
   }
   // A source that ends before its recorded size was cut off (a device pulled).
-  if (total != source.Size()) return EIO;
-  return out.Publish(dest);
+  return total == source.Size() ? 0 : EIO;
 }
 
 int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {

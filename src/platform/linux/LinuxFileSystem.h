@@ -12,6 +12,7 @@ namespace ortelan::platform {
 class LinuxFileSystem : public FileSystem {
  public:
   int CopyFileExclusive(ReadFile& source, const std::string& dest) override;
+  int CopyWorkFile(ReadFile& source, const std::string& dest) override;
   int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
@@ -30,6 +31,9 @@ class LinuxFileSystem : public FileSystem {
   // Removes what killed runs left in `folder`, the first time this object
   // writes there.
   void SweepLeftovers(const std::string& folder);
+  // Moves every byte of `source` to `out`; 0, EIO when the source ends before
+  // its size, or the errno.
+  int CopyAll(ReadFile& source, int out);
 
   std::mutex sweptMutex_;
   std::unordered_set<std::string> swept_;
