@@ -29,7 +29,8 @@ const std::string& Root() {
   static test::TempDir dir;
   static const std::string root = [] {
     test::WriteFile(dir / "ipod/iPod_Control/iTunes/iTunesDB", "");
-    for (int i = 0; i < kFiles; ++i) test::WriteFile(dir / ("ipod/iPod_Control/Music/F00/" + FileName(i)), "");
+    for (int i = 0; i < kFiles; ++i)
+      test::WriteFile(dir / ("ipod/iPod_Control/Music/F00/" + FileName(i)), "");
     return dir / "ipod";
   }();
   return root;

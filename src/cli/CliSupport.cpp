@@ -44,11 +44,21 @@ std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char escaped[8];
@@ -76,7 +86,10 @@ bool IsWide(uint32_t cp) {
 uint32_t NextCodePoint(std::string_view text, size_t& i) {
   const auto lead = static_cast<unsigned char>(text[i++]);
   const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  uint32_t cp = extra == 3 ? lead & 0x07 : extra == 2 ? lead & 0x0F : extra == 1 ? lead & 0x1F : lead;
+  uint32_t cp = extra == 3   ? lead & 0x07
+                : extra == 2 ? lead & 0x0F
+                : extra == 1 ? lead & 0x1F
+                             : lead;
   for (int k = 0; k < extra && i < text.size(); ++k) cp = (cp << 6) | (text[i++] & 0x3F);
   return cp;
 }
@@ -187,8 +200,8 @@ DeviceSession::DeviceSession(const std::vector<std::string>& folders)
     : volumes_(folders.empty() ? platform::MakeRemovableVolumeSource()
                                : platform::MakeFolderVolumeSource(folders)),
       files_(platform::MakeFileSystem()),
-      device_(std::make_unique<TIpodDevice>(
-          nullptr, DeviceServices{*volumes_, *files_, dispatcher_})) {}
+      device_(std::make_unique<TIpodDevice>(nullptr,
+                                            DeviceServices{*volumes_, *files_, dispatcher_})) {}
 
 DeviceSession::~DeviceSession() { device_.reset(); }
 

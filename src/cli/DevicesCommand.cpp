@@ -56,8 +56,8 @@ void PrintTable(const std::vector<IpodInfo>& ipods) {
     return;
   }
   for (const IpodInfo& d : ipods) {
-    std::printf("%s\n  volume name:    %s\n  free space:     %s\n",
-                Shown(d.Vol.MountPoint).c_str(), Shown(d.Vol.Label).c_str(),
+    std::printf("%s\n  volume name:    %s\n  free space:     %s\n", Shown(d.Vol.MountPoint).c_str(),
+                Shown(d.Vol.Label).c_str(),
                 TIpodDevice::FormatSize(static_cast<int64_t>(d.FreeBytes)).c_str());
     std::printf("  iTunesDB:       %s\n  iTunesCDB:      %s\n  Photo Database: %s\n",
                 YesNo(d.HasItunesDb), YesNo(d.HasItunesCdb), YesNo(d.HasPhotoDatabase));

@@ -42,9 +42,11 @@ bool InPlaylist(const TIpodMusicDb& db, const std::string& name, const TTrackIte
 // keeps the marks the library was loaded with.
 void ApplySelection(TIpodMusicDb& db, const std::string& selection) {
   if (selection == "checked") return;
-  static const std::pair<const char*, uint8_t> kinds[] = {
-      {"kind:audio", mkAudio}, {"kind:video", mkVideo}, {"kind:book", mkBook},
-      {"kind:ringtone", mkRingtone}, {"kind:voicememo", mkVoiceMemo}};
+  static const std::pair<const char*, uint8_t> kinds[] = {{"kind:audio", mkAudio},
+                                                          {"kind:video", mkVideo},
+                                                          {"kind:book", mkBook},
+                                                          {"kind:ringtone", mkRingtone},
+                                                          {"kind:voicememo", mkVoiceMemo}};
   std::function<bool(const TTrackItem&)> wanted;
   if (selection == "all") {
     wanted = [](const TTrackItem&) { return true; };
@@ -135,7 +137,8 @@ int MusicCopyCommand(Arguments args) {
   bool loaded = false;
   if (!LoadMusic(db, loaded)) return kExitNotFound;
   if (!loaded) {
-    std::fprintf(stderr, "The music library could not be read.%s\n", LogForTerminal(db.Log).c_str());
+    std::fprintf(stderr, "The music library could not be read.%s\n",
+                 LogForTerminal(db.Log).c_str());
     return kExitNotFound;
   }
   ApplySelection(db, selection);
@@ -153,8 +156,8 @@ int MusicCopyCommand(Arguments args) {
   TMusicCopyThread worker(db, session.Dispatcher(), false, false);
   worker.OnProgress = [&](const std::string& text) { display.Report(text); };
   worker.Start();
-  RunWorkerUntilDone(session.Dispatcher(), [&] { return worker.Finished(); },
-                     [&] { worker.Terminate(); });
+  RunWorkerUntilDone(
+      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
   worker.WaitFor();
   display.End();
 

@@ -71,7 +71,8 @@ void PrintTable(const TIpodDevice& device, const TIpodMusicDb& db, bool loaded) 
               TIpodDevice::FormatSize(db.Tracks.CheckedSize).c_str());
   for (int i = db.HasMasterPlaylist ? 1 : 0; i < db.PlayLists.Count(); ++i) {
     const TPlayListItem& p = db.PlayLists.GetItem(i);
-    std::printf("Playlist %s%s: %d tracks\n", Shown(p.Name).c_str(), p.Smart ? " (smart)" : "", p.Count);
+    std::printf("Playlist %s%s: %d tracks\n", Shown(p.Name).c_str(), p.Smart ? " (smart)" : "",
+                p.Count);
   }
 }
 

@@ -53,7 +53,8 @@ int PhotosExportCommand(Arguments args) {
   TIpodDevice& device = session.Device();
   TIpodPhotoDb db(&device, true, nullptr);
   if (!db.LoadPhotoLibrary()) {
-    std::fprintf(stderr, "The photo library could not be read.%s\n", LogForTerminal(db.Log).c_str());
+    std::fprintf(stderr, "The photo library could not be read.%s\n",
+                 LogForTerminal(db.Log).c_str());
     return kExitNotFound;
   }
   // A damaged library yields no photos; the camera roll may still be saved.

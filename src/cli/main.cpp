@@ -1,7 +1,7 @@
 // ortelan-cli: the library and copy jobs of Ortelan without windows.
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
   // "devices" takes its options directly; "music" first names its action.
   const bool hasAction = args[0] == "music" || args[0] == "photos";
   const std::string command = hasAction && args.size() > 1 ? args[0] + " " + args[1] : args[0];
-  Arguments options(std::vector<std::string>(args.begin() + (hasAction ? std::min<size_t>(2, args.size()) : 1), args.end()));
+  Arguments options(std::vector<std::string>(
+      args.begin() + (hasAction ? std::min<size_t>(2, args.size()) : 1), args.end()));
   try {
     if (options.Flag("--help")) {
       std::fputs(kUsage, stdout);

@@ -174,8 +174,7 @@ bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& s
   if (code == 0) code = file.ReadAll(stream.Bytes, kMaxDatabaseBytes);
   if (code == EFBIG) {
     AddError("File too large: " + shownPath + " (" + std::to_string(file.Size()) +
-             " bytes; a database is at most " + std::to_string(kMaxDatabaseBytes >> 20) +
-             " MB)");
+             " bytes; a database is at most " + std::to_string(kMaxDatabaseBytes >> 20) + " MB)");
     return false;
   }
   if (code != 0) {

@@ -86,8 +86,7 @@ bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts) {
 }
 
 bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
-                      std::string_view path, std::string& resolved,
-                      DeviceFolderCache* cache) {
+                      std::string_view path, std::string& resolved, DeviceFolderCache* cache) {
   std::vector<std::string> parts;
   if (root.empty() || !SplitDevicePath(path, parts)) return false;
   std::string current = root;

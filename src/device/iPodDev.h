@@ -174,9 +174,9 @@ class TIpodDevice {
                                             const std::function<bool(const std::string&)>& keep);
 
   DeviceServices services_;
-  platform::Volume volume_;    // the connected disk-mode volume
-  std::string canonicalRoot_;  // Drive with every link resolved
-  platform::RootFolder root_;  // Drive, open: files are opened below it
+  platform::Volume volume_;       // the connected disk-mode volume
+  std::string canonicalRoot_;     // Drive with every link resolved
+  platform::RootFolder root_;     // Drive, open: files are opened below it
   platform::ReadFile thumbFile_;  // the open thumbnail store of a disk-mode iPod
   mutable DeviceFolderCache folderCache_;
   platform::FolderLock destLock_;  // of the destination while a transfer runs

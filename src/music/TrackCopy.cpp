@@ -88,10 +88,6 @@ bool PcPathExists(const std::string& path) {
   return fs::exists(fs::symlink_status(path, ec));
 }
 
-}  // namespace
-
-namespace {
-
 // Marks that reorder the text around them: a name would read otherwise than
 // it is (U+202A to U+202E, U+2066 to U+2069).
 bool IsBidiControlAt(const std::string& text, size_t i) {
@@ -123,7 +119,7 @@ std::string ReplaceUnfitCharacters(const std::string& text) {
 
 void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::string& Part) {
   Part = Trim(CodePointCount(Tag) > kNamePartLength ? CodePointPrefix(Tag, kNamePartLength)
-                                                     : std::string_view(Tag));
+                                                    : std::string_view(Tag));
   // A tag of blanks names nothing either (it would give a hidden ".mp3").
   if (Part.empty()) {
     Part = "Unknown" + Fallback;

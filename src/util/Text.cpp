@@ -193,7 +193,8 @@ std::string TerminalText(std::string_view text) {
     const auto c = static_cast<unsigned char>(text[i]);
     if ((c < 0x20 && c != '\n') || c == 0x7F) {
       out += '?';
-    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+    } else if (c == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
       out += '?';  // a C1 control, U+0080 to U+009F
       ++i;

@@ -117,8 +117,9 @@ TEST_F(HostileDevice, TheDeviceUnderAnotherMountIsNoDestination) {
   const bool accepted = device().CheckDestination(folder, 0);
   umount((dir / "bound").c_str());
   EXPECT_FALSE(accepted);
-  EXPECT_TRUE(folder.ends_with(" is your iPod.\rYou cannot transfer the files from iPod to iPod. "
-                               "Please choose another folder in your computer."));
+  EXPECT_TRUE(
+      folder.ends_with(" is your iPod.\rYou cannot transfer the files from iPod to iPod. "
+                       "Please choose another folder in your computer."));
   EXPECT_FALSE(fs::exists(ipod() + "/Music"));
 }
 

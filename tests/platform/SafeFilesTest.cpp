@@ -2,8 +2,8 @@
 // that no reader ever sees a partial one; the destination's lock; what runs
 // that were killed leave behind.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -73,11 +73,10 @@ TEST(RootFolder, OpensOnlyBelowTheRoot) {
   const struct {
     std::string relative;
     bool opens;
-  } cases[] = {{"Music/a.mp3", true},         {"Music/link-inside", true},
-               {"Music/absolute-out", false}, {"Music/relative-out", false},
-               {"folder-out/secret", false},  {"../secret", false},
-               {"Music/../../secret", false}, {"Music/fifo", false},
-               {"Music", false}};
+  } cases[] = {
+      {"Music/a.mp3", true},         {"Music/link-inside", true},  {"Music/absolute-out", false},
+      {"Music/relative-out", false}, {"folder-out/secret", false}, {"../secret", false},
+      {"Music/../../secret", false}, {"Music/fifo", false},        {"Music", false}};
   for (const auto& c : cases) {
     ReadFile file;
     const int code = folder.OpenFile(c.relative, file);

@@ -1,11 +1,10 @@
-#include "util/Sizes.h"
-#include "util/Text.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
-
 #include <vector>
+
+#include "util/Sizes.h"
+#include "util/Text.h"
 
 namespace ortelan {
 namespace {
@@ -28,11 +27,11 @@ TEST(Utf16LeToUtf8, DecodesTheWholeRange) {
       {Units({0x00E9}), "\xC3\xA9"},                          // é
       {Units({0x97F3, 0x697D}), "\xE9\x9F\xB3\xE6\xA5\xBD"},  // 音楽
       {Units({0xD83C, 0xDFB5}), "\xF0\x9F\x8E\xB5"},          // 🎵 as a pair
-      {Units({0xD83C, 'x'}), "\xEF\xBF\xBDx"},                 // lone high surrogate
-      {Units({0xDFB5}), "\xEF\xBF\xBD"},                       // lone low surrogate
-      {Units({'a', 0xD83C}), "a\xEF\xBF\xBD"},                 // high surrogate at the end
-      {Units({'a', 0, 'b'}), "a"},                             // stops at NUL
-      {{'a', 0, 'b'}, "a"},                                    // odd byte dropped
+      {Units({0xD83C, 'x'}), "\xEF\xBF\xBDx"},                // lone high surrogate
+      {Units({0xDFB5}), "\xEF\xBF\xBD"},                      // lone low surrogate
+      {Units({'a', 0xD83C}), "a\xEF\xBF\xBD"},                // high surrogate at the end
+      {Units({'a', 0, 'b'}), "a"},                            // stops at NUL
+      {{'a', 0, 'b'}, "a"},                                   // odd byte dropped
       {{}, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Utf16LeToUtf8(c.in), c.out);
@@ -70,8 +69,8 @@ TEST(Text, FitFileNameCutsTheLastPartAtACharacterAndKeepsTheTail) {
   for (int i = 0; i < 70; ++i) longName += emoji;  // 280 bytes
   const std::string fitted = FitFileName("/music/" + longName, "12.mp3");
   EXPECT_EQ(fitted.substr(0, 7), "/music/");
-  EXPECT_TRUE(fitted.ends_with(emoji + "12.mp3"));     // whole characters only
-  EXPECT_EQ(fitted.size() - 7, 62 * 4 + 6u);          // 254 bytes: the 63rd would not fit
+  EXPECT_TRUE(fitted.ends_with(emoji + "12.mp3"));  // whole characters only
+  EXPECT_EQ(fitted.size() - 7, 62 * 4 + 6u);        // 254 bytes: the 63rd would not fit
   EXPECT_EQ(FitFileName("/a/short", ".mp3"), "/a/short.mp3");
   EXPECT_EQ(FitFileName("name", ".ext", 6), "na.ext");
 }
@@ -79,7 +78,9 @@ TEST(Text, FitFileNameCutsTheLastPartAtACharacterAndKeepsTheTail) {
 TEST(Text, TerminalTextLetsNoControlCharacterThrough) {
   EXPECT_EQ(TerminalText("Title\x1b]0;owned\x07 end"), "Title?]0;owned? end");
   EXPECT_EQ(TerminalText("clear\x1b[2J\r\x7f"), "clear?[2J??");
-  EXPECT_EQ(TerminalText("c1 \xC2\x9B" "31m, \xC2\xA0 stays"), "c1 ?31m, \xC2\xA0 stays");
+  EXPECT_EQ(TerminalText("c1 \xC2\x9B"
+                         "31m, \xC2\xA0 stays"),
+            "c1 ?31m, \xC2\xA0 stays");
   EXPECT_EQ(TerminalText("two\nlines \xE5\xA4\x9C"), "two\nlines \xE5\xA4\x9C");
 }
 

@@ -32,7 +32,8 @@ int FolderLock::TryLock(const std::string& folder) {
       close(fd);
       return error == EWOULDBLOCK ? EWOULDBLOCK : error;
     }
-    struct stat locked {}, named {};
+    struct stat locked {
+    }, named{};
     if (fstat(fd, &locked) == 0 && lstat(path.c_str(), &named) == 0 && SameFile(locked, named)) {
       fd_ = fd;
       path_ = path;

@@ -60,7 +60,8 @@ class PartFile {
  public:
   explicit PartFile(const std::string& dest) {
     static std::atomic<unsigned> next{1};
-    const std::string stem = FolderOf(dest) + "/" + kPartPrefix + std::to_string(getpid()) + "-";
+    static const pid_t pid = getpid();
+    const std::string stem = FolderOf(dest) + "/" + kPartPrefix + std::to_string(pid) + "-";
     // A name left by an earlier process of the same number is passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
       path_ = stem + std::to_string(next++) + kPartSuffix;
@@ -109,11 +110,6 @@ class PartFile {
   bool published_ = false;
 };
 
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
-}
-
 }  // namespace
 
 ssize_t LinuxFileSystem::CopyChunk(int in, int out, size_t max) {
@@ -135,7 +131,7 @@ void LinuxFileSystem::SweepLeftovers(const std::string& folder) {
 
 int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest) {
   if (!source.IsOpen()) return EBADF;
-  if (PathExists(dest)) return EEXIST;
+  // A name taken meanwhile shows at the rename, which never replaces.
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
@@ -154,7 +150,6 @@ int LinuxFileSystem::CopyWorkFile(ReadFile& source, const std::string& dest) {
 }
 
 int LinuxFileSystem::CopyAll(ReadFile& source, int out) {
-  if (lseek(source.Descriptor(), 0, SEEK_SET) < 0) return errno;
   off_t total = 0;
   for (;;) {
     const ssize_t moved = CopyChunk(source.Descriptor(), out, kChunk);
@@ -170,7 +165,6 @@ int LinuxFileSystem::CopyAll(ReadFile& source, int out) {
 }
 
 int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {
-  if (PathExists(dest)) return EEXIST;
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
@@ -193,8 +187,8 @@ int RemoveLeftoverPartFiles(const std::string& folder) {
   int removed = 0;
   while (const dirent* entry = readdir(dir.get())) {
     if (!IsPartName(entry->d_name)) continue;
-    const int fd = openat(dirfd(dir.get()), entry->d_name,
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        openat(dirfd(dir.get()), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat info {};
     // Held locked: a run is still writing it.

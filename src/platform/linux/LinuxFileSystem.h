@@ -31,8 +31,9 @@ class LinuxFileSystem : public FileSystem {
   // Removes what killed runs left in `folder`, the first time this object
   // writes there.
   void SweepLeftovers(const std::string& folder);
-  // Moves every byte of `source` to `out`; 0, EIO when the source ends before
-  // its size, or the errno.
+  // Moves every byte of `source` from its file position (the start of a file
+  // just opened; ReadFile's own reads never move it) to `out`; 0, EIO when
+  // the source ends before its size, or the errno.
   int CopyAll(ReadFile& source, int out);
 
   std::mutex sweptMutex_;

@@ -88,8 +88,7 @@ int ReadFile::Adopt(int fd, std::string path) {
     CloseQuietly(fd);
     return S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
   }
-  // A regular file never blocks; reads wait for the disk as usual.
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK stays: a regular file ignores it, reads wait for the disk.
   fd_ = fd;
   size_ = info.st_size;
   path_ = std::move(path);
@@ -123,8 +122,8 @@ size_t ReadFile::ReadAt(uint8_t* into, size_t count, int64_t offset) const {
   size_t done = 0;
   errno = 0;
   while (done < count) {
-    const ssize_t got =
-        pread(fd_, into + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    const ssize_t got = pread(fd_, into + done, count - done,
+                              static_cast<off_t>(offset + static_cast<int64_t>(done)));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       if (got == 0) errno = EIO;
@@ -153,7 +152,7 @@ int RootFolder::Open(const std::string& folder) {
 // The kernel resolves the whole way below the folder in one step: links
 // that stay inside are followed, anything that would leave it fails.
 int RootFolder::OpenWithOpenat2(const std::string& relative) const {
-  open_how how {};
+  open_how how{};
   how.flags = kReadFlags;
   how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
   for (;;) {
@@ -175,7 +174,8 @@ int RootFolder::OpenComponentwise(const std::string& relative) const {
       return -EXDEV;
     }
     const bool last = i + 1 == parts.size();
-    const int flags = last ? kReadFlags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int flags =
+        last ? kReadFlags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     const int next = openat(folder, parts[i].c_str(), flags);
     const int error = errno;
     CloseQuietly(folder);

@@ -106,8 +106,9 @@ bool TPhotoTranFrm::LoadLibrary() {
     return false;
   }
   if (!PhotoDb->ReadError.empty() && PhotoDb->Photos.Count() == 0) {
-    Messages.Error(this, QString::fromStdString("The photo library is damaged and cannot be read.\r" +
-                                                PhotoDb->ReadError));
+    Messages.Error(this,
+                   QString::fromStdString("The photo library is damaged and cannot be read.\r" +
+                                          PhotoDb->ReadError));
   }
   // The album tree and the pages of tiles are filled by the photo views.
   return true;
