@@ -1,13 +1,16 @@
 # The README's commands. Everything builds out of tree under build/.
 
 JOBS ?= $(shell nproc)
+empty :=
+space := $(empty) $(empty)
 DEBUG := build/debug
 RELEASE := build/release
 FUZZ := build/fuzz
 CLI := $(RELEASE)/src/ortelan-cli
 PROGRAM := $(RELEASE)/src/ortelan
 
-.PHONY: all deps build debug test run screenshots bench fuzz clean format
+.PHONY: all deps build debug test run screenshots bench fuzz clean format check-format \
+        install uninstall package package-check tsan-test
 
 all: build
 
@@ -67,12 +70,45 @@ bench: build
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)
 
+# Installation under PREFIX (DESTDIR is honoured); the list of what was
+# installed stays in the release build for make uninstall.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(RELEASE) --prefix $(PREFIX)
+
+uninstall:
+	@test -f $(RELEASE)/install_manifest.txt || { echo "nothing was installed from $(RELEASE)"; exit 1; }
+	xargs -d '\n' rm -f -- < $(RELEASE)/install_manifest.txt
+
+# The Debian package, in build/release/packages.
+package: build
+	cd $(RELEASE) && cpack -G DEB
+
+# The package unpacked and used: the programs, the validators, lintian.
+package-check: package $(DEMO)
+	scripts/check-package $(RELEASE)/packages/ortelan_*_amd64.deb $(DEMO)
+
+# The tests of the threaded code under ThreadSanitizer.
+TSAN := build/tsan
+TSAN_TESTS := music-tests photo-tests app-tests
+tsan-test: deps
+	cmake --preset tsan >/dev/null
+	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN) && ctest --output-on-failure -R '^($(subst $(space),|,$(TSAN_TESTS)))$$'
+
 fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build $(FUZZ) -j $(JOBS)
 
-format:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+# One clang-format version for everyone: the one scripts/install-deps installs.
+CLANG_FORMAT := clang-format-14
+SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+format: deps
+	$(CLANG_FORMAT) -i $(SOURCES)
+
+check-format: deps
+	$(CLANG_FORMAT) --dry-run --Werror $(SOURCES)
 
 clean:
 	rm -rf build

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace ortelan::app {
@@ -13,7 +15,13 @@ void OpenWebPage(const char* address) {
 QString HelpFile(const char* page) {
   QString name = QString::fromUtf8(page);
   if (name.startsWith("::/")) name = name.mid(3);
-  return QCoreApplication::applicationDirPath() + "/help/" + name;
+  // Beside the program in a build tree, in share/ortelan/help once installed.
+  const QString beside = QCoreApplication::applicationDirPath() + "/help/" + name;
+  const QString installed =
+      QCoreApplication::applicationDirPath() + "/../share/ortelan/help/" + name;
+  return QFileInfo::exists(beside) || !QFileInfo::exists(installed)
+             ? beside
+             : QDir::cleanPath(installed);
 }
 
 void OpenHelp(const char* page) { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(page))); }

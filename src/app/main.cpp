@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,39 @@
 #include "app/LauncherFrm.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
+#include "util/Version.h"
 #include "windows/music/MusicTranFrm.h"
 #include "windows/photo/PhotoTranFrm.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: ortelan [--device DIR]...\n"
+    "Opens the launcher of Ortelan. A folder given with --device acts as a\n"
+    "connected iPod (a mounted iPod, or a copy of one). ortelan-cli does the\n"
+    "same jobs without windows.\n";
+
+// --version and --help are answered without a display.
+bool AnsweredWithoutWindows(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--version") {
+      std::printf("ortelan %s\n", ortelan::kVersion);
+      return true;
+    }
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace ortelan;
+  if (AnsweredWithoutWindows(argc, argv)) return 0;
   // The services every window needs, before any window.
   const SQLiteLibrary sqlite;
   ImageCodec::Start();

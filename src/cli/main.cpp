@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
+#include "util/Version.h"
 
 namespace {
 
@@ -47,8 +48,12 @@ constexpr const char* kUsage =
     "      thumbnails as JPEG files named by photo id, or the device's originals\n"
     "      under their own names; with --camera the camera-roll files as well.\n"
     "\n"
-    "Exit status: 0 done, 1 nothing found or read (or the destination refused),\n"
-    "2 usage error, 3 some tracks were not copied.\n";
+    "  --version\n"
+    "      Print the program's version.\n"
+    "\n"
+    "Exit status: 0 done, 1 nothing found or read (or the destination refused,\n"
+    "or another error), 2 usage error, 3 some items were not copied.\n"
+    "The manual page ortelan-cli(1) tells more.\n";
 
 }  // namespace
 
@@ -57,6 +62,10 @@ int main(int argc, char** argv) {
   const ortelan::SQLiteLibrary sqlite;
   ortelan::ImageCodec::Start();
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "--version") {
+    std::printf("ortelan-cli %s\n", ortelan::kVersion);
+    return kExitOk;
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
     return args.empty() ? kExitUsage : kExitOk;
