@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -62,9 +62,10 @@ void Measure(const char* job, app::AppServices& services) {
     window.close();
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("%s window: click to on screen median %.1f ms (min %.1f, max %.1f; goal 200); "
-              "idle CPU over 2 s: %.3f s (%.1f %%)\n",
-              job, ms[ms.size() / 2], ms.front(), ms.back(), idleCpu, idleCpu / 2 * 100);
+  std::printf(
+      "%s window: click to on screen median %.1f ms (min %.1f, max %.1f; goal 200); "
+      "idle CPU over 2 s: %.3f s (%.1f %%)\n",
+      job, ms[ms.size() / 2], ms.front(), ms.back(), idleCpu, idleCpu / 2 * 100);
 }
 
 }  // namespace

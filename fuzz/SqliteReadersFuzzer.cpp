@@ -48,8 +48,10 @@ int Authorize(void*, int action, const char*, const char*, const char*, const ch
   switch (action) {
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
-    case SQLITE_PRAGMA: return SQLITE_DENY;
-    default: return SQLITE_OK;
+    case SQLITE_PRAGMA:
+      return SQLITE_DENY;
+    default:
+      return SQLITE_OK;
   }
 }
 

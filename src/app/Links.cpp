@@ -19,9 +19,8 @@ QString HelpFile(const char* page) {
   const QString beside = QCoreApplication::applicationDirPath() + "/help/" + name;
   const QString installed =
       QCoreApplication::applicationDirPath() + "/../share/ortelan/help/" + name;
-  return QFileInfo::exists(beside) || !QFileInfo::exists(installed)
-             ? beside
-             : QDir::cleanPath(installed);
+  return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside
+                                                                    : QDir::cleanPath(installed);
 }
 
 void OpenHelp(const char* page) { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(page))); }

@@ -1,9 +1,8 @@
-#include "platform/linux/MountTable.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/linux/MountTable.h"
 #include "support/TempDir.h"
 
 namespace ortelan::platform::linux_impl {
@@ -47,9 +46,10 @@ TEST(MountInfo, DiffGivesRemovalsThenArrivals) {
   EXPECT_EQ(changes[1].Vol.MountPoint, "/media/c");
   EXPECT_TRUE(DiffVolumes(after, after).empty());
   // Another device mounted at the same place is a removal and an arrival.
-  EXPECT_EQ(DiffVolumes({{"/media/a", "/dev/sdb1", "", false}}, {{"/media/a", "/dev/sde1", "", false}})
-                .size(),
-            2u);
+  EXPECT_EQ(
+      DiffVolumes({{"/media/a", "/dev/sdb1", "", false}}, {{"/media/a", "/dev/sde1", "", false}})
+          .size(),
+      2u);
 }
 
 // A sysfs tree with a USB stick, an internal disk and a removable card reader.

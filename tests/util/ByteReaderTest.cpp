@@ -1,8 +1,8 @@
-#include "util/ByteReader.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "util/ByteReader.h"
 
 namespace ortelan {
 namespace {

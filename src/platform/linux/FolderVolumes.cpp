@@ -22,8 +22,8 @@ class FolderVolumeSource : public VolumeSource {
       const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
       const std::string mountPoint =
           WithoutTrailingSeparator(ec ? folder : absolute.lexically_normal().string());
-      volumes_.push_back(Volume{mountPoint, "",
-                                std::filesystem::path(mountPoint).filename().string(), true});
+      volumes_.push_back(
+          Volume{mountPoint, "", std::filesystem::path(mountPoint).filename().string(), true});
     }
   }
 
