@@ -108,7 +108,7 @@ format: deps
 	$(CLANG_FORMAT) -i $(SOURCES)
 
 check-format: deps
-	$(CLANG_FORMAT) --dry-run --Werror $(SOURCES)
+	@$(CLANG_FORMAT) --dry-run --Werror $(SOURCES) && echo "check-format: $(words $(SOURCES)) files as $(CLANG_FORMAT) lays them out"
 
 clean:
 	rm -rf build
