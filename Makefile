@@ -71,14 +71,15 @@ bench: build
 	bench/cli_copy.sh $(RELEASE)
 
 # Installation under PREFIX (DESTDIR is honoured); the list of what was
-# installed stays in the release build for make uninstall.
+# installed stays in the release build for make uninstall (give it the same
+# DESTDIR).
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(RELEASE) --prefix $(PREFIX)
 
 uninstall:
 	@test -f $(RELEASE)/install_manifest.txt || { echo "nothing was installed from $(RELEASE)"; exit 1; }
-	xargs -d '\n' rm -f -- < $(RELEASE)/install_manifest.txt
+	sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -f --
 
 # The Debian package, in build/release/packages.
 package: build
