@@ -56,7 +56,8 @@ void WindowStates(const char* job, const std::string& demo, const std::string& l
   }
   app::AppServices services(std::vector<std::string>{demo});
   Window window(services, nullptr);
-  window.StatusLb->setText("Ready");
+  // The music window writes its own status line once its library is shown.
+  if (window.StatusLb->text().isEmpty()) window.StatusLb->setText("Ready");
   Save(window, (std::string(job) + "-ready").c_str());
   window.BeginTransfer(std::make_unique<StillWorker>(), logHead);
   window.PgLb->setText(progress);

@@ -10,6 +10,7 @@
 
 #include "app/Links.h"
 #include "app/Pictures.h"
+#include "windows/music/MusicListModel.h"
 
 namespace ortelan::windows {
 
@@ -64,12 +65,7 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
   auto* leftLayout = new QVBoxLayout(LeftPnl);
   leftLayout->setContentsMargins(0, 0, 0, 0);
   leftLayout->addWidget(PlayLstList);
-  MusicList = new QTreeView(ContentPnl);
-  MusicList->setFrameShape(QFrame::NoFrame);
-  QPalette white = MusicList->palette();
-  white.setColor(QPalette::Base, Qt::white);
-  white.setColor(QPalette::Window, Qt::white);
-  MusicList->setPalette(white);
+  BuildTrackGrid();
   auto* listLayout = new QVBoxLayout(ContentPnl);
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->addWidget(MusicList);
@@ -93,9 +89,11 @@ void TMusicTranFrm::FormCreate() {
 }
 
 bool TMusicTranFrm::LoadLibrary() {
+  MusicModel->SetLibrary(nullptr);  // the grid lets go of the previous library first
   MusicDb = std::make_unique<TIpodMusicDb>(Device.get());
+  bool loaded = false;
   try {
-    MusicDb->LoadMusicLibrary(true);
+    loaded = MusicDb->LoadMusicLibrary(true);
   } catch (const std::bad_alloc&) {
     Messages.Error(this, "There is not enough memory to read the music library.");
     return false;
@@ -104,13 +102,21 @@ bool TMusicTranFrm::LoadLibrary() {
     Messages.Error(this, QString::fromStdString(error.what()));
     return false;
   }
-  // The playlist tree and the track list are filled by the track view.
+  if (loaded) {
+    MusicModel->SetLibrary(MusicDb.get());
+    FillPlayListTree();
+  }
+  // Node 0 shows "All Music"; its selection fills the grid.
+  if (PlayLstList->topLevelItemCount() > 0) {
+    PlayLstList->setCurrentItem(PlayLstList->topLevelItem(0));
+  }
+  UpdateStatus();
   return true;
 }
 
 void TMusicTranFrm::EmptyViews() {
+  MusicModel->Clear();
   PlayLstList->clear();
-  if (MusicList->model()) MusicList->setModel(nullptr);
 }
 
 void TMusicTranFrm::resizeEvent(QResizeEvent* event) {
@@ -124,7 +130,7 @@ void TMusicTranFrm::PlaceSearchBox() { SrEdt->move(width() - (837 - 686), 35); }
 void TMusicTranFrm::AfterDeviceLost() { QCoreApplication::processEvents(); }
 
 void TMusicTranFrm::FreeLibrary() {
-  MusicList->setModel(nullptr);  // no list request may reach a freed library
+  MusicModel->SetLibrary(nullptr);  // no list request may reach a freed library
   HeaderBitmap = QImage();
   MusicDb.reset();
 }

@@ -14,8 +14,11 @@ class QLabel;
 class QLineEdit;
 class QTreeWidget;
 class QTreeView;
+class QTreeWidgetItem;
 
 namespace ortelan::windows {
+
+class TMusicListModel;
 
 class TMusicTranFrm : public app::TTransferFrm {
   Q_OBJECT
@@ -31,8 +34,16 @@ class TMusicTranFrm : public app::TTransferFrm {
   QLineEdit* SrEdt = nullptr;
   QTreeWidget* PlayLstList = nullptr;
   QTreeView* MusicList = nullptr;
+  TMusicListModel* MusicModel = nullptr;  // the grid's rows over MusicDb
+  QString ViewSummary;
 
   QString DestinationFolder() const override;
+
+  // The views (the playlist tree and the track grid) and the status line.
+  void FillPlayListTree();
+  void PlayLstListChange(QTreeWidgetItem* current);
+  void ShowView(int node);
+  void UpdateStatus();
 
  protected:
   bool LoadLibrary() override;
@@ -46,6 +57,7 @@ class TMusicTranFrm : public app::TTransferFrm {
  private:
   void FormCreate();
   void PlaceSearchBox();
+  void BuildTrackGrid();
 };
 
 }  // namespace ortelan::windows

@@ -43,6 +43,7 @@ class TTrackRows {
   // Over a loaded library, which outlives the rows.
   explicit TTrackRows(TIpodMusicDb& db);
 
+  TIpodMusicDb& Library() const { return db_; }
   int RowCount() const { return static_cast<int>(rows_.size()); }
   int32_t TrackAt(int row) const { return rows_[static_cast<size_t>(row)]; }
   const TTrackItem& Track(int row) const { return db_.Tracks.GetItem(TrackAt(row)); }

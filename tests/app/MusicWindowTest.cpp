@@ -1,0 +1,116 @@
+// The music window's views on a connected iPod: the playlist tree, the track
+// grid and the status line, as a user sees and clicks them.
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "app/AppServices.h"
+#include "support/FakeServices.h"
+#include "support/ItunesDbBuilder.h"
+#include "support/TempDir.h"
+#include "windows/music/MusicListModel.h"
+#include "windows/music/MusicTranFrm.h"
+
+namespace ortelan::windows {
+namespace {
+
+using fixtures::Library;
+
+fixtures::Track MakeTrack(uint32_t id, const std::string& title, const std::string& file,
+                          uint32_t size) {
+  fixtures::Track t;
+  t.Fields.Id = id;
+  t.Fields.Size = size;
+  t.Fields.DurationMs = 60000;
+  t.Title = title;
+  t.Location = ":iPod_Control:Music:F00:" + file;
+  t.Artist = "Artist";
+  return t;
+}
+
+class MusicWindow : public ::testing::Test {
+ protected:
+  MusicWindow() {
+    auto volumes = std::make_unique<test::FakeVolumeSource>();
+    fake = volumes.get();
+    services = std::make_unique<app::AppServices>(std::move(volumes),
+                                                  std::make_unique<test::FaultyFileSystem>());
+    root = dir / "ipod";
+    Library lib;
+    lib.Tracks = {MakeTrack(10, "Small", "A.mp3", 1024), MakeTrack(11, "Clip", "B.m4v", 2048),
+                  MakeTrack(12, "Large", "C.mp3", 4096), MakeTrack(13, "Medium", "D.mp3", 3072)};
+    lib.Playlists = {{"Ann's iPod", false, {10, 11, 12, 13}},
+                     {"Twice", false, {12, 99, 12}},
+                     {"Best", true, {13}}};
+    test::WriteFile(root + "/iPod_Control/iTunes/iTunesDB", lib.Build());
+    window = std::make_unique<TMusicTranFrm>(*services, nullptr);
+    window->show();
+    fake->Arrive(test::VolumeAt(root));
+    QTest::qWait(20);  // the arrival comes through the window thread's queue
+  }
+  ~MusicWindow() override {
+    window->Device->DiskModeConnected = false;  // no eject question
+  }
+  QStringList Titles() const {
+    QStringList titles;
+    const QAbstractItemModel* model = window->MusicList->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      titles << model->index(row, 1).data().toString();
+    }
+    return titles;
+  }
+
+  test::TempDir dir;
+  std::string root;
+  test::FakeVolumeSource* fake = nullptr;
+  std::unique_ptr<app::AppServices> services;
+  std::unique_ptr<TMusicTranFrm> window;
+};
+
+TEST_F(MusicWindow, ShowsTheTreeTheTracksAndTheStatus) {
+  QTreeWidget& tree = *window->PlayLstList;
+  ASSERT_EQ(tree.topLevelItemCount(), 6);
+  const QStringList nodes = {"All Music", "Movies", "Books", "Ringtone", "Twice", "Best"};
+  for (int i = 0; i < nodes.size(); ++i) {
+    EXPECT_EQ(tree.topLevelItem(i)->text(0), nodes[i]);
+    EXPECT_FALSE(tree.topLevelItem(i)->icon(0).isNull());
+  }
+  EXPECT_EQ(window->IpodLb->text(), "Ann's iPod");
+  EXPECT_EQ(tree.currentItem(), tree.topLevelItem(0));
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Large", "Medium"}));
+  EXPECT_EQ(window->StatusLb->text().toStdString(),
+            "3 items, 8.00 KB  ( Selected 4 items, 10.00 KB / Total 4 items, 10.00 KB )");
+
+  // A check taken off in the grid shows in every view and in the status.
+  QAbstractItemModel* model = window->MusicList->model();
+  ASSERT_TRUE(model->setData(model->index(1, 1), Qt::Unchecked, Qt::CheckStateRole));
+  EXPECT_EQ(window->StatusLb->text().toStdString(),
+            "3 items, 8.00 KB  ( Selected 3 items, 6.00 KB / Total 4 items, 10.00 KB )");
+  tree.setCurrentItem(tree.topLevelItem(4));
+  EXPECT_EQ(Titles(), (QStringList{"Large", "Large"}));  // listed twice, the missing id not
+  EXPECT_EQ(model->index(0, 1).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+  EXPECT_TRUE(window->StatusLb->text().startsWith("2 itmes, 8.00 KB  ( Selected 3 items"))
+      << window->StatusLb->text().toStdString();
+
+  // The size header: ascending first, then descending.
+  tree.setCurrentItem(tree.topLevelItem(0));
+  QHeaderView* header = window->MusicList->header();
+  const QPoint size(header->sectionViewportPosition(6) + 5, 5);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Medium", "Large"}));
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
+  EXPECT_EQ(Titles(), (QStringList{"Large", "Medium", "Small"}));
+
+  fake->Remove(root);  // the iPod goes: both views empty
+  QTest::qWait(20);
+  EXPECT_EQ(tree.topLevelItemCount(), 0);
+  EXPECT_EQ(model->rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace ortelan::windows
