@@ -69,13 +69,15 @@ TTransferFrm::TTransferFrm(AppServices& services, FrameLook look, QWidget* paren
   GoPnl->setFocusPolicy(Qt::StrongFocus);
   GoPnl->hide();
   // GoPnl hides when the keyboard focus leaves it.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (GoPnl->isVisible() && now != GoPnl && !GoPnl->isAncestorOf(now)) GoPnl->hide();
   });
   PlaceAnchored();
 }
 
 TTransferFrm::~TTransferFrm() {
+  // The focus moves while the children go: no longer this window's concern.
+  disconnect(focusWatch_);
   // A window destroyed without its close (an error during its start) still
   // lets its worker finish before the library and the device go.
   WaitForWorker();

@@ -144,6 +144,7 @@ class TTransferFrm : public QDialog {
 
   AppServices& services_;
   const FrameLook look_;
+  QMetaObject::Connection focusWatch_;  // hides GoPnl when the focus leaves it
 
  private:
   void BuildChrome();

@@ -5,7 +5,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -110,6 +113,50 @@ TEST_F(MusicWindow, ShowsTheTreeTheTracksAndTheStatus) {
   QTest::qWait(20);
   EXPECT_EQ(tree.topLevelItemCount(), 0);
   EXPECT_EQ(model->rowCount(), 0);
+}
+
+TEST_F(MusicWindow, SearchBoxFollowsItsKeyRules) {
+  QLineEdit& box = *window->SrEdt;
+  QTest::keyClicks(&box, "la");
+  EXPECT_FALSE(window->ClearImg->isHidden());  // shown from the second character on
+  QTest::keyClick(&box, Qt::Key_Return);
+  EXPECT_EQ(Titles(), QStringList{"Large"});
+  EXPECT_EQ(window->StatusLb->text().toStdString(), "Found 1, 4.00 KB");
+  QTest::keyClick(&box, Qt::Key_Escape);  // as the clear picture
+  EXPECT_EQ(box.text(), "");
+  EXPECT_TRUE(window->ClearImg->isHidden());
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Large", "Medium"}));
+
+  QTest::keyClicks(&box, "m");
+  EXPECT_TRUE(window->ClearImg->isHidden());  // the first character does not show it
+  QTest::keyClick(&box, Qt::Key_Return);
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Medium"}));
+  QTest::keyClick(&box, Qt::Key_Backspace);  // its last character: the view comes back
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Large", "Medium"}));
+
+  QTest::keyClicks(&box, "zz");
+  QTest::keyClick(&box, Qt::Key_Return);
+  EXPECT_TRUE(Titles().isEmpty());
+  QTest::keyClicks(&box, "x");
+  QTest::keyClick(&box, Qt::Key_Return);  // nothing listed: the box does nothing
+  EXPECT_EQ(window->StatusLb->text().toStdString(), "Found 0, 0.00 KB");
+}
+
+TEST_F(MusicWindow, CheckMenuActsOnTheLibraryOrOnTheRowsShown) {
+  window->PlayLstList->setCurrentItem(window->PlayLstList->topLevelItem(4));
+  window->SongPopPopup();
+  EXPECT_EQ(window->PlMnu->title().toStdString(), "In  \"Twice\"");
+  const QList<QAction*> top = window->SongPop->actions();
+  ASSERT_EQ(top[0]->text(), "Uncheck all");
+  top[0]->trigger();
+  EXPECT_EQ(window->MusicDb->Tracks.CheckedCount, 0);
+  EXPECT_EQ(window->StatusLb->text().toStdString(),
+            "2 itmes, 8.00 KB  ( Total 4 items, 10.00 KB )");
+  window->PlMnu->actions()[0]->trigger();              // "Check all" within the playlist
+  EXPECT_EQ(window->MusicDb->Tracks.CheckedCount, 1);  // its one track, listed twice
+  EXPECT_TRUE(window->MusicDb->Tracks.GetItem(2).Checked);
+  window->PlMnu->actions()[4]->trigger();  // "Invert"
+  EXPECT_EQ(window->MusicDb->Tracks.CheckedCount, 0);
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ class TMusicListModel : public QAbstractTableModel {
 
   // Repaints the copy marks (a transfer has marked tracks).
   void CopyMarksChanged();
+  // Repaints the check boxes (marks changed in the library).
+  void ChecksRepainted();
 
  signals:
   // The user checked or unchecked a track: the status line is due.
@@ -46,7 +48,6 @@ class TMusicListModel : public QAbstractTableModel {
 
  private:
   QString CellText(const TTrackItem& track, TTrackColumn column) const;
-  void ChecksRepainted();
 
   std::unique_ptr<TTrackRows> rows_;
   QPixmap copyMarks_[3];

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -66,13 +67,18 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
   leftLayout->setContentsMargins(0, 0, 0, 0);
   leftLayout->addWidget(PlayLstList);
   BuildTrackGrid();
+  BuildSearch();
+  BuildCheckMenu();
   auto* listLayout = new QVBoxLayout(ContentPnl);
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->addWidget(MusicList);
   FormCreate();
 }
 
-TMusicTranFrm::~TMusicTranFrm() = default;
+TMusicTranFrm::~TMusicTranFrm() {
+  // The grid asks for rows while its widgets go: never of a freed library.
+  if (MusicModel) MusicModel->SetLibrary(nullptr);
+}
 
 void TMusicTranFrm::FormCreate() {
   DetailLog.clear();                            // 1. MusicLog
@@ -125,7 +131,10 @@ void TMusicTranFrm::resizeEvent(QResizeEvent* event) {
 }
 
 // The search box keeps its distance from the right edge (686 of 837 at design).
-void TMusicTranFrm::PlaceSearchBox() { SrEdt->move(width() - (837 - 686), 35); }
+void TMusicTranFrm::PlaceSearchBox() {
+  SrEdt->move(width() - (837 - 686), 35);
+  if (ClearImg) ClearImg->move(width() - (837 - 786), 34);
+}
 
 void TMusicTranFrm::AfterDeviceLost() { QCoreApplication::processEvents(); }
 

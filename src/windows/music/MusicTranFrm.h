@@ -12,6 +12,8 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QToolButton;
 class QTreeWidget;
 class QTreeView;
 class QTreeWidgetItem;
@@ -36,6 +38,9 @@ class TMusicTranFrm : public app::TTransferFrm {
   QTreeView* MusicList = nullptr;
   TMusicListModel* MusicModel = nullptr;  // the grid's rows over MusicDb
   QString ViewSummary;
+  QToolButton* ClearImg = nullptr;  // clears the search
+  QMenu* SongPop = nullptr;         // the check menu
+  QMenu* PlMnu = nullptr;           // its submenu for the rows shown
 
   QString DestinationFolder() const override;
 
@@ -44,6 +49,18 @@ class TMusicTranFrm : public app::TTransferFrm {
   void PlayLstListChange(QTreeWidgetItem* current);
   void ShowView(int node);
   void UpdateStatus();
+
+  // The search (see MusicSearch.cpp). SrEdtKeyPress sees the box's text
+  // before the key takes effect and says whether it swallowed the key.
+  bool SrEdtKeyPress(int key);
+  void ClearImgClick();
+  void SearchTracks(const QString& text);
+
+  // The check menu (see MusicChecks.cpp).
+  void CheckBtnClick();
+  void SongPopPopup();
+  void CheckEveryTrack(bool check);
+  void ApplyCheckCommand(int command);
 
  protected:
   bool LoadLibrary() override;
@@ -58,6 +75,10 @@ class TMusicTranFrm : public app::TTransferFrm {
   void FormCreate();
   void PlaceSearchBox();
   void BuildTrackGrid();
+  void BuildSearch();
+  void BuildCheckMenu();
+  int SelectedNode() const;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace ortelan::windows
