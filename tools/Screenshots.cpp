@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QToolButton>
+#include <QTreeView>
 #include <cstdio>
 
 #include "app/AppServices.h"
@@ -42,6 +46,20 @@ void Save(QWidget& widget, const char* name) {
   std::printf("%s\n", qPrintable(file));
 }
 
+// The music window's views in their states: sorted, searched.
+void MoreStates(windows::TMusicTranFrm& window, const char* job) {
+  window.MusicList->sortByColumn(6, Qt::DescendingOrder);
+  Save(window, (std::string(job) + "-sorted-by-size").c_str());
+  window.SrEdt->setText("the");
+  window.SearchTracks("the");
+  window.ClearImg->show();
+  Save(window, (std::string(job) + "-search").c_str());
+  window.ClearImgClick();
+  window.MusicList->header()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+void MoreStates(windows::TPhotoTranFrm&, const char*) {}
+
 template <typename Window>
 void WindowStates(const char* job, const std::string& demo, const std::string& logHead,
                   const std::string& logTail, const QString& progress, const QString& done) {
@@ -59,6 +77,7 @@ void WindowStates(const char* job, const std::string& demo, const std::string& l
   // The music window writes its own status line once its library is shown.
   if (window.StatusLb->text().isEmpty()) window.StatusLb->setText("Ready");
   Save(window, (std::string(job) + "-ready").c_str());
+  MoreStates(window, job);
   window.BeginTransfer(std::make_unique<StillWorker>(), logHead);
   window.PgLb->setText(progress);
   window.CopyPrgs->setValue(31);
