@@ -66,6 +66,7 @@ bench: build
 	$(RELEASE)/bench/bench-photo-export
 	$(RELEASE)/bench/bench-media-library
 	$(RELEASE)/bench/bench-device-paths
+	$(RELEASE)/bench/bench-track-view
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)

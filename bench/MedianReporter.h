@@ -13,9 +13,11 @@ class MedianReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> medianMs;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.aggregate_name == "median") {
-        medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
+      if (run.aggregate_name != "median") continue;
+      // "BM_Name", or "BM_Name/ARGS" for a benchmark run with arguments.
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+      medianMs[name] = run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }

@@ -127,8 +127,42 @@ int TTrackRows::CompareTracks(const TTrackItem& a, const TTrackItem& b, TTrackCo
   return 0;
 }
 
+const std::string* TTrackRows::TextKey(const TTrackItem& track, TTrackColumn column) {
+  switch (column) {
+    case TTrackColumn::Name:
+      return &track.Title;
+    case TTrackColumn::Artist:
+      return &track.Artist;
+    case TTrackColumn::Album:
+      return &track.Album;
+    case TTrackColumn::Genre:
+      return &track.Genre;
+    default:
+      return nullptr;
+  }
+}
+
+std::string TTrackRows::FoldedKey(const std::string& text) {
+  std::string key = text;
+  for (char& c : key) c = AsciiUpper(c);
+  return key;
+}
+
 void TTrackRows::Sort(TTrackColumn column, bool ascending) {
   const TTrackList& tracks = db_.Tracks;
+  if (tracks.Count() > 0 && TextKey(tracks.GetItem(0), column)) {
+    // Text keys are folded once per sort, not in every comparison; compared
+    // as folded bytes they order exactly as CompareFolded does.
+    std::vector<std::string> keys(static_cast<size_t>(tracks.Count()));
+    for (const int32_t track : rows_) {
+      keys[static_cast<size_t>(track)] = FoldedKey(*TextKey(tracks.GetItem(track), column));
+    }
+    std::stable_sort(rows_.begin(), rows_.end(), [&](int32_t x, int32_t y) {
+      const int order = keys[static_cast<size_t>(x)].compare(keys[static_cast<size_t>(y)]);
+      return ascending ? order < 0 : order > 0;
+    });
+    return;
+  }
   std::stable_sort(rows_.begin(), rows_.end(), [&](int32_t x, int32_t y) {
     const int order = CompareTracks(tracks.GetItem(x), tracks.GetItem(y), column);
     return ascending ? order < 0 : order > 0;

@@ -61,6 +61,11 @@ class TTrackRows {
   void Sort(TTrackColumn column, bool ascending);
   // Orders two tracks by a column's key: negative, 0 or positive.
   int CompareTracks(const TTrackItem& a, const TTrackItem& b, TTrackColumn column) const;
+  // The text a text column sorts by; null for the numeric columns.
+  static const std::string* TextKey(const TTrackItem& track, TTrackColumn column);
+  // A text key with a-z upper-cased: compared byte by byte, it orders as
+  // CompareTracks does.
+  static std::string FoldedKey(const std::string& text);
 
   // Checks or unchecks rows as the check menu's command says; `selected`
   // holds the selected rows. False when the grid has no rows.
