@@ -107,7 +107,9 @@ class TTransferFrm : public QDialog {
   void StopCopy(bool Wait);
   void CancelBtnClick();
   void DetailLbClick();
-  void ExportBtnClick();
+  // Shows the transfer options, centred and focused; a window may place them
+  // otherwise.
+  virtual void ExportBtnClick();
 
   // A transfer starts with its worker running; it ends with the worker's
   // final report (the windows call these from their transfer actions).
@@ -142,6 +144,10 @@ class TTransferFrm : public QDialog {
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+  // Waits for the worker of the last transfer (serving its hand-overs) and
+  // frees it: before the library it reads goes.
+  void WaitForWorker();
+
   AppServices& services_;
   const FrameLook look_;
   QMetaObject::Connection focusWatch_;  // hides GoPnl when the focus leaves it
@@ -151,7 +157,6 @@ class TTransferFrm : public QDialog {
   void BuildErrPnl();
   void BuildCopyPnl();
   void PlaceAnchored();
-  void WaitForWorker();
   void FormClose();
   void SetCancelFace(bool done);
 };

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -51,7 +54,20 @@ class MusicWindow : public ::testing::Test {
                      {"Twice", false, {12, 99, 12}},
                      {"Best", true, {13}}};
     test::WriteFile(root + "/iPod_Control/iTunes/iTunesDB", lib.Build());
+    for (const fixtures::Track& t : lib.Tracks) {  // the files, of their recorded sizes
+      std::string file = t.Location;
+      for (char& c : file) c = c == ':' ? '/' : c;
+      test::WriteFile(root + file, std::string(t.Fields.Size, 'm'));
+    }
     window = std::make_unique<TMusicTranFrm>(*services, nullptr);
+    window->Messages.Warning = [this](QWidget*, const QString& text) { messages << "W " + text; };
+    window->Messages.Information = [this](QWidget*, const QString& text) {
+      messages << "I " + text;
+    };
+    window->PickFolder = [this] {
+      messages << "picker";
+      return QString();
+    };
     window->show();
     fake->Arrive(test::VolumeAt(root));
     QTest::qWait(20);  // the arrival comes through the window thread's queue
@@ -73,6 +89,7 @@ class MusicWindow : public ::testing::Test {
   test::FakeVolumeSource* fake = nullptr;
   std::unique_ptr<app::AppServices> services;
   std::unique_ptr<TMusicTranFrm> window;
+  QStringList messages;
 };
 
 TEST_F(MusicWindow, ShowsTheTreeTheTracksAndTheStatus) {
@@ -157,6 +174,56 @@ TEST_F(MusicWindow, CheckMenuActsOnTheLibraryOrOnTheRowsShown) {
   EXPECT_TRUE(window->MusicDb->Tracks.GetItem(2).Checked);
   window->PlMnu->actions()[4]->trigger();  // "Invert"
   EXPECT_EQ(window->MusicDb->Tracks.CheckedCount, 0);
+}
+
+TEST_F(MusicWindow, StartTransferChecksInTheirOrder) {
+  QTreeWidget& tree = *window->PlayLstList;
+  tree.setCurrentItem(tree.topLevelItem(2));  // "Books": no rows
+  window->StartTransfer(false);
+  tree.setCurrentItem(tree.topLevelItem(0));
+  window->CheckEveryTrack(false);
+  window->StartTransfer(false);
+  window->CheckEveryTrack(true);
+  window->DestEdt->setText("   ");
+  window->StartTransfer(false);
+  EXPECT_EQ(window->DestEdt->text(), "");  // trimmed in the box
+  window->DestEdt->setText(QString::fromStdString(root + "/Music"));
+  window->StartTransfer(false);
+  ASSERT_EQ(messages.size(), 6);
+  EXPECT_EQ(messages[0], "W Nothing to transfer.");
+  EXPECT_EQ(messages[1], "I No music has been selected to transfer.");
+  EXPECT_EQ(messages[2], "W Please choose a traget folder to save the music files.");
+  EXPECT_EQ(messages[3], "picker");
+  EXPECT_EQ(messages[4],
+            "W You need to choose a folder in your PC to save all the transferred files.");
+  EXPECT_TRUE(
+      messages[5].endsWith(" is your iPod.\rYou cannot transfer the files from iPod to "
+                           "iPod. Please choose another folder in your computer."));
+  EXPECT_FALSE(window->Copying);
+}
+
+TEST_F(MusicWindow, ATransferCopiesTheCheckedTracksAndMarksThem) {
+  window->MusicDb->Tracks.Uncheck(1);  // the clip stays behind
+  const std::string dest = dir / "out";
+  window->ExportBtnClick();
+  EXPECT_TRUE(window->GoPnl->isVisible());
+  window->DestEdt->setText(QString::fromStdString("  " + dest + "  "));
+  window->FormatLst->setCurrentIndex(2);
+  window->ToPcBtnClick();
+  EXPECT_FALSE(window->GoPnl->isVisible());
+  EXPECT_TRUE(window->Copying);
+  QTRY_COMPARE(window->CancelBtn->Caption(), QString("Done"));
+  EXPECT_EQ(test::ListTree(dest),
+            (std::vector<std::string>{"Artist - Large.mp3", "Artist - Medium.mp3",
+                                      "Artist - Small.mp3"}));
+  EXPECT_EQ(window->MusicDb->Tracks.GetItem(0).CopyState, 1);
+  EXPECT_EQ(window->MusicDb->Tracks.GetItem(1).CopyState, -1);
+  const QAbstractItemModel* model = window->MusicList->model();
+  EXPECT_FALSE(model->index(0, 0).data(Qt::DecorationRole).isNull());  // the copy mark
+  EXPECT_EQ(window->DetailLog, "Ortelan 6.5, 2\r\n[iPod]\r\n\r\nCopy files: t3, c3\r\nDone.");
+  EXPECT_EQ(window->CopyPrgs->value(), window->CopyPrgs->maximum());
+  EXPECT_EQ(window->Options.DestFolder, dest);
+  EXPECT_EQ(window->Options.NameScheme, 2);
 }
 
 }  // namespace

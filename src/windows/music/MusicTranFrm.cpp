@@ -69,6 +69,7 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
   BuildTrackGrid();
   BuildSearch();
   BuildCheckMenu();
+  BuildOptions();
   auto* listLayout = new QVBoxLayout(ContentPnl);
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->addWidget(MusicList);
@@ -76,6 +77,7 @@ TMusicTranFrm::TMusicTranFrm(app::AppServices& services, QWidget* parent)
 }
 
 TMusicTranFrm::~TMusicTranFrm() {
+  WaitForWorker();  // it reads the library, which goes with this window
   // The grid asks for rows while its widgets go: never of a freed library.
   if (MusicModel) MusicModel->SetLibrary(nullptr);
 }
@@ -88,14 +90,16 @@ void TMusicTranFrm::FormCreate() {
   SetTitle();                      // 5.
   ShowOverlayPanel(ErrPnl, true);  // 6.
   app::LoadSettings(Options);      // 7.
-  CreateDevice();                  // 8.
-  ShowIosWarningIfNeeded();        // 9.
-  FirstScan();                     // 10. may load the library at once
-  ItunesRunningHint();             // 11.
+  OptionsToControls();
+  CreateDevice();            // 8.
+  ShowIosWarningIfNeeded();  // 9.
+  FirstScan();               // 10. may load the library at once
+  ItunesRunningHint();       // 11.
 }
 
 bool TMusicTranFrm::LoadLibrary() {
-  MusicModel->SetLibrary(nullptr);  // the grid lets go of the previous library first
+  WaitForWorker();                  // the last transfer's worker read the previous library
+  MusicModel->SetLibrary(nullptr);  // and the grid lets go of it first
   MusicDb = std::make_unique<TIpodMusicDb>(Device.get());
   bool loaded = false;
   try {
@@ -144,7 +148,10 @@ void TMusicTranFrm::FreeLibrary() {
   MusicDb.reset();
 }
 
-void TMusicTranFrm::SaveOptions() { app::SaveSettings(Options); }
+void TMusicTranFrm::SaveOptions() {
+  ControlsToOptions();
+  app::SaveSettings(Options);
+}
 
 QList<QWidget*> TMusicTranFrm::BrowsingControls() const { return {PlayLstList, MusicList, SrEdt}; }
 

@@ -10,8 +10,11 @@
 #include "app/TransferFrame.h"
 #include "music/iPodMusic.h"
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QMenu;
 class QToolButton;
 class QTreeWidget;
@@ -42,6 +45,18 @@ class TMusicTranFrm : public app::TTransferFrm {
   QMenu* SongPop = nullptr;         // the check menu
   QMenu* PlMnu = nullptr;           // its submenu for the rows shown
 
+  // The transfer options in GoPnl and the progress title (MusicTransfer.cpp).
+  QFrame* SetShp = nullptr;
+  QPushButton *DefaultBtn = nullptr, *AdBtn = nullptr, *BrowseBtn = nullptr, *ToPcBtn = nullptr;
+  QLabel* DestLb = nullptr;
+  QLineEdit* DestEdt = nullptr;
+  QComboBox* FormatLst = nullptr;
+  QCheckBox* iTunesCb = nullptr;
+  QMenu* AdPop = nullptr;
+  QLabel* Tilb = nullptr;
+  // The folder picker; empty when cancelled. Tests replace it.
+  std::function<QString()> PickFolder;
+
   QString DestinationFolder() const override;
 
   // The views (the playlist tree and the track grid) and the status line.
@@ -62,6 +77,16 @@ class TMusicTranFrm : public app::TTransferFrm {
   void CheckEveryTrack(bool check);
   void ApplyCheckCommand(int command);
 
+  // The transfer (see MusicTransfer.cpp).
+  void ExportBtnClick() override;
+  void BrowseBtnClick();
+  void DefaultBtnClick();
+  void AdBtnClick();
+  void ToPcBtnClick();
+  void StartTransfer(bool AddToItunes);
+  void CopyProgress(const std::string& Text);
+  void CopyStatus(const std::string& Text, uint8_t Kind);
+
  protected:
   bool LoadLibrary() override;
   void EmptyViews() override;
@@ -77,6 +102,9 @@ class TMusicTranFrm : public app::TTransferFrm {
   void BuildTrackGrid();
   void BuildSearch();
   void BuildCheckMenu();
+  void BuildOptions();
+  void OptionsToControls();
+  void ControlsToOptions();
   int SelectedNode() const;
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
