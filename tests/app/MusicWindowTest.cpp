@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -209,6 +210,7 @@ TEST_F(MusicWindow, ATransferCopiesTheCheckedTracksAndMarksThem) {
   EXPECT_TRUE(window->GoPnl->isVisible());
   window->DestEdt->setText(QString::fromStdString("  " + dest + "  "));
   window->FormatLst->setCurrentIndex(2);
+  window->iTunesCb->setChecked(false);
   window->ToPcBtnClick();
   EXPECT_FALSE(window->GoPnl->isVisible());
   EXPECT_TRUE(window->Copying);
