@@ -202,7 +202,7 @@ int TIpodMusicDb::CopyTrack(int Index) {
   TTrackItem& track = Tracks.GetItem(Index);
   std::string path;
   if (track.MediaKind == mkBook) {
-    track.CopyState = 2;
+    StoreCopyState(track, 2);
     if (const int error = BuildDestName(Index, 1, path)) return error;
     bool wasFolder = false;
     const int code = Device->CopyItemOrFolder(track.Location, path, wasFolder, Low32(track.Size));
@@ -216,7 +216,7 @@ int TIpodMusicDb::CopyTrack(int Index) {
     if (code == 0) track.DestFile = path;
     return code;
   }
-  track.CopyState = 1;
+  StoreCopyState(track, 1);
   if (const int error = BuildDestName(Index, NameScheme, path)) return error;
   int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   if (code == kRetryCode) {
@@ -248,7 +248,7 @@ int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
       ++copied;
       continue;
     }
-    track.CopyState = 0;
+    StoreCopyState(track, 0);
     if (code == kPackFailed) {
       AddLog(track.Title + ": Error park");
       continue;

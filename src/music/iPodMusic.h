@@ -3,6 +3,7 @@
 // The music library of the connected device: tracks, playlists, check marks,
 // and the library object that reads, copies and logs them.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,16 @@ struct TTrackItem {
   uint8_t MediaKind = mkAudio;
   int32_t CopyState = 0;  // -1 untouched, 0 failed, 1 copied, 2 copied as a book
 };
+
+// A track's copy state is written by the copy worker while the window may
+// paint it: both sides go through these, so neither sees a torn value.
+inline void StoreCopyState(TTrackItem& track, int32_t state) {
+  std::atomic_ref<int32_t>(track.CopyState).store(state, std::memory_order_relaxed);
+}
+inline int32_t LoadCopyState(const TTrackItem& track) {
+  return std::atomic_ref<int32_t>(const_cast<int32_t&>(track.CopyState))
+      .load(std::memory_order_relaxed);
+}
 
 // The tracks in the order the readers met them, with the counters of the
 // checked ones kept in step by Check and Uncheck.

@@ -116,9 +116,12 @@ QVariant TMusicListModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
       if (column != TTrackColumn::Name) return {};
       return track.Checked ? Qt::Checked : Qt::Unchecked;
-    case Qt::DecorationRole:
-      if (column != TTrackColumn::CopyMark || track.CopyState < 0 || track.CopyState > 2) return {};
-      return copyMarks_[track.CopyState];
+    case Qt::DecorationRole: {
+      if (column != TTrackColumn::CopyMark) return {};
+      const int32_t state = LoadCopyState(track);  // the worker may be writing it
+      if (state < 0 || state > 2) return {};
+      return copyMarks_[state];
+    }
     case Qt::TextAlignmentRole:
       if (column == TTrackColumn::Time || column == TTrackColumn::Size) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -110,7 +110,7 @@ std::string TTrackRows::SearchTracks(const std::string& text) {
 int TTrackRows::CompareTracks(const TTrackItem& a, const TTrackItem& b, TTrackColumn column) const {
   switch (column) {
     case TTrackColumn::CopyMark:
-      return CompareNumbers(a.CopyState, b.CopyState);
+      return CompareNumbers(LoadCopyState(a), LoadCopyState(b));
     case TTrackColumn::Name:
       return CompareFolded(a.Title, b.Title);
     case TTrackColumn::Time:
