@@ -4,11 +4,14 @@
 //   ortelan-screenshots OUTDIR DEMODEVICE   (QT_QPA_PLATFORM=offscreen works)
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeView>
 #include <cstdio>
@@ -56,6 +59,23 @@ void MoreStates(windows::TMusicTranFrm& window, const char* job) {
   Save(window, (std::string(job) + "-search").c_str());
   window.ClearImgClick();
   window.MusicList->header()->setSortIndicator(-1, Qt::AscendingOrder);
+  window.ExportBtnClick();
+  Save(window, (std::string(job) + "-options").c_str());
+  // A real transfer into a folder of its own: the copy marks.
+  // The user's own options are put back afterwards: the window saves them.
+  const app::MusicOptions saved = window.Options;
+  QTemporaryDir dest;
+  window.DestEdt->setText(dest.path());
+  window.iTunesCb->setChecked(false);
+  window.OpenFolderAction = [](const QString&) {};
+  window.ToPcBtnClick();
+  while (window.Copying) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  window.CancelBtnClick();  // "Done": the panel goes
+  Save(window, (std::string(job) + "-copied").c_str());
+  window.Options = saved;
+  window.DestEdt->setText(QString::fromStdString(saved.DestFolder));
+  window.FormatLst->setCurrentIndex(saved.NameScheme);
+  window.iTunesCb->setChecked(saved.AddToItunes);
 }
 
 void MoreStates(windows::TPhotoTranFrm&, const char*) {}

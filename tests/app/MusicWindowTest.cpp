@@ -15,6 +15,9 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "app/AppServices.h"
 #include "support/FakeServices.h"
@@ -45,8 +48,9 @@ class MusicWindow : public ::testing::Test {
   MusicWindow() {
     auto volumes = std::make_unique<test::FakeVolumeSource>();
     fake = volumes.get();
-    services = std::make_unique<app::AppServices>(std::move(volumes),
-                                                  std::make_unique<test::FaultyFileSystem>());
+    auto files = std::make_unique<test::FaultyFileSystem>();
+    this->files = files.get();
+    services = std::make_unique<app::AppServices>(std::move(volumes), std::move(files));
     root = dir / "ipod";
     Library lib;
     lib.Tracks = {MakeTrack(10, "Small", "A.mp3", 1024), MakeTrack(11, "Clip", "B.m4v", 2048),
@@ -88,6 +92,7 @@ class MusicWindow : public ::testing::Test {
   test::TempDir dir;
   std::string root;
   test::FakeVolumeSource* fake = nullptr;
+  test::FaultyFileSystem* files = nullptr;
   std::unique_ptr<app::AppServices> services;
   std::unique_ptr<TMusicTranFrm> window;
   QStringList messages;
@@ -226,6 +231,28 @@ TEST_F(MusicWindow, ATransferCopiesTheCheckedTracksAndMarksThem) {
   EXPECT_EQ(window->CopyPrgs->value(), window->CopyPrgs->maximum());
   EXPECT_EQ(window->Options.DestFolder, dest);
   EXPECT_EQ(window->Options.NameScheme, 2);
+}
+
+TEST_F(MusicWindow, ADeviceLostDuringATransferStopsItAndEmptiesTheViews) {
+  std::atomic<int> started{0};
+  files->Refuse = [&](const std::string&, const std::string&) {
+    ++started;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));  // a slow device
+    return 0;
+  };
+  window->DestEdt->setText(QString::fromStdString(dir / "out"));
+  window->iTunesCb->setChecked(false);
+  window->ToPcBtnClick();
+  ASSERT_TRUE(window->Copying);
+  QTRY_VERIFY(started > 0);
+  fake->Remove(root);  // pulled out in the middle
+  QTRY_VERIFY(!window->Copying);
+  EXPECT_EQ(window->StatusLb->text().toStdString(),
+            "Lost connection with device, operation aborted.");
+  EXPECT_TRUE(window->ErrPnl->isVisible());
+  EXPECT_EQ(window->PlayLstList->topLevelItemCount(), 0);
+  EXPECT_EQ(window->MusicList->model()->rowCount(), 0);
+  EXPECT_LT(started, 4);  // it stopped before the end
 }
 
 }  // namespace
