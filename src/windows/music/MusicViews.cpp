@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 
 #include "app/Links.h"
+#include "app/Pictures.h"
+#include "windows/music/MusicListLook.h"
 #include "windows/music/MusicListModel.h"
 #include "windows/music/MusicPictures.h"
 #include "windows/music/MusicTranFrm.h"
@@ -51,7 +53,15 @@ void TMusicTranFrm::BuildTrackGrid() {
   MusicList->setAllColumnsShowFocus(true);
   MusicModel = new TMusicListModel(this);
   MusicList->setModel(MusicModel);
+  auto* look = new TCheckPictureStyle;
+  look->setParent(MusicList);
+  MusicList->setStyle(look);
+  MusicList->setItemDelegate(new TMusicListDelegate(MusicList));
+  MusicList->setHeader(new TMusicListHeader(app::pictures::HeaderStrip(), MusicList));
   QHeaderView* header = MusicList->header();
+  QFont bold = header->font();
+  bold.setBold(true);
+  header->setFont(bold);
   header->setStretchLastSection(false);
   header->setSectionsMovable(false);
   for (int column = 0; column < kTrackColumnCount; ++column) {
