@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
@@ -138,6 +139,7 @@ bool TIpodDevice::DeviceFileExists(const std::string& Path) {
 void TIpodDevice::FetchBooksPlist(bool, std::string& LocalPath) { LocalPath.clear(); }
 
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
+  const std::lock_guard lock(stateMutex_);
   CloseThumbFile();
   if (OpenDeviceFile("/Photos/Thumbs/" + Name + ".ithmb", thumbFile_) != 0) {
     AddError("File not found: " + Name);
@@ -147,6 +149,7 @@ bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
 }
 
 bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
+  const std::lock_guard lock(stateMutex_);
   if (!thumbFile_.IsOpen() || Offset < 0) {
     AddError("Seek error");
     return false;
@@ -164,9 +167,15 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
   return Count >= 0 && done == static_cast<size_t>(Count);
 }
 
-void TIpodDevice::CloseThumbFile() { thumbFile_.Close(); }
+void TIpodDevice::CloseThumbFile() {
+  const std::lock_guard lock(stateMutex_);
+  thumbFile_.Close();
+}
 
-void TIpodDevice::GetCameraRollFolder(std::string& Folder) { Folder = Drive + "/DCIM/100APPLE/"; }
+void TIpodDevice::GetCameraRollFolder(std::string& Folder) {
+  const std::lock_guard lock(stateMutex_);
+  Folder = Drive + "/DCIM/100APPLE/";
+}
 
 // Plain, visible files of a device folder that `keep` accepts, by name.
 std::vector<std::string> TIpodDevice::ListDeviceFolder(

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "device/DevicePaths.h"
@@ -75,9 +76,13 @@ TIpodDevice::~TIpodDevice() {
   DeleteWorkCopy(WorkFile);
 }
 
-void TIpodDevice::AddError(const std::string& Text) { ErrorLog += "\r\n" + Text; }
+void TIpodDevice::AddError(const std::string& Text) {
+  const std::lock_guard lock(stateMutex_);
+  ErrorLog += "\r\n" + Text;
+}
 
 bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
+  const std::lock_guard lock(stateMutex_);
   const std::string root = volume.MountPoint;
   std::string itunes;
   if (!ResolveUnderRoot(root, Canonical(root), kItunesFolder, itunes)) return false;
@@ -122,11 +127,16 @@ void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
   Connected = false;
   DiskModeConnected = false;
   IsIos = false;
-  Drive.clear();
-  canonicalRoot_.clear();
-  CloseThumbFile();
-  root_.Close();
-  folderCache_.Clear();
+  {
+    // A copy worker may be between two files right now (it stops at its
+    // next report): what it reads is let go under the lock.
+    const std::lock_guard lock(stateMutex_);
+    Drive.clear();
+    canonicalRoot_.clear();
+    CloseThumbFile();
+    root_.Close();
+    folderCache_.Clear();
+  }
   if (OnDeviceChange) OnDeviceChange(false, false);
 }
 
@@ -139,16 +149,19 @@ void TIpodDevice::IosDeviceChanged(bool AConnected) {
 }
 
 bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {
+  const std::lock_guard lock(stateMutex_);
   return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved, &folderCache_);
 }
 
 bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& resolved) const {
+  const std::lock_guard lock(stateMutex_);
   if (Drive.empty() || fullPath.compare(0, Drive.size(), Drive) != 0) return false;
   return ResolveDevicePath(fullPath.substr(Drive.size()), resolved);
 }
 
 int TIpodDevice::OpenResolved(const std::string& resolved, const std::string& shownPath,
                               platform::ReadFile& file) {
+  const std::lock_guard lock(stateMutex_);
   const std::string relative =
       resolved.size() > Drive.size() ? resolved.substr(Drive.size() + 1) : std::string();
   const int code = root_.OpenFile(relative, file);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -180,6 +181,10 @@ class TIpodDevice {
   platform::ReadFile thumbFile_;  // the open thumbnail store of a disk-mode iPod
   mutable DeviceFolderCache folderCache_;
   platform::FolderLock destLock_;  // of the destination while a transfer runs
+  // The state a copy worker reads (Drive, the open root, the folder cache,
+  // the thumbnail store, ErrorLog) against a loss handled on the window
+  // thread meanwhile. Recursive: the operations call one another.
+  mutable std::recursive_mutex stateMutex_;
   // Expires when the manager goes, so queued volume changes find it gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
