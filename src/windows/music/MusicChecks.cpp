@@ -20,18 +20,16 @@ void TMusicTranFrm::BuildCheckMenu() {
   SongPop->addAction("Check all", this, [this] { CheckEveryTrack(true); });
   SongPop->addSeparator();
   PlMnu = SongPop->addMenu("In");
-  QAction* within = PlMnu->addAction(
-      "Check all", this, [this] { ApplyCheckCommand(static_cast<int>(TCheckCommand::CheckAll)); });
+  QAction* within =
+      PlMnu->addAction("Check all", this, [this] { ApplyCheckCommand(TCheckCommand::CheckAll); });
   within->setStatusTip("Within selected playlist");
   within->setToolTip("Within selected playlist");
-  PlMnu->addAction("Uncheck all", this,
-                   [this] { ApplyCheckCommand(static_cast<int>(TCheckCommand::UncheckAll)); });
+  PlMnu->addAction("Uncheck all", this, [this] { ApplyCheckCommand(TCheckCommand::UncheckAll); });
   PlMnu->addAction("Check selected", this,
-                   [this] { ApplyCheckCommand(static_cast<int>(TCheckCommand::CheckSelected)); });
+                   [this] { ApplyCheckCommand(TCheckCommand::CheckSelected); });
   PlMnu->addAction("Uncheck selected", this,
-                   [this] { ApplyCheckCommand(static_cast<int>(TCheckCommand::UncheckSelected)); });
-  PlMnu->addAction("Invert", this,
-                   [this] { ApplyCheckCommand(static_cast<int>(TCheckCommand::Invert)); });
+                   [this] { ApplyCheckCommand(TCheckCommand::UncheckSelected); });
+  PlMnu->addAction("Invert", this, [this] { ApplyCheckCommand(TCheckCommand::Invert); });
   connect(SongPop, &QMenu::aboutToShow, this, [this] { SongPopPopup(); });
   connect(CheckBtn, &controls::TPicButton::Clicked, this, [this] { CheckBtnClick(); });
   MusicList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -45,8 +43,7 @@ void TMusicTranFrm::BuildCheckMenu() {
     if (!current.isValid()) return;
     const bool checked =
         MusicModel->index(current.row(), 1).data(Qt::CheckStateRole).toInt() == Qt::Checked;
-    ApplyCheckCommand(
-        static_cast<int>(checked ? TCheckCommand::UncheckSelected : TCheckCommand::CheckSelected));
+    ApplyCheckCommand(checked ? TCheckCommand::UncheckSelected : TCheckCommand::CheckSelected);
   });
   auto* find = new QShortcut(QKeySequence::Find, this);
   connect(find, &QShortcut::activated, this, [this] { SrEdt->setFocus(); });
@@ -69,19 +66,19 @@ void TMusicTranFrm::SongPopPopup() {
 
 void TMusicTranFrm::CheckEveryTrack(bool check) {
   if (!MusicDb) return;
-  ApplyCheckCommand(static_cast<int>(check ? TCheckCommand::CheckAll : TCheckCommand::UncheckAll));
+  ApplyCheckCommand(check ? TCheckCommand::CheckAll : TCheckCommand::UncheckAll);
   TTrackList& tracks = MusicDb->Tracks;
   for (int i = 0; i < tracks.Count(); ++i) check ? tracks.Check(i) : tracks.Uncheck(i);
   MusicModel->ChecksRepainted();
   UpdateStatus();
 }
 
-void TMusicTranFrm::ApplyCheckCommand(int command) {
+void TMusicTranFrm::ApplyCheckCommand(TCheckCommand command) {
   std::vector<int> selected;
   for (const QModelIndex& row : MusicList->selectionModel()->selectedRows()) {
     selected.push_back(row.row());
   }
-  if (!MusicModel->ApplyCheckCommand(static_cast<TCheckCommand>(command), selected)) return;
+  if (!MusicModel->ApplyCheckCommand(command, selected)) return;
   UpdateStatus();
 }
 

@@ -24,6 +24,7 @@ class QTreeWidgetItem;
 namespace ortelan::windows {
 
 class TMusicListModel;
+enum class TCheckCommand : int;
 
 class TMusicTranFrm : public app::TTransferFrm {
   Q_OBJECT
@@ -75,7 +76,7 @@ class TMusicTranFrm : public app::TTransferFrm {
   void CheckBtnClick();
   void SongPopPopup();
   void CheckEveryTrack(bool check);
-  void ApplyCheckCommand(int command);
+  void ApplyCheckCommand(TCheckCommand command);
 
   // The transfer (see MusicTransfer.cpp).
   void ExportBtnClick() override;
