@@ -67,6 +67,7 @@ bench: build
 	$(RELEASE)/bench/bench-media-library
 	$(RELEASE)/bench/bench-device-paths
 	$(RELEASE)/bench/bench-track-view
+	$(RELEASE)/bench/bench-music-window
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)

@@ -1,6 +1,8 @@
 // Renders the program's windows in their states into PNG files: the
 // launcher, each transfer window with no device, reading and ready, the
-// progress panel and the detail log dialog.
+// progress panel and the detail log dialog; the music window also sorted,
+// searched, with its check menu and options open, after a transfer in which
+// one track failed, and on a device whose library is empty.
 //   ortelan-screenshots OUTDIR DEMODEVICE   (QT_QPA_PLATFORM=offscreen works)
 
 #include <QApplication>
@@ -10,11 +12,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/AppServices.h"
 #include "app/DetailLogFrm.h"
@@ -22,6 +29,8 @@
 #include "app/LauncherFrm.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
+#include "support/ItunesDbBuilder.h"
+#include "support/TempDir.h"
 #include "windows/music/MusicTranFrm.h"
 #include "windows/photo/PhotoTranFrm.h"
 
@@ -38,29 +47,68 @@ class StillWorker : public app::TransferWorker {
 
 QString out;
 
-void Save(QWidget& widget, const char* name) {
-  widget.show();
-  QApplication::processEvents();
-  const QString file = out + "/" + name + ".png";
-  if (!widget.grab().save(file)) {
+void SavePicture(const QPixmap& picture, const std::string& name) {
+  const QString file = out + "/" + QString::fromStdString(name) + ".png";
+  if (!picture.save(file)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
     std::exit(1);
   }
   std::printf("%s\n", qPrintable(file));
 }
 
-// The music window's views in their states: sorted, searched.
+void Save(QWidget& widget, const std::string& name) {
+  widget.show();
+  QApplication::processEvents();
+  SavePicture(widget.grab(), name);
+}
+
+// Pop-up windows (menus, message boxes) drawn over the window's picture at
+// their places on the screen.
+void DrawPopup(QPixmap& picture, const QWidget& window, QWidget& popup) {
+  QPainter painter(&picture);
+  painter.drawPixmap(window.mapFromGlobal(popup.mapToGlobal(QPoint(0, 0))), popup.grab());
+}
+
+// The check menu as it opens from its button, with the submenu for the
+// rows shown unfolded.
+void SaveCheckMenu(windows::TMusicTranFrm& window, const std::string& name) {
+  window.show();
+  window.CheckBtnClick();
+  QApplication::processEvents();
+  QAction* within = window.PlMnu->menuAction();
+  window.SongPop->setActiveAction(within);
+  const QRect item = window.SongPop->actionGeometry(within);
+  window.PlMnu->popup(window.SongPop->mapToGlobal(item.topRight()));
+  QApplication::processEvents();
+  QPixmap picture = window.grab();
+  DrawPopup(picture, window, *window.SongPop);
+  DrawPopup(picture, window, *window.PlMnu);
+  window.PlMnu->hide();
+  window.SongPop->hide();
+  SavePicture(picture, name);
+}
+
+// The music window's views in their states: sorted, searched, its menus,
+// a transfer.
 void MoreStates(windows::TMusicTranFrm& window, const char* job) {
+  SaveCheckMenu(window, std::string(job) + "-check-menu");
   window.MusicList->sortByColumn(6, Qt::DescendingOrder);
-  Save(window, (std::string(job) + "-sorted-by-size").c_str());
+  window.activateWindow();
+  window.MusicList->setFocus();
+  window.MusicList->selectionModel()->select(
+      QItemSelection(window.MusicList->model()->index(2, 0),
+                     window.MusicList->model()->index(4, 0)),
+      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  Save(window, std::string(job) + "-sorted-by-size");
   window.SrEdt->setText("the");
   window.SearchTracks("the");
   window.ClearImg->show();
-  Save(window, (std::string(job) + "-search").c_str());
+  Save(window, std::string(job) + "-search");
   window.ClearImgClick();
+  window.MusicList->clearSelection();
   window.MusicList->header()->setSortIndicator(-1, Qt::AscendingOrder);
   window.ExportBtnClick();
-  Save(window, (std::string(job) + "-options").c_str());
+  Save(window, std::string(job) + "-options");
   // A real transfer into a folder of its own: the copy marks.
   // The user's own options are put back afterwards: the window saves them.
   const app::MusicOptions saved = window.Options;
@@ -70,8 +118,10 @@ void MoreStates(windows::TMusicTranFrm& window, const char* job) {
   window.OpenFolderAction = [](const QString&) {};
   window.ToPcBtnClick();
   while (window.Copying) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  window.CancelBtnClick();  // "Done": the panel goes
-  Save(window, (std::string(job) + "-copied").c_str());
+  window.CancelBtnClick();                                // "Done": the panel goes
+  window.MusicList->sortByColumn(0, Qt::AscendingOrder);  // the failed track first
+  Save(window, std::string(job) + "-copied");
+  window.MusicList->header()->setSortIndicator(-1, Qt::AscendingOrder);
   window.Options = saved;
   window.DestEdt->setText(QString::fromStdString(saved.DestFolder));
   window.FormatLst->setCurrentIndex(saved.NameScheme);
@@ -86,32 +136,75 @@ void WindowStates(const char* job, const std::string& demo, const std::string& l
   {
     app::AppServices none(std::vector<std::string>{});
     Window window(none, nullptr);
-    Save(window, (std::string(job) + "-no-device").c_str());
+    Save(window, std::string(job) + "-no-device");
     window.ErrLb->setText("Connected, reading ...");
     window.Gdlb->setText("Please wait ...");
-    Save(window, (std::string(job) + "-reading").c_str());
+    Save(window, std::string(job) + "-reading");
     window.Device->OnDeviceChange = nullptr;
   }
   app::AppServices services(std::vector<std::string>{demo});
   Window window(services, nullptr);
   // The music window writes its own status line once its library is shown.
   if (window.StatusLb->text().isEmpty()) window.StatusLb->setText("Ready");
-  Save(window, (std::string(job) + "-ready").c_str());
+  Save(window, std::string(job) + "-ready");
   MoreStates(window, job);
   window.BeginTransfer(std::make_unique<StillWorker>(), logHead);
   window.PgLb->setText(progress);
   window.CopyPrgs->setValue(31);
-  Save(window, (std::string(job) + "-progress").c_str());
+  Save(window, std::string(job) + "-progress");
   window.TransferEnded(logTail);
   window.PgLb->setText(done);
   window.CopyPrgs->setValue(100);
-  Save(window, (std::string(job) + "-done").c_str());
+  Save(window, std::string(job) + "-done");
   app::TDetailLogFrm log(&window, services.LauncherPlace);
   log.AppendLog(window.DetailLog);
-  Save(log, (std::string(job) + "-detail-log").c_str());
+  Save(log, std::string(job) + "-detail-log");
   window.Device->OnDeviceChange = nullptr;
   window.Device->DiskModeConnected = false;  // no eject question
   window.Messages.Confirm = [](QWidget*, const QString&) { return false; };
+}
+
+// A device whose iTunesDB holds no track: the window says so over its empty
+// views. The message box is caught while it waits for its answer.
+void EmptyLibrary(const std::string& name) {
+  namespace fx = ortelan::fixtures;
+  ortelan::test::TempDir device;
+  fx::Library empty;
+  empty.Playlists = {{"Empty iPod", false, {}}};
+  ortelan::test::WriteFile(device / "iPod_Control/iTunes/iTunesDB", empty.Build());
+  QPixmap message;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!qobject_cast<QMessageBox*>(box)) return;
+    message = box->grab();
+    box->close();
+    watch.stop();
+  });
+  watch.start(10);
+  app::AppServices services(std::vector<std::string>{device.Path()});
+  windows::TMusicTranFrm window(services, nullptr);
+  window.show();
+  QApplication::processEvents();
+  QPixmap picture = window.grab();
+  if (!message.isNull()) {
+    QPainter painter(&picture);
+    painter.drawPixmap((picture.width() - message.width()) / 2,
+                       (picture.height() - message.height()) / 2, message);
+  }
+  SavePicture(picture, name);
+  window.Device->OnDeviceChange = nullptr;
+  window.Device->DiskModeConnected = false;
+}
+
+// A copy of the demo device with one track's file gone: its transfer shows
+// a failed copy mark.
+std::string DemoWithMissingTrack(const std::string& demo, const ortelan::test::TempDir& into) {
+  namespace fs = std::filesystem;
+  const std::string copy = into / "demo";
+  fs::copy(demo, copy, fs::copy_options::recursive);
+  fs::remove(copy + "/iPod_Control/Music/F01/ELIS.mp3");
+  return copy;
 }
 
 }  // namespace
@@ -133,12 +226,14 @@ int main(int argc, char** argv) {
     app::TLauncherFrm launcher(services);
     Save(launcher, "launcher");
   }
+  const ortelan::test::TempDir work;
   WindowStates<windows::TMusicTranFrm>(
-      "music", demo, TIpodMusicDb::DetailLogHead(1, true),
+      "music", DemoWithMissingTrack(demo, work), TIpodMusicDb::DetailLogHead(1, true),
       "\r\nCopy files: t38, c37\r\nWhat's \"This\"*: Err 28\r\nDone.",
       "Copying 12 of 38: Café del Mar", "37 of 38 files copied.");
   WindowStates<windows::TPhotoTranFrm>("photo", demo, TIpodPhotoDb::DetailLogHead(true),
                                        "\r\nCopy pics: t24, c24", "Copying 12 of 24: 211.jpg",
                                        "24 of 24 photos copied.");
+  EmptyLibrary("music-empty-library");
   return 0;
 }

@@ -23,6 +23,7 @@
 #include "support/FakeServices.h"
 #include "support/ItunesDbBuilder.h"
 #include "support/TempDir.h"
+#include "windows/music/MusicListLook.h"
 #include "windows/music/MusicListModel.h"
 #include "windows/music/MusicTranFrm.h"
 
@@ -114,7 +115,9 @@ TEST_F(MusicWindow, ShowsTheTreeTheTracksAndTheStatus) {
 
   // A check taken off in the grid shows in every view and in the status.
   QAbstractItemModel* model = window->MusicList->model();
-  ASSERT_TRUE(model->setData(model->index(1, 1), Qt::Unchecked, Qt::CheckStateRole));
+  const QRect cell = window->MusicList->visualRect(model->index(1, 1));
+  QTest::mouseClick(window->MusicList->viewport(), Qt::LeftButton, {},
+                    TMusicListDelegate::CheckRect(cell).center());
   EXPECT_EQ(window->StatusLb->text().toStdString(),
             "3 items, 8.00 KB  ( Selected 3 items, 6.00 KB / Total 4 items, 10.00 KB )");
   tree.setCurrentItem(tree.topLevelItem(4));
@@ -163,6 +166,12 @@ TEST_F(MusicWindow, SearchBoxFollowsItsKeyRules) {
   QTest::keyClicks(&box, "x");
   QTest::keyClick(&box, Qt::Key_Return);  // nothing listed: the box does nothing
   EXPECT_EQ(window->StatusLb->text().toStdString(), "Found 0, 0.00 KB");
+
+  // Enter on the tree's node brings its view back and moves to the grid.
+  window->PlayLstList->setFocus();
+  QTest::keyClick(window->PlayLstList, Qt::Key_Return);
+  EXPECT_EQ(Titles(), (QStringList{"Small", "Large", "Medium"}));
+  EXPECT_TRUE(window->MusicList->hasFocus());
 }
 
 TEST_F(MusicWindow, CheckMenuActsOnTheLibraryOrOnTheRowsShown) {

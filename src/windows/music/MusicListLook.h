@@ -6,7 +6,6 @@
 
 #include <QHeaderView>
 #include <QImage>
-#include <QProxyStyle>
 #include <QStyledItemDelegate>
 
 namespace ortelan::windows {
@@ -24,20 +23,27 @@ class TMusicListHeader : public QHeaderView {
   QImage strip_;
 };
 
-// Draws the check boxes of item views with the program's pictures.
-class TCheckPictureStyle : public QProxyStyle {
- public:
-  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override;
-  int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                  const QWidget* widget) const override;
-};
-
+// The grid's cells, painted directly: stripes or the selection (framed in
+// its border colour while the window is active), the copy mark, the check
+// box, the text cut off with an ellipsis, and the vertical grid lines. No
+// focus rectangle. A click on the check box turns it; tooltips show only
+// texts that are cut off.
 class TMusicListDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+  bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
   bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                  const QModelIndex& index) override;
+
+  // Where a cell's check box and text go.
+  static QRect CheckRect(const QRect& cell);
+  static QRect TextRect(const QRect& cell, bool hasCheck);
+
+ private:
+  static void PaintSelectionBorder(QPainter& painter, const QRect& cell, const QModelIndex& index);
 };
 
 }  // namespace ortelan::windows

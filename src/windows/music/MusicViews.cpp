@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QShortcut>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -53,9 +54,6 @@ void TMusicTranFrm::BuildTrackGrid() {
   MusicList->setAllColumnsShowFocus(true);
   MusicModel = new TMusicListModel(this);
   MusicList->setModel(MusicModel);
-  auto* look = new TCheckPictureStyle;
-  look->setParent(MusicList);
-  MusicList->setStyle(look);
   MusicList->setItemDelegate(new TMusicListDelegate(MusicList));
   MusicList->setHeader(new TMusicListHeader(app::pictures::HeaderStrip(), MusicList));
   QHeaderView* header = MusicList->header();
@@ -75,6 +73,17 @@ void TMusicTranFrm::BuildTrackGrid() {
   connect(MusicModel, &TMusicListModel::ChecksChanged, this, [this] { UpdateStatus(); });
   connect(PlayLstList, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current) { PlayLstListChange(current); });
+  // Enter on a node shows its view again (after a search, too) and moves on
+  // to the grid.
+  for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto* enter =
+        new QShortcut(QKeySequence(key), PlayLstList, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(enter, &QShortcut::activated, this, [this] {
+      if (!PlayLstList->currentItem()) return;
+      PlayLstListChange(PlayLstList->currentItem());
+      MusicList->setFocus();
+    });
+  }
 }
 
 void TMusicTranFrm::FillPlayListTree() {
