@@ -139,10 +139,18 @@ bool TIpodDevice::DeviceFileExists(const std::string& Path) {
 void TIpodDevice::FetchBooksPlist(bool, std::string& LocalPath) { LocalPath.clear(); }
 
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
+  return OpenThumbStore("/Photos/Thumbs/" + Name + ".ithmb", Name);
+}
+
+bool TIpodDevice::OpenIosThumbFile(const std::string& FileName) {
+  return OpenThumbStore("/PhotoData/Thumbnails/" + FileName, FileName);
+}
+
+bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::string& name) {
   const std::lock_guard lock(stateMutex_);
   CloseThumbFile();
-  if (OpenDeviceFile("/Photos/Thumbs/" + Name + ".ithmb", thumbFile_) != 0) {
-    AddError("File not found: " + Name);
+  if (OpenDeviceFile(devicePath, thumbFile_) != 0) {
+    AddError("File not found: " + name);
     return false;
   }
   return true;

@@ -126,6 +126,8 @@ class TIpodDevice {
 
   // Thumbnail store files, one open at a time.
   bool OpenThumbFile(const std::string& Name, int32_t RecordSize);
+  // The same for a store of PhotoData/Thumbnails, by its file name.
+  bool OpenIosThumbFile(const std::string& FileName);
   bool ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset);
   void CloseThumbFile();
 
@@ -151,6 +153,7 @@ class TIpodDevice {
   bool ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const;
 
  private:
+  bool OpenThumbStore(const std::string& devicePath, const std::string& name);
   int OpenResolved(const std::string& resolved, const std::string& shownPath,
                    platform::ReadFile& file);
   bool ReadResolved(const std::string& resolved, const std::string& shownPath,

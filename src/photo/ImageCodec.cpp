@@ -58,19 +58,53 @@ bool ImageCodec::EncodeJpeg(const TPicture24& picture, std::vector<uint8_t>& jpe
   return true;
 }
 
+bool ImageCodec::IsJpeg(std::span<const uint8_t> data) {
+  return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
 bool ImageCodec::DecodeJpeg(std::span<const uint8_t> data, TPicture24& picture) {
+  return DecodeJpegAtLeast(data, 0, 0, picture);
+}
+
+namespace {
+
+constexpr int kMaxJpegSide = 32768;
+
+// The smallest scale the decoder offers that keeps at least the size asked
+// for; the whole size when none is smaller.
+tjscalingfactor SmallestScale(int width, int height, int wantWidth, int wantHeight) {
+  tjscalingfactor best{1, 1};
+  int count = 0;
+  const tjscalingfactor* factors = tjGetScalingFactors(&count);
+  for (int i = 0; factors && i < count; ++i) {
+    const tjscalingfactor f = factors[i];
+    const int w = TJSCALED(width, f), h = TJSCALED(height, f);
+    if (f.num > f.denom || w < wantWidth || h < wantHeight) continue;
+    if (w < TJSCALED(width, best)) best = f;
+  }
+  return best;
+}
+
+}  // namespace
+
+bool ImageCodec::DecodeJpegAtLeast(std::span<const uint8_t> data, int wantWidth, int wantHeight,
+                                   TPicture24& picture) {
   picture = TPicture24{};
   tjhandle handle = running ? Decompressor() : nullptr;
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
   if (!handle || data.empty() ||
       tjDecompressHeader3(handle, data.data(), data.size(), &width, &height, &subsampling,
                           &colorspace) != 0 ||
-      width <= 0 || height <= 0 || width > 32768 || height > 32768) {
+      width <= 0 || height <= 0 || width > kMaxJpegSide || height > kMaxJpegSide) {
     return false;
   }
-  picture.SetSize(width, height);
-  if (tjDecompress2(handle, data.data(), data.size(), picture.Pixels.data(), width, 0, height,
-                    TJPF_RGB, 0) != 0) {
+  const tjscalingfactor scale = wantWidth > 0 && wantHeight > 0
+                                    ? SmallestScale(width, height, wantWidth, wantHeight)
+                                    : tjscalingfactor{1, 1};
+  const int scaledWidth = TJSCALED(width, scale), scaledHeight = TJSCALED(height, scale);
+  picture.SetSize(scaledWidth, scaledHeight);
+  if (tjDecompress2(handle, data.data(), data.size(), picture.Pixels.data(), scaledWidth, 0,
+                    scaledHeight, TJPF_RGB, 0) != 0) {
     picture = TPicture24{};
     return false;
   }

@@ -24,6 +24,14 @@ class ImageCodec {
   static bool EncodeJpeg(const TPicture24& picture, std::vector<uint8_t>& jpeg);
   // Decodes a JPEG file; false (and an empty picture) when it cannot.
   static bool DecodeJpeg(std::span<const uint8_t> data, TPicture24& picture);
+  // The same at the smallest of the decoder's own scales (1/8 to 1) that is
+  // still at least `width` x `height` (the whole picture when none is, or
+  // when no size is given):
+  // a camera file of twelve million pixels is decoded at 1/8 for a tile.
+  static bool DecodeJpegAtLeast(std::span<const uint8_t> data, int width, int height,
+                                TPicture24& picture);
+  // Whether the data is a JPEG file (its start of image marker).
+  static bool IsJpeg(std::span<const uint8_t> data);
 };
 
 }  // namespace ortelan

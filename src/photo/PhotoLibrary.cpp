@@ -107,9 +107,12 @@ void TIpodPhotoDb::BuildBmpHeader(bool ADisplay) {
   const TPhotoInfo& info = ADisplay ? ThumbInfo : ExportInfo;
   // An iOS display record ends in a 28-byte trailer that holds no pixels.
   const int32_t imageBytes = info.ImageSize - (ADisplay && ThumbInfo.IsIos ? 28 : 0);
-  // iOS devices store 5-5-5 pixels, disk-mode iPods 5-6-5.
+  // iOS devices store 5-5-5 pixels, disk-mode iPods 5-6-5; the stores of
+  // PhotoData/Thumbnails are 5-5-5 also on a disk-mode device that has them.
+  const bool iosDevice = Device && Device->IsIos;
+  const bool fiveFiveFive = iosDevice || (ADisplay && ThumbInfo.IsIos);
   FillBmpHeader(BmpHeader, info.Width, info.Height, static_cast<uint32_t>(imageBytes),
-                Device && Device->IsIos);
+                fiveFiveFive);
 }
 
 int32_t TIpodPhotoDb::LoadCameraRoll() {

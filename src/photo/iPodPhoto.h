@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -114,13 +115,33 @@ using TPhotoCheckEvent = std::function<void(int32_t Index, bool Checked)>;
 using TPhotoProgressEvent = std::function<void(const std::string& FileName)>;
 using TTileCountEvent = std::function<void(int32_t Count)>;
 
+// Where a tile goes on the box and what it stands for.
+struct TTileSpec {
+  int32_t Index = 0;  // the item's index in Photos (album pages) or CamPhotos (camera pages)
+  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+  bool Checked = false;
+  bool Camera = false;  // a click goes to CamTileClick, else to PhotoTileClick
+};
+
 // The window's scrolling panel of thumbnail tiles, as the library sees it.
 // The photo window implements it; the core never touches the toolkit.
+// Tiles are numbered in the order they were added.
 class TPhotoBox {
  public:
   virtual ~TPhotoBox() = default;
   // Removes every tile.
   virtual void ClearTiles() = 0;
+  // Adds a visible tile showing `picture` (an empty picture: a blank tile).
+  virtual void AddTile(const TTileSpec& tile, TPicture24 picture) = 0;
+  virtual int32_t TileCount() const = 0;
+  virtual int32_t TileIndex(int32_t tile) const = 0;
+  virtual bool TileChecked(int32_t tile) const = 0;
+  // Sets a tile's mark and repaints it.
+  virtual void SetTileChecked(int32_t tile, bool checked) = 0;
+  virtual void SetTilesEnabled(bool enabled) = 0;
+  // Decodes a picture file of a kind other than JPEG (PNG, GIF, TIFF, BMP);
+  // false and an empty picture when it cannot.
+  virtual bool DecodePicture(std::span<const uint8_t> file, TPicture24& picture) = 0;
 };
 
 // The x position at which every tile draws its picture; set by SetTileLayout.
@@ -179,6 +200,23 @@ class TIpodPhotoDb {
   // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).
   void BuildBmpHeader(bool ADisplay);
 
+  // Pages of tiles on Box (PhotoPages.cpp). Both give the number of tiles
+  // made.
+  int32_t ShowAlbumPage(int32_t Album, int32_t Page, int32_t FileNo);
+  int32_t ShowCamPage(int32_t Page, const std::string& MovieBitmap);
+  int32_t AlbumPageCount(int32_t Album) const;
+  int32_t CamPageCount() const;
+  // Brings the marks of the tiles in line after the window changed the
+  // model: mark all, unmark all, invert.
+  enum class TCheckMode : uint8_t { MarkAll = 0, UnmarkAll = 1, Invert = 2 };
+  void ApplyCheckMode(TCheckMode Mode);
+  void ClearTiles();
+  // A click on tile number `Tile` of an album page or a camera page.
+  void PhotoTileClick(int32_t Tile);
+  void CamTileClick(int32_t Tile);
+  // The photos whose ImageId is `Id`, in list order (an index made once).
+  std::span<const int32_t> PhotosWithId(uint32_t Id);
+
   // Export.
   void GetDefaultFolder(std::string& Folder);
   bool PrepareDestination(std::string& Folder);
@@ -234,6 +272,14 @@ class TIpodPhotoDb {
   bool ReadAlbumList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
 
   ReadBudget readBudget_;  // what the current parse may still read
+
+  // Pages.
+  bool OpenDisplayStore(int32_t FileNo);
+  bool ReadCameraPicture(const TCamPhotoItem& item, const std::string& movieBitmap,
+                         TMemoryStream& stream);
+  TPicture24 CameraTilePicture(const TMemoryStream& stream);
+  // Photo indices sorted by ImageId (stable): every photo of an id together.
+  std::vector<int32_t> photosById_;
 };
 
 // Reads the string object at `start`: its total length, 0 when there is no
