@@ -1,13 +1,16 @@
 #include "windows/photo/PhotoTranFrm.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScrollArea>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/Links.h"
 #include "app/Pictures.h"
+#include "windows/photo/PhotoTiles.h"
 
 namespace ortelan::windows {
 
@@ -45,44 +48,30 @@ app::FrameLook PhotoLook() {
 
 TPhotoTranFrm::TPhotoTranFrm(app::AppServices& services, QWidget* parent)
     : TTransferFrm(services, PhotoLook(), parent) {
-  AlbumLstList = new QTreeWidget(LeftPnl);
-  AlbumLstList->setHeaderHidden(true);
-  AlbumLstList->setRootIsDecorated(false);
-  AlbumLstList->setIndentation(21);
-  AlbumLstList->setStyleSheet("QTreeWidget { background: #D1D7E2; border: none; padding: 4px; }");
-  auto* leftLayout = new QVBoxLayout(LeftPnl);
-  leftLayout->setContentsMargins(0, 0, 0, 0);
-  leftLayout->addWidget(AlbumLstList);
-
-  PagePnl = new QWidget(ContentPnl);
-  PagePnl->setFixedHeight(24);
-  PagePnl->setAutoFillBackground(true);
-  auto* pageLayout = new QHBoxLayout(PagePnl);
-  pageLayout->setContentsMargins(8, 0, 8, 0);
-  pageLayout->addStretch();
-  PageLb = new QLabel("Page:", PagePnl);
-  SelectPage = new QLabel("1", PagePnl);
-  SelectPage->setStyleSheet("font-weight: bold; color: #313131;");
-  MaxPage = new QLabel("1", PagePnl);
-  MaxPage->setStyleSheet("color: #313131;");
-  auto* separator = new QLabel("/", PagePnl);
-  separator->setStyleSheet("color: #313131;");
-  for (QWidget* w : {static_cast<QWidget*>(PageLb), static_cast<QWidget*>(SelectPage),
-                     static_cast<QWidget*>(separator), static_cast<QWidget*>(MaxPage)}) {
-    pageLayout->addWidget(w);
-  }
-  PhotoList = new QScrollArea(ContentPnl);
-  PhotoList->setFrameShape(QFrame::NoFrame);
-  PhotoList->setStyleSheet("QScrollArea { background: white; }");
+  BuildTree();
+  BuildPageBar();
+  PhotoList = new TPhotoTileBox(ContentPnl);
+  PhotoList->OnTileClick = [this](int32_t tile, bool camera) {
+    if (!PhotoDb) return;
+    camera ? PhotoDb->CamTileClick(tile) : PhotoDb->PhotoTileClick(tile);
+  };
+  PhotoList->OnEmptyClick = [this] { PhotoList->setFocus(); };  // closes an open GoPnl
   auto* contentLayout = new QVBoxLayout(ContentPnl);
   contentLayout->setContentsMargins(0, 0, 0, 0);
   contentLayout->setSpacing(0);
   contentLayout->addWidget(PagePnl);
   contentLayout->addWidget(PhotoList);
+  BuildCheckMenu();
+  // A wheel turn anywhere in the window scrolls the tiles.
+  qApp->installEventFilter(this);
   FormCreate();
 }
 
-TPhotoTranFrm::~TPhotoTranFrm() = default;
+TPhotoTranFrm::~TPhotoTranFrm() {
+  qApp->removeEventFilter(this);
+  // The tiles go with the box; the library lets go of it first.
+  if (PhotoDb) PhotoDb->Box = nullptr;
+}
 
 void TPhotoTranFrm::FormCreate() {
   Closing = false;                 // 1.
@@ -98,9 +87,15 @@ void TPhotoTranFrm::FormCreate() {
 }
 
 bool TPhotoTranFrm::LoadLibrary() {
-  PhotoDb = std::make_unique<TIpodPhotoDb>(Device.get(), true, nullptr);
+  WaitForWorker();  // the last export's worker read the previous library
+  RetireLibrary();
+  AlbumLstList->clear();
+  PhotoDb = std::make_unique<TIpodPhotoDb>(Device.get(), true, PhotoList);
+  PhotoDb->OnTileLoaded = [this](int32_t count) { TileLoaded(count); };
+  PhotoDb->OnCheckChange = [this](int32_t, bool) { UpdateStatus(); };
+  bool loaded = false;
   try {
-    PhotoDb->LoadPhotoLibrary();
+    loaded = PhotoDb->LoadPhotoLibrary();
   } catch (const std::bad_alloc&) {
     Messages.Error(this, "There is not enough memory to read the photo library.");
     return false;
@@ -110,21 +105,49 @@ bool TPhotoTranFrm::LoadLibrary() {
                    QString::fromStdString("The photo library is damaged and cannot be read.\r" +
                                           PhotoDb->ReadError));
   }
-  // The album tree and the pages of tiles are filled by the photo views.
+  if (loaded) FillAlbumTree();
+  if (AlbumLstList->topLevelItemCount() > 0) {
+    AlbumLstList->setCurrentItem(AlbumLstList->topLevelItem(0));
+  }
   return true;
 }
 
-void TPhotoTranFrm::EmptyViews() { AlbumLstList->clear(); }
+// The tree empties; the last page's tiles stay, disabled, until the next
+// connection or the close.
+void TPhotoTranFrm::EmptyViews() {
+  AlbumLstList->clear();
+  PhotoList->SetTilesEnabled(false);
+}
 
 void TPhotoTranFrm::FreeLibrary() {
   Closing = true;
   AlbumLstList->clear();
-  PhotoDb.reset();
+  RetireLibrary();
+}
+
+void TPhotoTranFrm::RetireLibrary() {
+  if (!PhotoDb) return;
+  if (pagesBuilding_ == 0) {
+    PhotoDb.reset();  // its tiles go with it
+    return;
+  }
+  ++pageGeneration_;  // the page being built ends at its next tile
+  PhotoDb->Box->ClearTiles();
+  PhotoDb->Box = nullptr;
+  retiredDb_ = std::move(PhotoDb);
+}
+
+// The picture shown for movies: "mov.bmp" beside the program, if it is there.
+QString TPhotoTranFrm::MovieBitmapPath() const {
+  const QString path = QCoreApplication::applicationDirPath() + "/mov.bmp";
+  return QFileInfo::exists(path) ? path : QString();
 }
 
 void TPhotoTranFrm::SaveOptions() { app::SaveSettings(Options); }
 
-QList<QWidget*> TPhotoTranFrm::BrowsingControls() const { return {AlbumLstList, PhotoList}; }
+QList<QWidget*> TPhotoTranFrm::BrowsingControls() const {
+  return QList<QWidget*>{AlbumLstList, PhotoList, PrvBtn, NxtBtn};
+}
 
 QString TPhotoTranFrm::DestinationFolder() const {
   return QString::fromStdString(Options.DestFolder);

@@ -11,10 +11,16 @@
 #include "photo/iPodPhoto.h"
 
 class QLabel;
-class QScrollArea;
+class QMenu;
+class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
+
+class QAction;
 
 namespace ortelan::windows {
+
+class TPhotoTileBox;
 
 class TPhotoTranFrm : public app::TTransferFrm {
   Q_OBJECT
@@ -26,12 +32,34 @@ class TPhotoTranFrm : public app::TTransferFrm {
   std::unique_ptr<TIpodPhotoDb> PhotoDb;
   app::PhotoOptions Options;
   bool Closing = false;
+  QString PageSummary;  // the number of tiles on the page shown
   QTreeWidget* AlbumLstList = nullptr;
   QWidget* PagePnl = nullptr;
-  QLabel *PageLb = nullptr, *SelectPage = nullptr, *MaxPage = nullptr;
-  QScrollArea* PhotoList = nullptr;
+  QLabel *Readlb = nullptr, *PageLb = nullptr, *SelectPage = nullptr, *Pgseplb = nullptr,
+         *MaxPage = nullptr;
+  QToolButton *PrvBtn = nullptr, *NxtBtn = nullptr;
+  TPhotoTileBox* PhotoList = nullptr;
+  QMenu* SongPop = nullptr;  // the check menu
+  QAction *AllMnu = nullptr, *UnAllMnu = nullptr, *InvertMnu = nullptr;
 
   QString DestinationFolder() const override;
+
+  // The album tree, the pages and the status line (PhotoViews.cpp).
+  void FillAlbumTree();
+  void AlbumLstListChange(QTreeWidgetItem* node);
+  void ShowAlbum(int album);
+  void ShowCameraRoll();
+  int ShowPage(int page, bool camera);
+  void NxtBtnClick();
+  void PrvBtnClick();
+  void TileLoaded(int32_t count);
+  void UpdateStatus();
+
+  // The check menu (PhotoChecks.cpp).
+  void CheckBtnClick();
+  void SongPopPopup();
+  void ApplyAlbumCheck(TIpodPhotoDb::TCheckMode mode, int album);
+  void ApplyCameraCheck(TIpodPhotoDb::TCheckMode mode);
 
  protected:
   bool LoadLibrary() override;
@@ -39,9 +67,25 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void FreeLibrary() override;
   void SaveOptions() override;
   QList<QWidget*> BrowsingControls() const override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
+  void BuildPageBar();
+  void BuildTree();
+  void BuildCheckMenu();
+  void ApplyCheckCommand(TIpodPhotoDb::TCheckMode mode);
+  bool CameraNodeSelected() const;
+  void ShowPageOfSelectedNode(int page);
+  QString MovieBitmapPath() const;
+
+  // Pages build with a pass of the event loop per tile. A page given up
+  // meanwhile (a new library, the close) ends at its next tile; the library
+  // it was built from is kept until no page is being built.
+  int pageGeneration_ = 0, activeGeneration_ = 0, pagesBuilding_ = 0;
+  std::unique_ptr<TIpodPhotoDb> retiredDb_;
+  void RetireLibrary();
+  const QEvent* lastWheel_ = nullptr;
 };
 
 }  // namespace ortelan::windows

@@ -1,0 +1,118 @@
+#include "windows/photo/PhotoTiles.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace ortelan::windows {
+
+namespace {
+
+const QColor kCheckedFrame(52, 108, 201);
+const QColor kFrame(209, 209, 209);
+constexpr int kMargin = 20;  // room right of and below the last tiles
+
+}  // namespace
+
+QImage ToImage(const TPicture24& picture) {
+  if (picture.Width <= 0 || picture.Height <= 0) return {};
+  return QImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width * 3,
+                QImage::Format_RGB888)
+      .copy();
+}
+
+TPhotoControl::TPhotoControl(const TTileSpec& spec, QImage picture, QWidget* parent)
+    : QWidget(parent),
+      Index(spec.Index),
+      Picture(std::move(picture)),
+      Checked(spec.Checked),
+      Camera(spec.Camera) {
+  setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // the picture and the frame cover it
+}
+
+void TPhotoControl::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  if (!Picture.isNull()) p.drawImage(PictureLeft, 0, Picture);
+  const int r = width() - 1, b = height() - 1;
+  if (Checked) {
+    p.setPen(QPen(kCheckedFrame, 2));
+    p.drawPolyline(
+        QPolygon({QPoint(0, 1), QPoint(r, 1), QPoint(r, b), QPoint(1, b), QPoint(0, 0)}));
+  } else {
+    p.setPen(QPen(kFrame, 1));
+    p.drawPolyline(
+        QPolygon({QPoint(0, 0), QPoint(r, 0), QPoint(r, b), QPoint(0, b), QPoint(0, 0)}));
+  }
+}
+
+void TPhotoControl::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+      OnClick) {
+    OnClick();
+  }
+}
+
+TPhotoTileBox::TPhotoTileBox(QWidget* parent) : QScrollArea(parent), page_(new QWidget) {
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(false);
+  page_->setAutoFillBackground(true);
+  QPalette white = page_->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  page_->setPalette(white);
+  setPalette(white);
+  setWidget(page_);
+  page_->installEventFilter(this);
+  viewport()->installEventFilter(this);
+  page_->resize(viewport()->size());
+}
+
+void TPhotoTileBox::ClearTiles() {
+  for (TPhotoControl* tile : tiles_) delete tile;
+  tiles_.clear();
+  page_->resize(viewport()->width(), 0);
+}
+
+void TPhotoTileBox::AddTile(const TTileSpec& spec, TPicture24 picture) {
+  auto* tile = new TPhotoControl(spec, ToImage(picture), page_);
+  const auto number = static_cast<int32_t>(tiles_.size());
+  tile->OnClick = [this, number, camera = spec.Camera] {
+    if (OnTileClick) OnTileClick(number, camera);
+  };
+  tiles_.push_back(tile);
+  // The page grows to hold the tile and a margin below it.
+  const QRect needed = tile->geometry().adjusted(0, 0, kMargin, kMargin);
+  page_->resize(std::max(viewport()->width(), needed.right() + 1),
+                std::max(page_->height(), needed.bottom() + 1));
+  tile->show();
+}
+
+void TPhotoTileBox::SetTileChecked(int32_t tile, bool checked) {
+  Tile(tile)->Checked = checked;
+  Tile(tile)->update();
+}
+
+void TPhotoTileBox::SetTilesEnabled(bool enabled) { page_->setEnabled(enabled); }
+
+bool TPhotoTileBox::DecodePicture(std::span<const uint8_t> file, TPicture24& picture) {
+  picture = TPicture24{};
+  QImage image;
+  if (!image.loadFromData(file.data(), static_cast<int>(file.size()))) return false;
+  image = image.convertToFormat(QImage::Format_RGB888);
+  picture.SetSize(image.width(), image.height());
+  for (int y = 0; y < image.height(); ++y) {
+    std::copy_n(image.constScanLine(y), image.width() * 3, picture.Row(y));
+  }
+  return true;
+}
+
+bool TPhotoTileBox::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && OnEmptyClick) OnEmptyClick();
+  if (watched == viewport() && event->type() == QEvent::Resize) {
+    page_->resize(std::max(page_->width(), viewport()->width()),
+                  std::max(page_->height(), viewport()->height()));
+  }
+  return QScrollArea::eventFilter(watched, event);
+}
+
+}  // namespace ortelan::windows
