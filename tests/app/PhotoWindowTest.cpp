@@ -5,7 +5,10 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -52,6 +55,15 @@ class PhotoWindow : public ::testing::Test {
     test::WriteFile(root + "/Photos/Photo Database", database);
     test::WriteFile(root + "/Photos/Thumbs/F1066_1.ithmb", std::string(kPhotos * kRecord, '\x1F'));
     window = std::make_unique<TPhotoTranFrm>(*services, nullptr);
+    window->Messages.Warning = [this](QWidget*, const QString& text) { messages << "W " + text; };
+    window->Messages.Information = [this](QWidget*, const QString& text) {
+      messages << "I " + text;
+    };
+    window->PickFolder = [this] {
+      messages << "picker";
+      return QString();
+    };
+    window->OpenFolderAction = [](const QString&) {};
     window->show();
     fake->Arrive(test::VolumeAt(root));
     QTest::qWait(20);
@@ -73,6 +85,7 @@ class PhotoWindow : public ::testing::Test {
   test::FakeVolumeSource* fake = nullptr;
   std::unique_ptr<app::AppServices> services;
   std::unique_ptr<TPhotoTranFrm> window;
+  QStringList messages;
 };
 
 TEST_F(PhotoWindow, PagesTurnWithTheirBarAndTheStatusCountsTheTiles) {
@@ -130,6 +143,42 @@ TEST_F(PhotoWindow, CheckMenuCoversTheWholeAlbumAndItsCaptionIsCut) {
   window->UnAllMnu->trigger();
   EXPECT_EQ(window->PhotoDb->Photos.CheckedCount, 0);
   EXPECT_EQ(window->StatusLb->text().toStdString(), "350 photos  ( Total 351 photos )");
+}
+
+TEST_F(PhotoWindow, StartTransferChecksInTheirOrderThenExports) {
+  window->AlbumLstList->setCurrentItem(Node(3));  // an empty page
+  window->StartTransfer();
+  window->AlbumLstList->setCurrentItem(Node(1));
+  window->StartTransfer();
+  QTest::mouseClick(window->PhotoList->Tile(0), Qt::LeftButton);
+  window->DestEdt->setText("  ");
+  window->StartTransfer();
+  EXPECT_EQ(window->DestEdt->text(), "");  // trimmed, written back
+  window->DestEdt->setText(QString::fromStdString(root + "/Photos"));
+  window->StartTransfer();
+  ASSERT_EQ(messages.size(), 6) << messages.join(" | ").toStdString();
+  EXPECT_EQ(messages[0], "W Nothing to transfer.");
+  EXPECT_EQ(messages[1], "I No photo has been selected to transfer.");
+  EXPECT_EQ(messages[2], "W Please choose a traget folder to save the photo files.");
+  EXPECT_EQ(messages[3], "picker");
+  EXPECT_EQ(messages[4],
+            "W You need to choose a folder in your PC to save the transferred photos.");
+  EXPECT_TRUE(messages[5].startsWith("W ")) << messages[5].toStdString();  // the iPod itself
+
+  // The export: the bar counts the checked photo, the log has its head.
+  window->DestEdt->setText(QString::fromStdString(dir / "out"));
+  window->ExportBtnClick();
+  EXPECT_TRUE(window->GoPnl->isVisible());
+  QTest::mouseClick(window->ToPcBtn, Qt::LeftButton);
+  EXPECT_FALSE(window->GoPnl->isVisible());
+  for (int i = 0; i < 500 && window->Copying; ++i) QTest::qWait(10);
+  ASSERT_FALSE(window->Copying);
+  EXPECT_EQ(window->CopyPrgs->maximum(), 1);
+  EXPECT_EQ(window->CopyPrgs->value(), 1);
+  EXPECT_EQ(window->PgLb->text(), "Done.");
+  EXPECT_EQ(test::ListTree(dir / "out").size(), 1u);
+  EXPECT_TRUE(window->DetailLog.starts_with("Ortelan Photo 5.3\r\n[iPod]\r\n"))
+      << window->DetailLog;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -62,6 +63,7 @@ TPhotoTranFrm::TPhotoTranFrm(app::AppServices& services, QWidget* parent)
   contentLayout->addWidget(PagePnl);
   contentLayout->addWidget(PhotoList);
   BuildCheckMenu();
+  BuildOptions();
   // A wheel turn anywhere in the window scrolls the tiles.
   qApp->installEventFilter(this);
   FormCreate();
@@ -69,6 +71,7 @@ TPhotoTranFrm::TPhotoTranFrm(app::AppServices& services, QWidget* parent)
 
 TPhotoTranFrm::~TPhotoTranFrm() {
   qApp->removeEventFilter(this);
+  WaitForWorker();  // it reads the library, which goes with this window
   // The tiles go with the box; the library lets go of it first.
   if (PhotoDb) PhotoDb->Box = nullptr;
 }
@@ -81,9 +84,10 @@ void TPhotoTranFrm::FormCreate() {
   SetTitle();                      // 4.
   CreateDevice();                  // 5.
   app::LoadSettings(Options);      // 6.
-  ShowIosWarningIfNeeded();        // 7.
-  FirstScan();                     // 8.
-  ItunesRunningHint();             // 9.
+  DestEdt->setText(QString::fromStdString(Options.DestFolder));
+  ShowIosWarningIfNeeded();  // 7.
+  FirstScan();               // 8.
+  ItunesRunningHint();       // 9.
 }
 
 bool TPhotoTranFrm::LoadLibrary() {
@@ -143,7 +147,10 @@ QString TPhotoTranFrm::MovieBitmapPath() const {
   return QFileInfo::exists(path) ? path : QString();
 }
 
-void TPhotoTranFrm::SaveOptions() { app::SaveSettings(Options); }
+void TPhotoTranFrm::SaveOptions() {
+  Options.DestFolder = DestEdt->text().toStdString();
+  app::SaveSettings(Options);
+}
 
 QList<QWidget*> TPhotoTranFrm::BrowsingControls() const {
   return QList<QWidget*>{AlbumLstList, PhotoList, PrvBtn, NxtBtn};

@@ -4,13 +4,17 @@
 // holds the photo window's look, start sequence, connection and close steps,
 // and its library. Its views are the album tree and the pages of tiles.
 
+#include <functional>
 #include <memory>
 
 #include "app/Settings.h"
 #include "app/TransferFrame.h"
 #include "photo/iPodPhoto.h"
 
+class QFrame;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QMenu;
 class QToolButton;
 class QTreeWidget;
@@ -42,6 +46,15 @@ class TPhotoTranFrm : public app::TTransferFrm {
   QMenu* SongPop = nullptr;  // the check menu
   QAction *AllMnu = nullptr, *UnAllMnu = nullptr, *InvertMnu = nullptr;
 
+  // The transfer options in GoPnl (PhotoTransfer.cpp).
+  QFrame* SetShp = nullptr;
+  QPushButton *DefaultBtn = nullptr, *AdBtn = nullptr, *BrowseBtn = nullptr, *ToPcBtn = nullptr;
+  QLabel* DestLb = nullptr;
+  QLineEdit* DestEdt = nullptr;
+  QMenu* AdPop = nullptr;
+  // The folder picker; empty when cancelled. Tests replace it.
+  std::function<QString()> PickFolder;
+
   QString DestinationFolder() const override;
 
   // The album tree, the pages and the status line (PhotoViews.cpp).
@@ -61,6 +74,16 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void ApplyAlbumCheck(TIpodPhotoDb::TCheckMode mode, int album);
   void ApplyCameraCheck(TIpodPhotoDb::TCheckMode mode);
 
+  // The transfer (PhotoTransfer.cpp).
+  void ExportBtnClick() override;
+  void BrowseBtnClick();
+  void DefaultBtnClick();
+  void AdBtnClick();
+  void ToPcBtnClick();
+  void StartTransfer();
+  void CopyProgress(const std::string& FileName);
+  void CopyDone();
+
  protected:
   bool LoadLibrary() override;
   void EmptyViews() override;
@@ -74,6 +97,7 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void BuildPageBar();
   void BuildTree();
   void BuildCheckMenu();
+  void BuildOptions();
   void ApplyCheckCommand(TIpodPhotoDb::TCheckMode mode);
   bool CameraNodeSelected() const;
   void ShowPageOfSelectedNode(int page);
