@@ -136,6 +136,11 @@ class TIpodDevice {
   int ListCameraRoll(std::vector<std::string>& List);
   bool ReadCameraThumb(const std::string& Folder, const std::string& FileName,
                        TMemoryStream& Stream, std::string& Ext);
+  // The camera-roll file itself.
+  bool ReadCameraFile(const std::string& Folder, const std::string& FileName,
+                      TMemoryStream& Stream) {
+    return ReadFullDevicePath(Folder + FileName, Stream);
+  }
   int ListRecordings(std::vector<std::string>& List);
 
   // Destination folders on the PC.

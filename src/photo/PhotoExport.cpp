@@ -102,23 +102,27 @@ int32_t TIpodPhotoDb::ExportPhotos() {
   return ThumbInfo.IsIos ? CopyOriginals(true) : ExportPhotoDbPhotos();
 }
 
+TIpodPhotoDb::ExportFormat TIpodPhotoDb::ExportFormatOf() const {
+  switch (ExportInfo.FormatId) {
+    case 1019:
+      return {"Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord, false};
+    case 1023:
+      return {"Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord, true};
+    case 1067:
+      return {"Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord, false};
+    case 1081:
+      return {"Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord, false};
+    default:
+      return {"Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord, true};
+  }
+}
+
 int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
   Cancelled = false;
   if (HasOriginals) return CopyOriginals(false);
-  switch (ExportInfo.FormatId) {
-    case 1019:
-      return ExportThumbs("Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord);
-    case 1023:
-      BuildBmpHeader(false);
-      return ExportThumbs("Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord);
-    case 1067:
-      return ExportThumbs("Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord);
-    case 1081:
-      return ExportThumbs("Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord);
-    default:
-      BuildBmpHeader(false);
-      return ExportThumbs("Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord);
-  }
+  const ExportFormat format = ExportFormatOf();
+  if (format.bmpHeader) BuildBmpHeader(false);
+  return ExportThumbs(format.openError, format.decode);
 }
 
 int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {

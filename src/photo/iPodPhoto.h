@@ -217,6 +217,14 @@ class TIpodPhotoDb {
   // The photos whose ImageId is `Id`, in list order (an index made once).
   std::span<const int32_t> PhotosWithId(uint32_t Id);
 
+  // The largest picture the device holds of a photo, for a closer look
+  // (PhotoPreview.cpp): its original when the device keeps one, else its
+  // export thumbnail, else its display thumbnail. A JPEG file is decoded at
+  // the decoder's smallest scale that is still MinWidth x MinHeight.
+  bool ReadLargestPicture(int32_t Photo, int MinWidth, int MinHeight, TPicture24& Picture);
+  // A camera-roll file itself (not a movie), decoded the same way.
+  bool ReadCameraFilePicture(int32_t Item, int MinWidth, int MinHeight, TPicture24& Picture);
+
   // Export.
   void GetDefaultFolder(std::string& Folder);
   bool PrepareDestination(std::string& Folder);
@@ -247,6 +255,14 @@ class TIpodPhotoDb {
     std::vector<uint8_t> Record;
   };
   using RecordDecoder = bool (TIpodPhotoDb::*)(const TPhotoItem&, DecodedPhoto&);
+  // How the export format's records are read: the log line of a store that
+  // cannot be opened, the decoder, and whether records need the bitmap header.
+  struct ExportFormat {
+    const char* openError;
+    RecordDecoder decode;
+    bool bmpHeader;
+  };
+  ExportFormat ExportFormatOf() const;
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
   // Encodes (unless it is a JPEG file already) and writes a new file; 0 or
   // the errno (EEXIST when the target is there).
@@ -275,6 +291,10 @@ class TIpodPhotoDb {
 
   // Pages.
   bool OpenDisplayStore(int32_t FileNo);
+  bool ReadExportPicture(const TPhotoItem& photo, TPicture24& picture);
+  bool ReadDisplayPicture(const TPhotoItem& photo, TPicture24& picture);
+  bool DecodePictureFile(const TMemoryStream& file, int minWidth, int minHeight,
+                         TPicture24& picture);
   bool ReadCameraPicture(const TCamPhotoItem& item, const std::string& movieBitmap,
                          TMemoryStream& stream);
   TPicture24 CameraTilePicture(const TMemoryStream& stream);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -12,12 +13,16 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "app/AppServices.h"
 #include "photo/ImageCodec.h"
 #include "support/FakeServices.h"
 #include "support/PhotoDbBuilder.h"
 #include "support/TempDir.h"
+#include "windows/photo/PhotoPreviewFrm.h"
 #include "windows/photo/PhotoTiles.h"
 #include "windows/photo/PhotoTranFrm.h"
 
@@ -36,8 +41,9 @@ class PhotoWindow : public ::testing::Test {
     ImageCodec::Start();
     auto volumes = std::make_unique<test::FakeVolumeSource>();
     fake = volumes.get();
-    services = std::make_unique<app::AppServices>(std::move(volumes),
-                                                  std::make_unique<test::FaultyFileSystem>());
+    auto files = std::make_unique<test::FaultyFileSystem>();
+    this->files = files.get();
+    services = std::make_unique<app::AppServices>(std::move(volumes), std::move(files));
     root = dir / "ipod";
     test::DeviceFixture::MakeIpodTree(root);
     std::vector<Bytes> images, all;
@@ -83,6 +89,7 @@ class PhotoWindow : public ::testing::Test {
   test::TempDir dir;
   std::string root;
   test::FakeVolumeSource* fake = nullptr;
+  test::FaultyFileSystem* files = nullptr;
   std::unique_ptr<app::AppServices> services;
   std::unique_ptr<TPhotoTranFrm> window;
   QStringList messages;
@@ -179,6 +186,57 @@ TEST_F(PhotoWindow, StartTransferChecksInTheirOrderThenExports) {
   EXPECT_EQ(test::ListTree(dir / "out").size(), 1u);
   EXPECT_TRUE(window->DetailLog.starts_with("Ortelan Photo 5.3\r\n[iPod]\r\n"))
       << window->DetailLog;
+}
+
+TEST_F(PhotoWindow, APreviewStepsThroughTheAlbumAndTicksWhatItShows) {
+  QStringList captions;
+  window->RunPreview = [&](TPhotoPreviewFrm& preview) {
+    captions << preview.Caption()->text();
+    EXPECT_EQ(preview.Picture()->pixmap().size(), QSize(64, 64));  // the export thumbnail
+    QTest::keyClick(&preview, Qt::Key_Right);
+    captions << preview.Caption()->text();
+    QTest::keyClick(&preview, Qt::Key_Space);
+    captions << preview.Caption()->text();
+    QTest::keyClick(&preview, Qt::Key_Left);
+    QTest::keyClick(&preview, Qt::Key_Left);  // at the first: stays
+    captions << preview.Caption()->text();
+  };
+  QTest::mouseDClick(window->PhotoList->Tile(0), Qt::LeftButton);
+  EXPECT_EQ(captions, (QStringList{"100.jpg  (1 of 351)", "101.jpg  (2 of 351)",
+                                   "101.jpg  (2 of 351)  - ticked", "100.jpg  (1 of 351)"}));
+  EXPECT_TRUE(window->PhotoDb->Photos.GetItem(1).Checked);
+  EXPECT_TRUE(window->PhotoList->Tile(1)->Checked);
+  EXPECT_FALSE(window->PhotoDb->Photos.GetItem(0).Checked);  // a double click ticks twice
+  EXPECT_TRUE(window->StatusLb->text().contains("Selected 1 photos"));
+
+  // Page Down and Page Up turn the pages.
+  QTest::keyClick(window.get(), Qt::Key_PageDown);
+  EXPECT_EQ(Bar(), "2/2 prev");
+  QTest::keyClick(window.get(), Qt::Key_PageUp);
+  EXPECT_EQ(Bar(), "1/2 next");
+}
+
+TEST_F(PhotoWindow, ADeviceLostDuringAnExportStopsItAndKeepsTheTilesDisabled) {
+  std::atomic<int> written{0};
+  files->RefuseWrite = [&](const std::string&) {
+    ++written;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));  // a slow disk
+    return 0;
+  };
+  window->SongPopPopup();
+  window->AllMnu->trigger();  // all 351 photos
+  window->DestEdt->setText(QString::fromStdString(dir / "out"));
+  window->ToPcBtnClick();
+  ASSERT_TRUE(window->Copying);
+  QTRY_VERIFY(written > 0);
+  fake->Remove(root);  // pulled out in the middle
+  QTRY_VERIFY(!window->Copying);
+  EXPECT_EQ(window->StatusLb->text().toStdString(), "Lost connection with iPod, operation abort.");
+  EXPECT_TRUE(window->ErrPnl->isVisible());
+  EXPECT_EQ(window->AlbumLstList->topLevelItemCount(), 0);
+  EXPECT_EQ(window->PhotoList->TileCount(), 350);  // the last page stays, disabled
+  EXPECT_FALSE(window->PhotoList->Tile(0)->isEnabled());
+  EXPECT_LT(written, 20);  // it stopped long before the end
 }
 
 }  // namespace

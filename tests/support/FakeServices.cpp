@@ -45,6 +45,13 @@ int FaultyFileSystem::CopyWorkFile(platform::ReadFile& source, const std::string
   return LinuxFileSystem::CopyWorkFile(source, dest);
 }
 
+int FaultyFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {
+  if (RefuseWrite) {
+    if (const int code = RefuseWrite(dest)) return code;
+  }
+  return LinuxFileSystem::WriteFileExclusive(dest, bytes);
+}
+
 bool FaultyFileSystem::FreeSpace(const std::string& path, uint64_t& bytes) {
   if (!FreeBytes) return LinuxFileSystem::FreeSpace(path, bytes);
   bytes = *FreeBytes;

@@ -47,12 +47,15 @@ class FaultyFileSystem : public platform::LinuxFileSystem {
   std::function<bool(const std::string& dest)> FailOnly;
   // When it gives a code other than 0, the copy fails with it at once.
   std::function<int(const std::string& source, const std::string& dest)> Refuse;
+  // The same for a file written from memory (an exported photo).
+  std::function<int(const std::string& dest)> RefuseWrite;
   // Reported instead of the real free space when set.
   std::optional<uint64_t> FreeBytes;
   int Copies = 0;
 
   int CopyFileExclusive(platform::ReadFile& source, const std::string& dest) override;
   int CopyWorkFile(platform::ReadFile& source, const std::string& dest) override;
+  int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
 
  protected:

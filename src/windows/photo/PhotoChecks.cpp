@@ -81,7 +81,7 @@ void TPhotoTranFrm::ApplyCheckCommand(TCheckMode mode) {
   if (CameraNodeSelected()) {
     ApplyCameraCheck(mode);
   } else {
-    ApplyAlbumCheck(mode, node->parent() ? node->parent()->indexOfChild(node) + 1 : 0);
+    ApplyAlbumCheck(mode, SelectedAlbum());
   }
 }
 

@@ -1,5 +1,6 @@
 #include "windows/photo/PhotoTiles.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -28,6 +29,7 @@ TPhotoControl::TPhotoControl(const TTileSpec& spec, QImage picture, QWidget* par
       Camera(spec.Camera) {
   setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
   setAttribute(Qt::WA_OpaquePaintEvent);  // the picture and the frame cover it
+  setFocusPolicy(Qt::ClickFocus);         // then Enter opens it, Space ticks it
 }
 
 void TPhotoControl::paintEvent(QPaintEvent*) {
@@ -50,6 +52,20 @@ void TPhotoControl::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
       OnClick) {
     OnClick();
+  }
+}
+
+void TPhotoControl::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && OnOpen) OnOpen();
+}
+
+void TPhotoControl::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && OnOpen) {
+    OnOpen();
+  } else if (event->key() == Qt::Key_Space && OnClick) {
+    OnClick();
+  } else {
+    QWidget::keyPressEvent(event);
   }
 }
 
@@ -78,6 +94,9 @@ void TPhotoTileBox::AddTile(const TTileSpec& spec, TPicture24 picture) {
   const auto number = static_cast<int32_t>(tiles_.size());
   tile->OnClick = [this, number, camera = spec.Camera] {
     if (OnTileClick) OnTileClick(number, camera);
+  };
+  tile->OnOpen = [this, number, camera = spec.Camera] {
+    if (OnTileOpen) OnTileOpen(number, camera);
   };
   tiles_.push_back(tile);
   // The page grows to hold the tile and a margin below it.

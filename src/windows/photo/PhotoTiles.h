@@ -22,10 +22,13 @@ class TPhotoControl : public QWidget {
   bool Checked = false;
   bool Camera = false;
   std::function<void()> OnClick;
+  std::function<void()> OnOpen;  // a double click, or Enter on the tile
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 class TPhotoTileBox : public QScrollArea, public TPhotoBox {
@@ -34,6 +37,8 @@ class TPhotoTileBox : public QScrollArea, public TPhotoBox {
 
   // What a click on tile number `tile` does (the library's click handlers).
   std::function<void(int32_t tile, bool camera)> OnTileClick;
+  // A double click or Enter on tile number `tile`.
+  std::function<void(int32_t tile, bool camera)> OnTileOpen;
   // A click on the box's empty area.
   std::function<void()> OnEmptyClick;
   TPhotoControl* Tile(int32_t tile) const { return tiles_.at(static_cast<size_t>(tile)); }

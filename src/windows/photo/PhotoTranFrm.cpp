@@ -56,6 +56,7 @@ TPhotoTranFrm::TPhotoTranFrm(app::AppServices& services, QWidget* parent)
     if (!PhotoDb) return;
     camera ? PhotoDb->CamTileClick(tile) : PhotoDb->PhotoTileClick(tile);
   };
+  PhotoList->OnTileOpen = [this](int32_t tile, bool camera) { OpenPreview(tile, camera); };
   PhotoList->OnEmptyClick = [this] { PhotoList->setFocus(); };  // closes an open GoPnl
   auto* contentLayout = new QVBoxLayout(ContentPnl);
   contentLayout->setContentsMargins(0, 0, 0, 0);

@@ -68,6 +68,12 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void TileLoaded(int32_t count);
   void UpdateStatus();
 
+  // A closer look at the item of a tile (PhotoPreview.cpp).
+  void OpenPreview(int32_t tile, bool camera);
+  void TogglePreviewedItem(int32_t index, bool camera);
+  // Opens the preview; tests replace it to drive the preview themselves.
+  std::function<void(class TPhotoPreviewFrm&)> RunPreview;
+
   // The check menu (PhotoChecks.cpp).
   void CheckBtnClick();
   void SongPopPopup();
@@ -100,6 +106,8 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void BuildOptions();
   void ApplyCheckCommand(TIpodPhotoDb::TCheckMode mode);
   bool CameraNodeSelected() const;
+  int SelectedAlbum() const;
+  static int AlbumOfNode(QTreeWidgetItem* node);
   void ShowPageOfSelectedNode(int page);
   QString MovieBitmapPath() const;
 

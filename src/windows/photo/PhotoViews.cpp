@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -39,12 +40,6 @@ QToolButton* ArrowButton(Qt::ArrowType arrow, const QString& hint, QWidget* pare
   button->setToolTip(hint);
   button->hide();
   return button;
-}
-
-// "All Pictures" is album 0, its children albums 1 ...
-int AlbumOfNode(QTreeWidgetItem* node) {
-  if (!node) return -1;
-  return node->parent() ? node->parent()->indexOfChild(node) + 1 : 0;
 }
 
 // Raised through a page's per-tile callback when the page was given up (a
@@ -92,6 +87,15 @@ void TPhotoTranFrm::BuildPageBar() {
   }
   connect(NxtBtn, &QToolButton::clicked, this, [this] { NxtBtnClick(); });
   connect(PrvBtn, &QToolButton::clicked, this, [this] { PrvBtnClick(); });
+  // Page Up and Page Down turn the pages as the arrows do.
+  auto* next = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+  connect(next, &QShortcut::activated, this, [this] {
+    if (NxtBtn->isVisible() && NxtBtn->isEnabled()) NxtBtnClick();
+  });
+  auto* previous = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+  connect(previous, &QShortcut::activated, this, [this] {
+    if (PrvBtn->isVisible() && PrvBtn->isEnabled()) PrvBtnClick();
+  });
 }
 
 void TPhotoTranFrm::FillAlbumTree() {
@@ -114,6 +118,14 @@ void TPhotoTranFrm::FillAlbumTree() {
   if (AlbumLstList->topLevelItemCount() == 0)
     Messages.Error(this, "Cannot find photos in this iPod");
 }
+
+// "All Pictures" is album 0, its children albums 1 ...
+int TPhotoTranFrm::AlbumOfNode(QTreeWidgetItem* node) {
+  if (!node) return -1;
+  return node->parent() ? node->parent()->indexOfChild(node) + 1 : 0;
+}
+
+int TPhotoTranFrm::SelectedAlbum() const { return AlbumOfNode(AlbumLstList->currentItem()); }
 
 bool TPhotoTranFrm::CameraNodeSelected() const {
   const QTreeWidgetItem* node = AlbumLstList->currentItem();
@@ -170,7 +182,7 @@ int TPhotoTranFrm::ShowPage(int page, bool camera) {
     if (camera) {
       count = db.ShowCamPage(page, MovieBitmapPath().toStdString());
     } else {
-      count = db.ShowAlbumPage(AlbumOfNode(AlbumLstList->currentItem()), page, 1);
+      count = db.ShowAlbumPage(SelectedAlbum(), page, 1);
     }
   } catch (const PageAbandoned&) {
     count = 0;
