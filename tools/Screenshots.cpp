@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
 
@@ -30,8 +31,10 @@
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
 #include "support/ItunesDbBuilder.h"
+#include "support/PhotoDbBuilder.h"
 #include "support/TempDir.h"
 #include "windows/music/MusicTranFrm.h"
+#include "windows/photo/PhotoPreviewFrm.h"
 #include "windows/photo/PhotoTranFrm.h"
 
 namespace {
@@ -128,7 +131,70 @@ void MoreStates(windows::TMusicTranFrm& window, const char* job) {
   window.iTunesCb->setChecked(saved.AddToItunes);
 }
 
-void MoreStates(windows::TPhotoTranFrm&, const char*) {}
+// The photo window: ticked tiles, the camera roll, the check menu, the
+// options panel and a closer look at a photo.
+void MoreStates(windows::TPhotoTranFrm& window, const char* job) {
+  const std::string name(job);
+  for (const int tile : {1, 4, 9, 10}) window.PhotoDb->PhotoTileClick(tile);
+  window.UpdateStatus();
+  Save(window, name + "-ticked");
+  window.show();
+  window.CheckBtnClick();
+  QApplication::processEvents();
+  QPixmap menu = window.grab();
+  DrawPopup(menu, window, *window.SongPop);
+  window.SongPop->hide();
+  SavePicture(menu, name + "-check-menu");
+  window.ExportBtnClick();
+  Save(window, name + "-options");
+  window.GoPnl->hide();
+  {
+    windows::TPhotoPreviewFrm preview(&window, *window.PhotoDb, false, {3, 4, 5}, 0);
+    Save(preview, name + "-preview");
+  }
+  for (const int tile : {1, 4, 9, 10}) window.PhotoDb->PhotoTileClick(tile);  // as they were
+  QTreeWidgetItem* camera =
+      window.AlbumLstList->topLevelItem(window.AlbumLstList->topLevelItemCount() - 1);
+  window.AlbumLstList->setCurrentItem(camera);
+  Save(window, name + "-camera-roll");
+  window.AlbumLstList->setCurrentItem(window.AlbumLstList->topLevelItem(0));
+}
+
+// A library of 400 photos: "All Pictures" has two pages; the second shown.
+void MultiPageAlbum(const std::string& name) {
+  namespace pd = ortelan::fixtures::photodb;
+  constexpr uint32_t kPhotos = 400, kRecord = 64 * 64 * 2;
+  ortelan::test::TempDir device;
+  std::vector<ortelan::fixtures::Bytes> images, all;
+  std::string store;
+  for (uint32_t i = 0; i < kPhotos; ++i) {
+    const pd::ThumbRef display{1066, i * kRecord, kRecord, 64, 64, 0, 0, ":Thumbs:F1066_1.ithmb"};
+    images.push_back(pd::Image(1000 + i, display, display));
+    all.push_back(pd::Mhia(1000 + i));
+    for (int y = 0; y < 64; ++y) {  // a gradient of its own colour
+      for (int x = 0; x < 64; ++x) {
+        const auto pixel = static_cast<uint16_t>(((i * 7 + x / 3) & 31) << 11 |
+                                                 ((i * 3 + y) & 63) << 5 | ((i + x + y) & 31));
+        store += static_cast<char>(pixel & 0xFF);
+        store += static_cast<char>(pixel >> 8);
+      }
+    }
+  }
+  ortelan::test::WriteFile(device / "iPod_Control/iTunes/iTunesDB", std::string());
+  ortelan::test::WriteFile(
+      device / "Photos/Photo Database",
+      pd::Mhfd({pd::Section(1, pd::Mhli(images)),
+                pd::Section(2, pd::Mhla({pd::Mhba({pd::StringMhod(1, "Library")}, all)}))}));
+  ortelan::test::WriteFile(device / "Photos/Thumbs/F1066_1.ithmb", store);
+  app::AppServices services(std::vector<std::string>{device.Path()});
+  windows::TPhotoTranFrm window(services, nullptr);
+  window.show();
+  QApplication::processEvents();
+  window.NxtBtnClick();
+  Save(window, name);
+  window.Device->OnDeviceChange = nullptr;
+  window.Device->DiskModeConnected = false;
+}
 
 template <typename Window>
 void WindowStates(const char* job, const std::string& demo, const std::string& logHead,
@@ -235,5 +301,6 @@ int main(int argc, char** argv) {
                                        "\r\nCopy pics: t24, c24", "Copying 12 of 24: 211.jpg",
                                        "24 of 24 photos copied.");
   EmptyLibrary("music-empty-library");
+  MultiPageAlbum("photo-page-2");
   return 0;
 }
