@@ -68,6 +68,7 @@ bench: build
 	$(RELEASE)/bench/bench-device-paths
 	$(RELEASE)/bench/bench-track-view
 	$(RELEASE)/bench/bench-music-window
+	$(RELEASE)/bench/bench-photo-pages
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)
