@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <atomic>
@@ -214,6 +215,22 @@ TEST_F(PhotoWindow, APreviewStepsThroughTheAlbumAndTicksWhatItShows) {
   EXPECT_EQ(Bar(), "2/2 prev");
   QTest::keyClick(window.get(), Qt::Key_PageUp);
   EXPECT_EQ(Bar(), "1/2 next");
+}
+
+TEST_F(PhotoWindow, ADeviceReconnectedWhileAPageBuildsGivesThatPageUp) {
+  // The page builds with an event pass per tile: the device goes and comes
+  // back in one of them, and its new library shows its own page 1.
+  QTimer::singleShot(0, [this] {
+    fake->Remove(root);
+    fake->Arrive(test::VolumeAt(root));
+  });
+  window->ShowAlbum(0);
+  QTest::qWait(50);
+  EXPECT_EQ(window->AlbumLstList->topLevelItemCount(), 1);
+  EXPECT_EQ(window->PhotoList->TileCount(), 350);
+  EXPECT_TRUE(window->PhotoList->Tile(0)->isEnabled());
+  EXPECT_EQ(Bar(), "1/2 next");
+  EXPECT_EQ(window->StatusLb->text().toStdString(), "350 photos  ( Total 351 photos )");
 }
 
 TEST_F(PhotoWindow, ADeviceLostDuringAnExportStopsItAndKeepsTheTilesDisabled) {

@@ -87,6 +87,7 @@ void TPhotoTileBox::ClearTiles() {
   for (TPhotoControl* tile : tiles_) delete tile;
   tiles_.clear();
   page_->resize(viewport()->width(), 0);
+  page_->setEnabled(true);  // a new page's tiles work, also after a device loss
 }
 
 void TPhotoTileBox::AddTile(const TTileSpec& spec, TPicture24 picture) {
