@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWheelEvent>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -175,6 +178,11 @@ TEST_F(PhotoWindow, StartTransferChecksInTheirOrderThenExports) {
 
   // The export: the bar counts the checked photo, the log has its head.
   window->DestEdt->setText(QString::fromStdString(dir / "out"));
+  window->ExportBtnClick();  // a click on the tiles' empty area closes it
+  EXPECT_TRUE(window->GoPnl->isVisible());
+  QTest::mouseClick(window->PhotoList->viewport(), Qt::LeftButton, {},
+                    window->PhotoList->viewport()->rect().bottomRight() - QPoint(5, 5));
+  EXPECT_FALSE(window->GoPnl->isVisible());
   window->ExportBtnClick();
   EXPECT_TRUE(window->GoPnl->isVisible());
   QTest::mouseClick(window->ToPcBtn, Qt::LeftButton);
@@ -209,6 +217,15 @@ TEST_F(PhotoWindow, APreviewStepsThroughTheAlbumAndTicksWhatItShows) {
   EXPECT_TRUE(window->PhotoList->Tile(1)->Checked);
   EXPECT_FALSE(window->PhotoDb->Photos.GetItem(0).Checked);  // a double click ticks twice
   EXPECT_TRUE(window->StatusLb->text().contains("Selected 1 photos"));
+
+  // A wheel notch over the album tree scrolls the tiles 120 pixels.
+  QScrollBar* bar = window->PhotoList->verticalScrollBar();
+  bar->setValue(500);
+  const QPoint over(20, 20);
+  QWheelEvent wheel(over, window->AlbumLstList->viewport()->mapToGlobal(over), QPoint(),
+                    QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(window->AlbumLstList->viewport(), &wheel);
+  EXPECT_EQ(bar->value(), 380);
 
   // Page Down and Page Up turn the pages.
   QTest::keyClick(window.get(), Qt::Key_PageDown);
