@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 namespace ortelan::windows {
 
@@ -30,6 +31,8 @@ TPhotoControl::TPhotoControl(const TTileSpec& spec, QImage picture, QWidget* par
   setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
   setAttribute(Qt::WA_OpaquePaintEvent);  // the picture and the frame cover it
   setFocusPolicy(Qt::ClickFocus);         // then Enter opens it, Space ticks it
+  setAccessibleName(QString(Camera ? "Camera file %1" : "Photo %1").arg(Index + 1));
+  setAccessibleDescription(Checked ? "ticked" : "");
 }
 
 void TPhotoControl::paintEvent(QPaintEvent*) {
@@ -48,15 +51,17 @@ void TPhotoControl::paintEvent(QPaintEvent*) {
   }
 }
 
+// A click turns the mark. A double click turns it twice (so it is as it
+// was) and then opens the tile, once its button is up.
 void TPhotoControl::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-      OnClick) {
-    OnClick();
-  }
+  const bool open = std::exchange(openOnRelease_, false);
+  if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
+  if (OnClick) OnClick();
+  if (open && OnOpen) OnOpen();
 }
 
 void TPhotoControl::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && OnOpen) OnOpen();
+  if (event->button() == Qt::LeftButton) openOnRelease_ = true;
 }
 
 void TPhotoControl::keyPressEvent(QKeyEvent* event) {
@@ -109,6 +114,7 @@ void TPhotoTileBox::AddTile(const TTileSpec& spec, TPicture24 picture) {
 
 void TPhotoTileBox::SetTileChecked(int32_t tile, bool checked) {
   Tile(tile)->Checked = checked;
+  Tile(tile)->setAccessibleDescription(checked ? "ticked" : "");
   Tile(tile)->update();
 }
 

@@ -29,6 +29,9 @@ class TPhotoControl : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool openOnRelease_ = false;
 };
 
 class TPhotoTileBox : public QScrollArea, public TPhotoBox {
