@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "app/PicturePanel.h"
 #include "app/Pictures.h"
 #include "windows/photo/PhotoPictures.h"
 #include "windows/photo/PhotoTiles.h"
@@ -46,6 +47,9 @@ QToolButton* ArrowButton(Qt::ArrowType arrow, const QString& hint, QWidget* pare
 // new library, the close): the library's page loop ends there.
 struct PageAbandoned {};
 
+// The page bar's picture: the header strip stretched over the bar.
+QImage PageBarPicture(QSize size) { return app::pictures::HeaderStrip().scaled(size); }
+
 }  // namespace
 
 void TPhotoTranFrm::BuildTree() {
@@ -64,9 +68,8 @@ void TPhotoTranFrm::BuildTree() {
 }
 
 void TPhotoTranFrm::BuildPageBar() {
-  PagePnl = new QWidget(ContentPnl);
+  PagePnl = new app::PicturePanel(ContentPnl, PageBarPicture);
   PagePnl->setFixedHeight(24);
-  PagePnl->setAutoFillBackground(true);
   auto* layout = new QHBoxLayout(PagePnl);
   layout->setContentsMargins(8, 0, 8, 0);
   layout->setSpacing(4);
