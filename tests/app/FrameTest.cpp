@@ -69,13 +69,15 @@ class Frame : public ::testing::Test {
     window->show();
     return window;
   }
-  void Plug() {
+  // The change comes through the window thread's queue: its events run
+  // until the window has it.
+  void Plug(const TTransferFrm& window) {
     fake->Arrive(test::VolumeAt(root));
-    QTest::qWait(20);  // the change comes through the window thread's queue
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.ErrPnl->isVisible(); }));
   }
-  void Unplug() {
+  void Unplug(const TTransferFrm& window) {
     fake->Remove(root);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.ErrPnl->isVisible(); }));
   }
   static bool Browsing(const windows::TMusicTranFrm& w) {
     return w.PlayLstList->isEnabled() && w.MusicList->isEnabled() && w.CheckBtn->isEnabled() &&
@@ -98,7 +100,7 @@ TEST_F(Frame, StatesFromNoDeviceThroughATransferToReady) {
   EXPECT_TRUE(w->IphoneErrLb->isVisible());  // no iOS library on this system
   EXPECT_FALSE(Browsing(*w));
 
-  Plug();  // Reading, then Ready
+  Plug(*w);  // Reading, then Ready
   EXPECT_FALSE(w->ErrPnl->isVisible());
   EXPECT_TRUE(Browsing(*w));
   ASSERT_TRUE(w->MusicDb);
@@ -127,7 +129,8 @@ TEST_F(Frame, StatesFromNoDeviceThroughATransferToReady) {
   w->CancelBtnClick();  // Cancel requested
   EXPECT_FALSE(w->Copying);
   EXPECT_FALSE(w->CancelBtn->isEnabled());
-  QTRY_COMPARE(w->CancelBtn->Caption(), QString("Done"));  // the worker's last report
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return w->CancelBtn->Caption() == QString("Done"); }));  // the worker's last report
   EXPECT_TRUE(w->CancelBtn->isEnabled());
   EXPECT_FALSE(w->WorkShp->Running());
   EXPECT_TRUE(w->DetailLb->isVisible());
@@ -148,11 +151,11 @@ TEST_F(Frame, StatesFromNoDeviceThroughATransferToReady) {
 // The window thread waits for the worker and keeps serving its reports.
 TEST_F(Frame, ADeviceLostDuringATransferStopsItWithoutDeadlock) {
   auto w = OpenMusicWindow();
-  Plug();
+  Plug(*w);
   auto* worker = new HandingOverWorker(services->Dispatcher, [&] { w->TransferEnded(""); });
   w->BeginTransfer(std::unique_ptr<TransferWorker>(worker), "");
-  QTRY_VERIFY(worker->Reports() > 3);
-  Unplug();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return worker->Reports() > 3; }));
+  Unplug(*w);
   EXPECT_FALSE(w->Copying);
   EXPECT_FALSE(w->CopyThread);  // ended and gone
   EXPECT_TRUE(w->ErrPnl->isVisible());
@@ -178,10 +181,10 @@ TEST_F(Frame, OverlayPanelsAreCentredAndThePhotoWindowHasItsOwnTexts) {
   windows::TPhotoTranFrm photo(*services, nullptr);
   photo.show();
   EXPECT_EQ(photo.Caplb->text(), "Ortelan Photo 5.3");
-  Plug();
+  Plug(photo);
   EXPECT_FALSE(photo.ErrPnl->isVisible());
   ASSERT_TRUE(photo.PhotoDb);
-  Unplug();
+  Unplug(photo);
   EXPECT_EQ(photo.StatusLb->text(), "Lost connection with iPod, operation abort.");
   EXPECT_EQ(
       photo.Gdlb->text(),

@@ -75,8 +75,8 @@ class MusicWindow : public ::testing::Test {
       return QString();
     };
     window->show();
-    fake->Arrive(test::VolumeAt(root));
-    QTest::qWait(20);  // the arrival comes through the window thread's queue
+    fake->Arrive(test::VolumeAt(root));  // through the window thread's queue
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->MusicDb != nullptr; }));
   }
   ~MusicWindow() override {
     window->Device->DiskModeConnected = false;  // no eject question
@@ -136,7 +136,7 @@ TEST_F(MusicWindow, ShowsTheTreeTheTracksAndTheStatus) {
   EXPECT_EQ(Titles(), (QStringList{"Large", "Medium", "Small"}));
 
   fake->Remove(root);  // the iPod goes: both views empty
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->ErrPnl->isVisible(); }));
   EXPECT_EQ(tree.topLevelItemCount(), 0);
   EXPECT_EQ(model->rowCount(), 0);
 }
@@ -228,7 +228,7 @@ TEST_F(MusicWindow, ATransferCopiesTheCheckedTracksAndMarksThem) {
   window->ToPcBtnClick();
   EXPECT_FALSE(window->GoPnl->isVisible());
   EXPECT_TRUE(window->Copying);
-  QTRY_COMPARE(window->CancelBtn->Caption(), QString("Done"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->CancelBtn->Caption() == QString("Done"); }));
   EXPECT_EQ(test::ListTree(dest),
             (std::vector<std::string>{"Artist - Large.mp3", "Artist - Medium.mp3",
                                       "Artist - Small.mp3"}));
@@ -253,9 +253,9 @@ TEST_F(MusicWindow, ADeviceLostDuringATransferStopsItAndEmptiesTheViews) {
   window->iTunesCb->setChecked(false);
   window->ToPcBtnClick();
   ASSERT_TRUE(window->Copying);
-  QTRY_VERIFY(started > 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return started > 0; }));
   fake->Remove(root);  // pulled out in the middle
-  QTRY_VERIFY(!window->Copying);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Copying; }));
   EXPECT_EQ(window->StatusLb->text().toStdString(),
             "Lost connection with device, operation aborted.");
   EXPECT_TRUE(window->ErrPnl->isVisible());

@@ -75,8 +75,8 @@ class PhotoWindow : public ::testing::Test {
     };
     window->OpenFolderAction = [](const QString&) {};
     window->show();
-    fake->Arrive(test::VolumeAt(root));
-    QTest::qWait(20);
+    fake->Arrive(test::VolumeAt(root));  // through the window thread's queue
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->PhotoDb != nullptr; }));
   }
   ~PhotoWindow() override { window->Device->DiskModeConnected = false; }
 
@@ -129,7 +129,7 @@ TEST_F(PhotoWindow, PagesTurnWithTheirBarAndTheStatusCountsTheTiles) {
   EXPECT_TRUE(window->StatusLb->text().startsWith("0 photos"));
 
   fake->Remove(root);  // the tree empties, the last page stays, disabled
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->ErrPnl->isVisible(); }));
   EXPECT_EQ(window->AlbumLstList->topLevelItemCount(), 0);
 }
 
@@ -187,8 +187,7 @@ TEST_F(PhotoWindow, StartTransferChecksInTheirOrderThenExports) {
   EXPECT_TRUE(window->GoPnl->isVisible());
   QTest::mouseClick(window->ToPcBtn, Qt::LeftButton);
   EXPECT_FALSE(window->GoPnl->isVisible());
-  for (int i = 0; i < 500 && window->Copying; ++i) QTest::qWait(10);
-  ASSERT_FALSE(window->Copying);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Copying; }));
   EXPECT_EQ(window->CopyPrgs->maximum(), 1);
   EXPECT_EQ(window->CopyPrgs->value(), 1);
   EXPECT_EQ(window->PgLb->text(), "Done.");
@@ -247,7 +246,8 @@ TEST_F(PhotoWindow, ADeviceReconnectedWhileAPageBuildsGivesThatPageUp) {
     fake->Arrive(test::VolumeAt(root));
   });
   window->ShowAlbum(0);
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return !window->ErrPnl->isVisible() && window->PhotoList->TileCount() == 350; }));
   EXPECT_EQ(window->AlbumLstList->topLevelItemCount(), 1);
   EXPECT_EQ(window->PhotoList->TileCount(), 350);
   EXPECT_TRUE(window->PhotoList->Tile(0)->isEnabled());
@@ -267,9 +267,9 @@ TEST_F(PhotoWindow, ADeviceLostDuringAnExportStopsItAndKeepsTheTilesDisabled) {
   window->DestEdt->setText(QString::fromStdString(dir / "out"));
   window->ToPcBtnClick();
   ASSERT_TRUE(window->Copying);
-  QTRY_VERIFY(written > 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return written > 0; }));
   fake->Remove(root);  // pulled out in the middle
-  QTRY_VERIFY(!window->Copying);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Copying; }));
   EXPECT_EQ(window->StatusLb->text().toStdString(), "Lost connection with iPod, operation abort.");
   EXPECT_TRUE(window->ErrPnl->isVisible());
   EXPECT_EQ(window->AlbumLstList->topLevelItemCount(), 0);
