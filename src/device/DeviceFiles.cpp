@@ -17,11 +17,6 @@ namespace ortelan {
 
 namespace {
 
-bool PcPathExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
-}
-
 std::string ChangeExtension(const std::string& name, const std::string& ext) {
   const size_t dot = name.rfind('.');
   return (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
@@ -90,7 +85,7 @@ bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int
                             std::string& candidate) {
   for (;; ++number) {
     candidate = Candidate(base, number, ext);
-    if (!PcPathExists(candidate)) return false;
+    if (!platform::PathExists(candidate)) return false;
     if (FindInPlace(candidate, expected, claimed)) return true;
   }
 }

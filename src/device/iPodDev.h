@@ -3,6 +3,7 @@
 // The device manager: finds the connected iPod, keeps its state, tells the
 // window when one comes or goes, and does every file operation on it.
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -78,6 +79,10 @@ class TIpodDevice {
   // There is no iTunes on this platform.
   bool IsItunesRunning() const { return false; }
   void StopItunesHelper() {}
+
+  // The invalid-parameter code: a copy that failed with it is worth one
+  // more try.
+  static constexpr int kRetryWorthyCode = EINVAL;
 
   // Single-file copies and sizes.
   int CopyDeviceFile(const std::string& DevPath, const std::string& PcPath);

@@ -19,7 +19,6 @@ namespace {
 
 constexpr size_t kNamePartLength = 41;
 constexpr int kLoggedErrors = 40;
-constexpr int kRetryCode = EINVAL;  // the invalid-parameter code: worth one more try
 
 bool IsReserved(char c) {
   switch (c) {
@@ -81,11 +80,6 @@ bool WriteZip(const fs::path& folder, const std::string& path) {
     return false;
   }
   return true;
-}
-
-bool PcPathExists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
 }
 
 // Marks that reorder the text around them: a name would read otherwise than
@@ -219,7 +213,7 @@ int TIpodMusicDb::CopyTrack(int Index) {
   StoreCopyState(track, 1);
   if (const int error = BuildDestName(Index, NameScheme, path)) return error;
   int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
-  if (code == kRetryCode) {
+  if (code == TIpodDevice::kRetryWorthyCode) {
     if (const int error = BuildDestName(Index, NameScheme, path)) return error;
     std::this_thread::sleep_for(RetryWait);
     code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
@@ -275,13 +269,13 @@ bool TIpodMusicDb::PackBookFolder(const std::string& Folder, const std::string& 
                                   const std::string& Ext) {
   // The archive is written beside the folder under a name nobody uses yet.
   std::string archive = Base + ".zip";
-  for (int n = 1; PcPathExists(archive); ++n) archive = Base + ".zip." + std::to_string(n);
+  for (int n = 1; platform::PathExists(archive); ++n) archive = Base + ".zip." + std::to_string(n);
   const bool packed = WriteZip(Folder, archive);
   if (packed) {
     std::string name = Base;
     for (int n = 1;; ++n) {
       const std::string target = name + Ext;
-      if (!PcPathExists(target)) {
+      if (!platform::PathExists(target)) {
         const int error = Device->RenameNoReplace(archive, target);
         if (error != EEXIST) break;  // renamed, or failed for good
       } else if (SameFileSize(target, archive)) {

@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxErrors = 30;
-constexpr int kRetryCode = EINVAL;  // the invalid-parameter code: worth one more try
-
-bool PcPathExists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
-}
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
@@ -162,7 +156,7 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
       if (!photo.Checked || photo.FileIndex != n) continue;
       const std::string name = std::to_string(photo.ImageId) + ".jpg";
       const std::string target = DestFolder + name;
-      const bool there = PcPathExists(target);
+      const bool there = platform::PathExists(target);
       const bool made = !there && (this->*decode)(photo, decoded[slot]);
       Stream.Clear();
       finishInFlight();
@@ -266,7 +260,7 @@ bool TIpodPhotoDb::ReadJpgRecord(const TPhotoItem& photo, DecodedPhoto& out) {
 // Copies one device file to a free or matching name; 0, or the copy's code.
 int TIpodPhotoDb::CopyWithRetry(const std::function<int()>& copy) {
   int code = copy();
-  if (code == kRetryCode) {
+  if (code == TIpodDevice::kRetryWorthyCode) {
     std::this_thread::sleep_for(RetryWait);
     code = copy();
   }
@@ -300,7 +294,7 @@ int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
       AddLog("[X] Refused file name: " + photo.FileName);
     } else {
       bool alreadyThere = false;
-      for (int k = 1; PcPathExists(DestFolder + name); ++k) {
+      for (int k = 1; platform::PathExists(DestFolder + name); ++k) {
         const int32_t size = Device->PcFileSize(DestFolder + name);
         // A name this run has written holds another photo of the same size.
         if (size != 0 && size == Device->DeviceFileSize(devPath) &&
@@ -331,7 +325,7 @@ int32_t TIpodPhotoDb::ExportCamPhotos() {
     const TCamPhotoItem& file = CamPhotos.GetItem(i);
     if (!file.Checked) continue;
     if (OnFileDone) OnFileDone(file.FileName);
-    if (PcPathExists(DestFolder + file.FileName)) continue;
+    if (platform::PathExists(DestFolder + file.FileName)) continue;
     const int code = CopyWithRetry([&] {
       return Device->CopyCameraFile(CamPhotos.Folder + file.FileName, DestFolder + file.FileName);
     });
