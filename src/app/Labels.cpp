@@ -18,4 +18,12 @@ void SetTextColour(QLabel* label, QColor colour) {
   label->setPalette(palette);
 }
 
+QPushButton* FlatButton(QWidget* parent, const QString& text, QRect at) {
+  auto* button = new QPushButton(text, parent);
+  button->setFlat(true);
+  button->setGeometry(at);
+  button->setCursor(Qt::PointingHandCursor);
+  return button;
+}
+
 }  // namespace ortelan::app

@@ -7,11 +7,15 @@
 #include <QFont>
 #include <QLabel>
 #include <QPoint>
+#include <QPushButton>
+#include <QRect>
 
 namespace ortelan::app {
 
 // A transparent label at `at`, sized to its text.
 QLabel* Label(QWidget* parent, const QString& text, QPoint at, const QFont& font, QColor colour);
 void SetTextColour(QLabel* label, QColor colour);
+// A flat button at `at` with a pointing-hand cursor, as GoPnl's links are.
+QPushButton* FlatButton(QWidget* parent, const QString& text, QRect at);
 
 }  // namespace ortelan::app

@@ -5,6 +5,8 @@
 #include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,6 +23,7 @@
 #include "app/PicturePanel.h"
 #include "app/Pictures.h"
 #include "app/WindowShape.h"
+#include "util/Text.h"
 
 namespace ortelan::app {
 
@@ -395,6 +398,39 @@ void TTransferFrm::BeginTransfer(std::unique_ptr<TransferWorker> worker,
   WorkShp->show();
   WorkShp->setEnabled(true);
   ShowOverlayPanel(CopyPnl, true);
+}
+
+void TTransferFrm::ToggleGoPnlUnderExportBtn(bool takeFocus) {
+  if (GoPnl->isVisible()) {
+    GoPnl->hide();
+    return;
+  }
+  GoPnl->move(TopPnl->x() + ExportBtn->x(), TopPnl->y() + ExportBtn->y() + ExportBtn->height());
+  GoPnl->raise();
+  GoPnl->show();
+  if (takeFocus) GoPnl->setFocus();
+}
+
+bool TTransferFrm::DestinationChosen(QLineEdit& edit, const std::function<QString()>& pickFolder,
+                                     const QString& askText, const QString& missingText) {
+  auto trimmed = [&edit] {
+    edit.setText(QString::fromStdString(Trim(edit.text().toStdString())));
+    return edit.text();
+  };
+  if (!trimmed().isEmpty()) return true;
+  Messages.Warning(this, askText);
+  const QString folder = pickFolder();
+  if (!folder.isEmpty()) edit.setText(folder);
+  if (!trimmed().isEmpty()) return true;
+  Messages.Warning(this, missingText);
+  return false;
+}
+
+QMenu* TTransferFrm::MakeCompanionMenu() {
+  auto* menu = new QMenu(this);
+  menu->addAction("Transfer SMS, contacts, history and more", this,
+                  [] { OpenWebPage(kCompanionPage); });
+  return menu;
 }
 
 void TTransferFrm::TransferEnded(const std::string& logTail) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/AppServices.h"
 #include "app/Links.h"
@@ -22,6 +23,8 @@
 
 class QFrame;
 class QLabel;
+class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -57,6 +60,20 @@ class TransferWorker {
   virtual void Terminate() = 0;
   // True once the worker has handed over its final report.
   virtual bool Finished() const = 0;
+};
+
+// A worker thread (the music copy or the photo export) as the frame sees it.
+template <typename Thread>
+class ThreadWorker : public TransferWorker {
+ public:
+  template <typename... Args>
+  explicit ThreadWorker(Args&&... args) : thread_(std::forward<Args>(args)...) {}
+  Thread& Worker() { return thread_; }
+  void Terminate() override { thread_.Terminate(); }
+  bool Finished() const override { return thread_.Finished(); }
+
+ private:
+  Thread thread_;
 };
 
 // The frame's message boxes; tests replace them.
@@ -114,6 +131,15 @@ class TTransferFrm : public QDialog {
   // A transfer starts with its worker running; it ends with the worker's
   // final report (the windows call these from their transfer actions).
   void BeginTransfer(std::unique_ptr<TransferWorker> worker, const std::string& logHead);
+  // GoPnl under ExportBtn, toggled; when shown it may take the focus.
+  void ToggleGoPnlUnderExportBtn(bool takeFocus);
+  // The destination folder of `edit`, trimmed and written back; when it is
+  // empty, `askText`, the folder picker, and `missingText` when still empty.
+  // False when no folder was chosen.
+  bool DestinationChosen(QLineEdit& edit, const std::function<QString()>& pickFolder,
+                         const QString& askText, const QString& missingText);
+  // The "More ..." menu of GoPnl: its one item opens the companion page.
+  QMenu* MakeCompanionMenu();
   void TransferEnded(const std::string& logTail);
   // The destination folder the "Done" button opens.
   virtual QString DestinationFolder() const = 0;

@@ -23,8 +23,8 @@ class TilePlacer {
  public:
   TilePlacer(int32_t width, int32_t height, int32_t gap, int32_t perRow)
       : width_(width), height_(height), gap_(gap), perRow_(perRow), x_(gap), y_(gap) {}
-  TTileSpec Next(int32_t index, bool checked, bool camera) {
-    const TTileSpec tile{index, x_, y_, width_, height_, checked, camera};
+  TTilePlace Next(int32_t index, bool checked, bool camera) {
+    const TTilePlace tile{index, x_, y_, width_, height_, checked, camera};
     x_ += width_ + gap_;
     if (x_ > (width_ + gap_) * perRow_) {
       x_ = gap_;
@@ -36,6 +36,16 @@ class TilePlacer {
  private:
   int32_t width_, height_, gap_, perRow_, x_, y_;
 };
+
+// A click on a tile: its mark and its item's check turn together.
+template <typename List>
+void ToggleTile(TPhotoBox& box, List& items, int32_t tile, const TPhotoCheckEvent& onChange) {
+  const bool checked = !box.TileChecked(tile);
+  const int32_t index = box.TileIndex(tile);
+  checked ? items.Check(index) : items.Uncheck(index);
+  box.SetTileChecked(tile, checked);
+  if (onChange) onChange(index, checked);
+}
 
 int32_t PagesOf(int32_t items, int32_t perPage) {
   if (items <= 0 || perPage <= 0) return 0;
@@ -182,20 +192,8 @@ void TIpodPhotoDb::ClearTiles() {
   if (Box) Box->ClearTiles();
 }
 
-void TIpodPhotoDb::PhotoTileClick(int32_t Tile) {
-  const bool checked = !Box->TileChecked(Tile);
-  const int32_t index = Box->TileIndex(Tile);
-  checked ? Photos.Check(index) : Photos.Uncheck(index);
-  Box->SetTileChecked(Tile, checked);
-  if (OnCheckChange) OnCheckChange(index, checked);
-}
+void TIpodPhotoDb::PhotoTileClick(int32_t Tile) { ToggleTile(*Box, Photos, Tile, OnCheckChange); }
 
-void TIpodPhotoDb::CamTileClick(int32_t Tile) {
-  const bool checked = !Box->TileChecked(Tile);
-  const int32_t index = Box->TileIndex(Tile);
-  checked ? CamPhotos.Check(index) : CamPhotos.Uncheck(index);
-  Box->SetTileChecked(Tile, checked);
-  if (OnCheckChange) OnCheckChange(index, checked);
-}
+void TIpodPhotoDb::CamTileClick(int32_t Tile) { ToggleTile(*Box, CamPhotos, Tile, OnCheckChange); }
 
 }  // namespace ortelan

@@ -116,7 +116,7 @@ using TPhotoProgressEvent = std::function<void(const std::string& FileName)>;
 using TTileCountEvent = std::function<void(int32_t Count)>;
 
 // Where a tile goes on the box and what it stands for.
-struct TTileSpec {
+struct TTilePlace {
   int32_t Index = 0;  // the item's index in Photos (album pages) or CamPhotos (camera pages)
   int32_t Left = 0, Top = 0, Width = 0, Height = 0;
   bool Checked = false;
@@ -132,7 +132,7 @@ class TPhotoBox {
   // Removes every tile.
   virtual void ClearTiles() = 0;
   // Adds a visible tile showing `picture` (an empty picture: a blank tile).
-  virtual void AddTile(const TTileSpec& tile, TPicture24 picture) = 0;
+  virtual void AddTile(const TTilePlace& tile, TPicture24 picture) = 0;
   virtual int32_t TileCount() const = 0;
   virtual int32_t TileIndex(int32_t tile) const = 0;
   virtual bool TileChecked(int32_t tile) const = 0;

@@ -16,7 +16,7 @@ namespace {
 using test::WriteFile;
 
 struct Tile {
-  TTileSpec spec;
+  TTilePlace place;
   TPicture24 picture;
 };
 
@@ -27,14 +27,14 @@ class RecordingBox : public TPhotoBox {
   bool enabled = true;
 
   void ClearTiles() override { tiles.clear(); }
-  void AddTile(const TTileSpec& tile, TPicture24 picture) override {
+  void AddTile(const TTilePlace& tile, TPicture24 picture) override {
     tiles.push_back({tile, std::move(picture)});
   }
   int32_t TileCount() const override { return static_cast<int32_t>(tiles.size()); }
-  int32_t TileIndex(int32_t tile) const override { return tiles.at(tile).spec.Index; }
-  bool TileChecked(int32_t tile) const override { return tiles.at(tile).spec.Checked; }
+  int32_t TileIndex(int32_t tile) const override { return tiles.at(tile).place.Index; }
+  bool TileChecked(int32_t tile) const override { return tiles.at(tile).place.Checked; }
   void SetTileChecked(int32_t tile, bool checked) override {
-    tiles.at(tile).spec.Checked = checked;
+    tiles.at(tile).place.Checked = checked;
   }
   void SetTilesEnabled(bool value) override { enabled = value; }
   bool DecodePicture(std::span<const uint8_t>, TPicture24& picture) override {
@@ -106,15 +106,15 @@ TEST_F(PhotoPages, TilesArePlacedRowByRowAndPagesStartAtAPosition) {
 
   EXPECT_EQ(db->ShowAlbumPage(1, 1, 1), 350);
   ASSERT_EQ(box.tiles.size(), 350u);
-  EXPECT_EQ(box.tiles[0].spec.Index, 0);  // position 5 is the first with a photo
-  EXPECT_EQ(box.tiles[349].spec.Index, 349);
-  EXPECT_EQ((std::pair{box.tiles[7].spec.Left, box.tiles[7].spec.Top}), (std::pair{20, 104}));
-  EXPECT_EQ((std::pair{box.tiles[6].spec.Left, box.tiles[6].spec.Top}), (std::pair{524, 20}));
+  EXPECT_EQ(box.tiles[0].place.Index, 0);  // position 5 is the first with a photo
+  EXPECT_EQ(box.tiles[349].place.Index, 349);
+  EXPECT_EQ((std::pair{box.tiles[7].place.Left, box.tiles[7].place.Top}), (std::pair{20, 104}));
+  EXPECT_EQ((std::pair{box.tiles[6].place.Left, box.tiles[6].place.Top}), (std::pair{524, 20}));
   EXPECT_EQ(box.tiles[0].picture.Width, 8);
 
   // Page 2 starts at position 350, which page 1 already showed.
   EXPECT_EQ(db->ShowAlbumPage(1, 2, 1), 55);
-  EXPECT_EQ(box.tiles[0].spec.Index, 345);
+  EXPECT_EQ(box.tiles[0].place.Index, 345);
   EXPECT_EQ(loaded.back(), 55);
 }
 
@@ -125,7 +125,7 @@ TEST_F(PhotoPages, APhotoListedTwiceGetsATileForEachAndFailuresGiveNone) {
   db->Photos.GetItem(3).ThumbOffset = 0;
   EXPECT_EQ(db->ShowAlbumPage(1, 1, 1), 4);  // id 2 twice, two photos each; id 3 unreadable
   std::vector<int32_t> indices;
-  for (const Tile& t : box.tiles) indices.push_back(t.spec.Index);
+  for (const Tile& t : box.tiles) indices.push_back(t.place.Index);
   EXPECT_EQ(indices, (std::vector<int32_t>{1, 3, 1, 3}));
   EXPECT_EQ(loaded, (std::vector<int32_t>{1, 2, 3, 4, 4}));  // also after the failed read
 
@@ -140,8 +140,8 @@ TEST_F(PhotoPages, LayoutOf3011GivesTwoPagesFor301Photos) {
   MakeLibrary(301, ids, 3011);
   EXPECT_EQ(db->AlbumPageCount(1), 2);
   EXPECT_EQ(db->ShowAlbumPage(1, 2, 1), 1);
-  EXPECT_EQ((std::pair{box.tiles[0].spec.Left, box.tiles[0].spec.Top}), (std::pair{20, 20}));
-  EXPECT_EQ(box.tiles[0].spec.Width, 75);
+  EXPECT_EQ((std::pair{box.tiles[0].place.Left, box.tiles[0].place.Top}), (std::pair{20, 20}));
+  EXPECT_EQ(box.tiles[0].place.Width, 75);
 }
 
 TEST_F(PhotoPages, StoresOfPhotoDataAreReadWithTheirOwnPixelLayout) {
@@ -185,7 +185,7 @@ TEST_F(PhotoPages, CameraPageDecodesPreviewsAndLeavesBlankTilesForTheRest) {
 
   ASSERT_EQ(db->ShowCamPage(1, ""), 4);
   for (const Tile& t : box.tiles) {
-    EXPECT_TRUE(t.spec.Camera);
+    EXPECT_TRUE(t.place.Camera);
     EXPECT_EQ(t.picture.Width, 75);
   }
   const uint8_t* centre = box.tiles[0].picture.Row(37) + 37 * 3;
@@ -205,10 +205,10 @@ TEST_F(PhotoPages, CameraPageDecodesPreviewsAndLeavesBlankTilesForTheRest) {
   EXPECT_EQ(db->CamPhotos.CheckedCount, 0);
   EXPECT_EQ(events, (std::vector<std::pair<int32_t, bool>>{{2, true}, {2, false}}));
 
-  box.tiles[0].spec.Checked = true;
+  box.tiles[0].place.Checked = true;
   db->ApplyCheckMode(TIpodPhotoDb::TCheckMode::Invert);
   std::vector<bool> marks;
-  for (const Tile& t : box.tiles) marks.push_back(t.spec.Checked);
+  for (const Tile& t : box.tiles) marks.push_back(t.place.Checked);
   EXPECT_EQ(marks, (std::vector<bool>{false, true, true, true}));
   EXPECT_TRUE(box.enabled);
 }

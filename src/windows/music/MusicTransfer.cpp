@@ -13,9 +13,7 @@
 #include <QTreeView>
 
 #include "app/Labels.h"
-#include "app/Links.h"
 #include "music/MusicCopyThread.h"
-#include "util/Text.h"
 #include "windows/music/MusicListModel.h"
 #include "windows/music/MusicTranFrm.h"
 
@@ -32,27 +30,6 @@ constexpr const char* kSchemes[] = {"Place files into artist and album folders",
                                     "Name as: [Title] - [Artist] - [Album]"};
 constexpr int kDefaultScheme = 1;
 
-// The copy worker as the frame sees it.
-class MusicCopyWorker : public app::TransferWorker {
- public:
-  MusicCopyWorker(TIpodMusicDb& db, platform::Dispatcher& dispatcher, bool addToItunes)
-      : thread_(db, dispatcher, addToItunes, false) {}
-  TMusicCopyThread& Thread() { return thread_; }
-  void Terminate() override { thread_.Terminate(); }
-  bool Finished() const override { return thread_.Finished(); }
-
- private:
-  TMusicCopyThread thread_;
-};
-
-QPushButton* FlatButton(QWidget* parent, const QString& text, QRect at) {
-  auto* button = new QPushButton(text, parent);
-  button->setFlat(true);
-  button->setGeometry(at);
-  button->setCursor(Qt::PointingHandCursor);
-  return button;
-}
-
 }  // namespace
 
 void TMusicTranFrm::BuildOptions() {
@@ -60,21 +37,19 @@ void TMusicTranFrm::BuildOptions() {
   SetShp->setObjectName("SetShp");
   SetShp->setStyleSheet("#SetShp { background: #DFE5EB; border: 1px solid #C0C7CF; }");
   SetShp->setGeometry(0, 0, GoPnl->width(), 113);
-  DefaultBtn = FlatButton(GoPnl, "Default", QRect(310, 5, 56, 22));
+  DefaultBtn = app::FlatButton(GoPnl, "Default", QRect(310, 5, 56, 22));
   DefaultBtn->setToolTip("Default settings");
-  AdBtn = FlatButton(GoPnl, "More ...", QRect(372, 5, 65, 22));
+  AdBtn = app::FlatButton(GoPnl, "More ...", QRect(372, 5, 65, 22));
   for (QPushButton* link : {DefaultBtn, AdBtn}) {
     link->setStyleSheet("QPushButton { text-decoration: underline; border: none; }");
   }
-  AdPop = new QMenu(this);
-  AdPop->addAction("Transfer SMS, contacts, history and more", this,
-                   [] { app::OpenWebPage(app::kCompanionPage); });
+  AdPop = MakeCompanionMenu();
   DestLb = app::Label(GoPnl, "Save song files to folder:", QPoint(16, 28), font(), Qt::black);
   DestLb->setStyleSheet("background: #DFE5EB;");
   DestEdt = new QLineEdit(GoPnl);
   DestEdt->setGeometry(16, 45, 392, 19);
   DestEdt->setAccessibleName("Save song files to folder");
-  BrowseBtn = FlatButton(GoPnl, "...", QRect(414, 42, 23, 22));
+  BrowseBtn = app::FlatButton(GoPnl, "...", QRect(414, 42, 23, 22));
   BrowseBtn->setToolTip("Choose the folder");
   BrowseBtn->setAccessibleName("Browse");
   FormatLst = new QComboBox(GoPnl);
@@ -119,15 +94,7 @@ void TMusicTranFrm::ControlsToOptions() {
 }
 
 // Under the button, toggled; the panel takes no focus in this window.
-void TMusicTranFrm::ExportBtnClick() {
-  if (GoPnl->isVisible()) {
-    GoPnl->hide();
-    return;
-  }
-  GoPnl->move(TopPnl->x() + ExportBtn->x(), TopPnl->y() + ExportBtn->y() + ExportBtn->height());
-  GoPnl->raise();
-  GoPnl->show();
-}
+void TMusicTranFrm::ExportBtnClick() { ToggleGoPnlUnderExportBtn(false); }
 
 void TMusicTranFrm::BrowseBtnClick() {
   const QString folder = PickFolder();
@@ -163,18 +130,10 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
     Messages.Information(this, "No music has been selected to transfer.");
     return;
   }
-  auto trimmedDestination = [this] {
-    DestEdt->setText(QString::fromStdString(Trim(DestEdt->text().toStdString())));
-    return DestEdt->text();
-  };
-  if (trimmedDestination().isEmpty()) {
-    Messages.Warning(this, "Please choose a traget folder to save the music files.");
-    BrowseBtnClick();
-    if (trimmedDestination().isEmpty()) {
-      Messages.Warning(this,
-                       "You need to choose a folder in your PC to save all the transferred files.");
-      return;
-    }
+  if (!DestinationChosen(
+          *DestEdt, PickFolder, "Please choose a traget folder to save the music files.",
+          "You need to choose a folder in your PC to save all the transferred files.")) {
+    return;
   }
   // The scheme first: the room needed depends on the names already there.
   MusicDb->NameScheme = static_cast<uint8_t>(FormatLst->currentIndex());
@@ -187,8 +146,9 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   CopyPrgs->setMaximum(MusicDb->Tracks.CheckedCount);
   Tilb->setText("Transferring selected items ...");
   PgLb->setText("");
-  auto worker = std::make_unique<MusicCopyWorker>(*MusicDb, services_.Dispatcher, AddToItunes);
-  TMusicCopyThread& thread = worker->Thread();
+  auto worker = std::make_unique<app::ThreadWorker<TMusicCopyThread>>(
+      *MusicDb, services_.Dispatcher, AddToItunes, false);
+  TMusicCopyThread& thread = worker->Worker();
   thread.OnProgress = [this](const std::string& text) { CopyProgress(text); };
   thread.OnStatus = [this](const std::string& text, uint8_t kind) { CopyStatus(text, kind); };
   BeginTransfer(std::move(worker),

@@ -22,13 +22,13 @@ QImage ToImage(const TPicture24& picture) {
       .copy();
 }
 
-TPhotoControl::TPhotoControl(const TTileSpec& spec, QImage picture, QWidget* parent)
+TPhotoControl::TPhotoControl(const TTilePlace& place, QImage picture, QWidget* parent)
     : QWidget(parent),
-      Index(spec.Index),
+      Index(place.Index),
       Picture(std::move(picture)),
-      Checked(spec.Checked),
-      Camera(spec.Camera) {
-  setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
+      Checked(place.Checked),
+      Camera(place.Camera) {
+  setGeometry(place.Left, place.Top, place.Width, place.Height);
   setAttribute(Qt::WA_OpaquePaintEvent);  // the picture and the frame cover it
   setFocusPolicy(Qt::ClickFocus);         // then Enter opens it, Space ticks it
   setAccessibleName(QString(Camera ? "Camera file %1" : "Photo %1").arg(Index + 1));
@@ -95,13 +95,13 @@ void TPhotoTileBox::ClearTiles() {
   page_->setEnabled(true);  // a new page's tiles work, also after a device loss
 }
 
-void TPhotoTileBox::AddTile(const TTileSpec& spec, TPicture24 picture) {
-  auto* tile = new TPhotoControl(spec, ToImage(picture), page_);
+void TPhotoTileBox::AddTile(const TTilePlace& place, TPicture24 picture) {
+  auto* tile = new TPhotoControl(place, ToImage(picture), page_);
   const auto number = static_cast<int32_t>(tiles_.size());
-  tile->OnClick = [this, number, camera = spec.Camera] {
+  tile->OnClick = [this, number, camera = place.Camera] {
     if (OnTileClick) OnTileClick(number, camera);
   };
-  tile->OnOpen = [this, number, camera = spec.Camera] {
+  tile->OnOpen = [this, number, camera = place.Camera] {
     if (OnTileOpen) OnTileOpen(number, camera);
   };
   tiles_.push_back(tile);

@@ -15,7 +15,7 @@ namespace ortelan::windows {
 
 class TPhotoControl : public QWidget {
  public:
-  TPhotoControl(const TTileSpec& spec, QImage picture, QWidget* parent);
+  TPhotoControl(const TTilePlace& place, QImage picture, QWidget* parent);
 
   int32_t Index = 0;
   QImage Picture;
@@ -47,7 +47,7 @@ class TPhotoTileBox : public QScrollArea, public TPhotoBox {
   TPhotoControl* Tile(int32_t tile) const { return tiles_.at(static_cast<size_t>(tile)); }
 
   void ClearTiles() override;
-  void AddTile(const TTileSpec& tile, TPicture24 picture) override;
+  void AddTile(const TTilePlace& tile, TPicture24 picture) override;
   int32_t TileCount() const override { return static_cast<int32_t>(tiles_.size()); }
   int32_t TileIndex(int32_t tile) const override { return Tile(tile)->Index; }
   bool TileChecked(int32_t tile) const override { return Tile(tile)->Checked; }

@@ -10,59 +10,31 @@
 #include <QPushButton>
 
 #include "app/Labels.h"
-#include "app/Links.h"
 #include "photo/PhotoCopyThread.h"
-#include "util/Text.h"
 #include "windows/photo/PhotoTiles.h"
 #include "windows/photo/PhotoTranFrm.h"
 
 namespace ortelan::windows {
-
-namespace {
-
-// The export worker as the frame sees it.
-class PhotoCopyWorker : public app::TransferWorker {
- public:
-  PhotoCopyWorker(TIpodPhotoDb& db, platform::Dispatcher& dispatcher) : thread_(db, dispatcher) {}
-  TPhotoCopyThread& Thread() { return thread_; }
-  void Terminate() override { thread_.Terminate(); }
-  bool Finished() const override { return thread_.Finished(); }
-
- private:
-  TPhotoCopyThread thread_;
-};
-
-QPushButton* FlatButton(QWidget* parent, const QString& text, QRect at) {
-  auto* button = new QPushButton(text, parent);
-  button->setFlat(true);
-  button->setGeometry(at);
-  button->setCursor(Qt::PointingHandCursor);
-  return button;
-}
-
-}  // namespace
 
 void TPhotoTranFrm::BuildOptions() {
   SetShp = new QFrame(GoPnl);
   SetShp->setObjectName("SetShp");
   SetShp->setStyleSheet("#SetShp { background: #DFE5EB; border: 1px solid #C0C7CF; }");
   SetShp->setGeometry(0, 0, GoPnl->width(), 76);
-  DefaultBtn = FlatButton(GoPnl, "Default", QRect(302, 5, 56, 22));
+  DefaultBtn = app::FlatButton(GoPnl, "Default", QRect(302, 5, 56, 22));
   DefaultBtn->setToolTip("Default settings");
-  AdBtn = FlatButton(GoPnl, "More ...", QRect(372, 5, 65, 22));
+  AdBtn = app::FlatButton(GoPnl, "More ...", QRect(372, 5, 65, 22));
   DefaultBtn->setStyleSheet("QPushButton { text-decoration: underline; border: none; }");
   AdBtn->setStyleSheet(
       "QPushButton { text-decoration: underline; font-weight: bold; border: none; }");
-  AdPop = new QMenu(this);
-  AdPop->addAction("Transfer SMS, contacts, history and more", this,
-                   [] { app::OpenWebPage(app::kCompanionPage); });
+  AdPop = MakeCompanionMenu();
   DestLb =
       app::Label(GoPnl, "Save photos or pictures to folder:", QPoint(16, 28), font(), Qt::black);
   DestLb->setStyleSheet("background: #DFE5EB;");
   DestEdt = new QLineEdit(GoPnl);
   DestEdt->setGeometry(16, 45, 392, 19);
   DestEdt->setAccessibleName("Save photos or pictures to folder");
-  BrowseBtn = FlatButton(GoPnl, "...", QRect(414, 43, 23, 22));
+  BrowseBtn = app::FlatButton(GoPnl, "...", QRect(414, 43, 23, 22));
   BrowseBtn->setToolTip("Choose the folder");
   BrowseBtn->setAccessibleName("Browse");
   ToPcBtn = new QPushButton("Start Transfer", GoPnl);
@@ -84,16 +56,7 @@ void TPhotoTranFrm::BuildOptions() {
 
 // Under the button, toggled; shown, it takes the focus, so a click anywhere
 // else closes it.
-void TPhotoTranFrm::ExportBtnClick() {
-  if (GoPnl->isVisible()) {
-    GoPnl->hide();
-    return;
-  }
-  GoPnl->move(TopPnl->x() + ExportBtn->x(), TopPnl->y() + ExportBtn->y() + ExportBtn->height());
-  GoPnl->raise();
-  GoPnl->show();
-  GoPnl->setFocus();
-}
+void TPhotoTranFrm::ExportBtnClick() { ToggleGoPnlUnderExportBtn(true); }
 
 void TPhotoTranFrm::BrowseBtnClick() {
   const QString folder = PickFolder();
@@ -128,18 +91,10 @@ void TPhotoTranFrm::StartTransfer() {
     Messages.Information(this, "No photo has been selected to transfer.");
     return;
   }
-  auto trimmedDestination = [this] {
-    DestEdt->setText(QString::fromStdString(Trim(DestEdt->text().toStdString())));
-    return DestEdt->text();
-  };
-  if (trimmedDestination().isEmpty()) {
-    Messages.Warning(this, "Please choose a traget folder to save the photo files.");
-    BrowseBtnClick();
-    if (trimmedDestination().isEmpty()) {
-      Messages.Warning(this,
-                       "You need to choose a folder in your PC to save the transferred photos.");
-      return;
-    }
+  if (!DestinationChosen(
+          *DestEdt, PickFolder, "Please choose a traget folder to save the photo files.",
+          "You need to choose a folder in your PC to save the transferred photos.")) {
+    return;
   }
   std::string folder = DestEdt->text().toStdString();
   if (!PhotoDb->PrepareDestination(folder)) {
@@ -149,8 +104,9 @@ void TPhotoTranFrm::StartTransfer() {
   Options.DestFolder = DestEdt->text().toStdString();
   CopyPrgs->setRange(0, checked);
   PgLb->setText("");
-  auto worker = std::make_unique<PhotoCopyWorker>(*PhotoDb, services_.Dispatcher);
-  TPhotoCopyThread& thread = worker->Thread();
+  auto worker =
+      std::make_unique<app::ThreadWorker<TPhotoCopyThread>>(*PhotoDb, services_.Dispatcher);
+  TPhotoCopyThread& thread = worker->Worker();
   thread.OnProgress = [this](const std::string& name) { CopyProgress(name); };
   thread.OnDone = [this] { CopyDone(); };
   BeginTransfer(std::move(worker), TIpodPhotoDb::DetailLogHead(!Device->IsIos));
