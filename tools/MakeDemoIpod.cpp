@@ -4,6 +4,10 @@
 // --sqlite it is shaped like a newer iPod nano: the same tracks in the SQLite
 // files of "iTunes Library.itlp" beside an iTunesCDB, and the photos in
 // PhotoData/Photos.sqlite with a 120 x 120 thumbnail store and originals.
+// With --ios it is shaped like the media folder of an iPhone, as its file
+// service shows it: the tracks in iTunes_Control/iTunes/MediaLibrary.sqlitedb
+// and under iTunes_Control/Music, the photos as for --sqlite, and a video of
+// the camera roll.
 
 #include <algorithm>
 #include <cmath>
@@ -295,6 +299,57 @@ void WriteNanoLibrary(const std::string& root, const std::vector<Track>& tracks,
   MakeDatabase(package + "Dynamic.itdb", dynamic);
 }
 
+// Where a track lies on an iPhone: the iPod's music folders under
+// iTunes_Control, books in Books; as base folder and file name.
+std::pair<std::string, std::string> IosLocation(const std::string& colonPath) {
+  std::string path = colonPath.substr(1);  // "iPod_Control:Music:F00:NAME"
+  for (char& c : path) c = c == ':' ? '/' : c;
+  const size_t slash = path.rfind('/');
+  std::string folder = path.substr(0, slash);
+  folder.replace(0, 12, folder.starts_with("iPod_Control/Music") ? "iTunes_Control" : "");
+  if (folder.starts_with('/')) folder.erase(0, 1);
+  return {folder, path.substr(slash + 1)};
+}
+
+// The tracks and playlists in iTunes_Control/iTunes/MediaLibrary.sqlitedb.
+void WriteIosLibrary(const std::string& root, const std::vector<Track>& tracks,
+                     const std::vector<DemoPlaylist>& playlists) {
+  using namespace ortelan::fixtures::sqlite;
+  std::string sql = kMediaLibrarySchema;
+  std::vector<std::string> folders, names;  // folders; artists, albums and genres by text
+  const auto idOf = [&](std::vector<std::string>& known, const std::string& text) {
+    auto at = std::find(known.begin(), known.end(), text);
+    if (at == known.end()) at = known.insert(known.end(), text);
+    return std::to_string(at - known.begin() + 1);
+  };
+  for (const Track& t : tracks) {
+    const auto [folder, file] = IosLocation(t.Location);
+    const auto [id, rating, size, duration, plays] = t.Fields;
+    const std::string pid = std::to_string(id);
+    const std::string artist = idOf(names, "a" + t.Artist), album = idOf(names, "b" + t.Album),
+                      genre = idOf(names, "g" + t.Genre), base = idOf(folders, folder);
+    sql += "INSERT OR IGNORE INTO item_artist VALUES (" + artist + "," + Quoted(t.Artist) + ");" +
+           "INSERT OR IGNORE INTO album VALUES (" + album + "," + Quoted(t.Album) + ");" +
+           "INSERT OR IGNORE INTO genre VALUES (" + genre + "," + Quoted(t.Genre) + ");" +
+           "INSERT OR IGNORE INTO base_location VALUES (" + base + "," + Quoted(folder) + ");" +
+           "INSERT INTO item (item_pid, item_artist_pid, album_pid, genre_id, base_location_id) "
+           "VALUES (" + pid + "," + artist + "," + album + "," + genre + "," + base + ");" +
+           "INSERT INTO item_extra VALUES (" + pid + "," + Quoted(t.Title) + "," + Quoted(file) +
+           "," + std::to_string(size) + "," + std::to_string(duration) + ");" +
+           "INSERT INTO item_stats VALUES (" + pid + "," + std::to_string(rating) + "," +
+           std::to_string(plays) + ");";
+  }
+  sql += "INSERT INTO db_info VALUES (1, 5000);";
+  for (size_t n = 0; n < playlists.size(); ++n) {
+    const std::string pid = std::to_string(5000 + n);
+    sql += "INSERT INTO container (container_pid, name, smart_is_dynamic) VALUES (" + pid + "," +
+           Quoted(playlists[n].name) + "," + (playlists[n].smart ? "1" : "0") + ");" +
+           "INSERT INTO container_items VALUES (" + pid + "," +
+           IdBlob({playlists[n].ids.begin(), playlists[n].ids.end()}) + ");";
+  }
+  MakeDatabase(root + "/iTunes_Control/iTunes/MediaLibrary.sqlitedb", sql);
+}
+
 // A dozen photos in Photos.sqlite (its last album only in the write-ahead
 // log), their thumbnails in PhotoData/Thumbnails/120x120.ithmb and their
 // originals in DCIM/100APPLE.
@@ -328,13 +383,15 @@ void WritePhotoData(const std::string& root) {
 
 int main(int argc, char** argv) {
   std::string root;
-  bool compressed = false, nano = false;
+  bool compressed = false, nano = false, ios = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--compressed") {
       compressed = true;
     } else if (arg == "--sqlite") {
       nano = compressed = true;
+    } else if (arg == "--ios") {
+      ios = true;
     } else if (root.empty() && arg[0] != '-') {
       root = arg;
     } else {
@@ -343,7 +400,7 @@ int main(int argc, char** argv) {
     }
   }
   if (root.empty()) {
-    std::fprintf(stderr, "usage: make-demo-ipod [--compressed | --sqlite] DIR\n");
+    std::fprintf(stderr, "usage: make-demo-ipod [--compressed | --sqlite | --ios] DIR\n");
     return 2;
   }
   if (fs::exists(root) && !fs::is_empty(root)) {
@@ -357,7 +414,12 @@ int main(int argc, char** argv) {
   for (const DemoTrack& d : kTracks) {
     const std::vector<uint8_t> file =
         d.tone ? WavTone(d.seconds, 330.0 + id) : Placeholder(40000 + (id * 7919) % 160000, id);
-    ortelan::test::WriteFile(root + DiskPath(d.location), file);
+    if (ios) {
+      const auto [folder, name] = IosLocation(d.location);
+      ortelan::test::WriteFile(root + "/" + folder + "/" + name, file);
+    } else {
+      ortelan::test::WriteFile(root + DiskPath(d.location), file);
+    }
     Track t;
     t.Fields = {id, static_cast<uint8_t>((id % 6) * 20), static_cast<uint32_t>(file.size()),
                 d.seconds * 1000 + id % 1000, id % 13};
@@ -379,11 +441,19 @@ int main(int argc, char** argv) {
                                                {"Twice Over", false, {103, 107, 103, 999}},
                                                {"Videos", false, videos}};
   for (const DemoPlaylist& p : playlists) lib.Playlists.push_back({p.name, p.smart, p.ids});
-  const Bytes db = lib.Build();
-  const std::string itunes = root + "/iPod_Control/iTunes/";
-  ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"),
-                           compressed ? Compress(db) : db);
   ortelan::ImageCodec::Start();
+  if (ios) {
+    WriteIosLibrary(root, lib.Tracks, playlists);
+    WritePhotoData(root);
+    ortelan::test::WriteFile(root + "/DCIM/100APPLE/IMG_0013.MOV", Placeholder(30000, 13));
+    ortelan::test::WriteFile(root + "/DCIM/100APPLE/IMG_0013.THM",
+                             Jpeg(DemoPicture(13, 160, 120)));
+  } else {
+    const Bytes db = lib.Build();
+    const std::string itunes = root + "/iPod_Control/iTunes/";
+    ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"),
+                             compressed ? Compress(db) : db);
+  }
   if (nano) {
     WriteNanoLibrary(root, lib.Tracks, playlists);
     WritePhotoData(root);
@@ -392,7 +462,8 @@ int main(int argc, char** argv) {
   }
   ortelan::test::WriteFile(root + "/Recordings/20091224 183000.m4a", Placeholder(12000, 1));
   ortelan::test::WriteFile(root + "/Recordings/20100101 000100.m4a", Placeholder(8000, 2));
-  std::printf("Demo iPod%s with %zu tracks and %d photos written to %s\n", nano ? " nano" : "",
-              lib.Tracks.size(), nano ? 12 : 24, root.c_str());
+  std::printf("Demo %s with %zu tracks and %d photos written to %s\n",
+              ios ? "iPhone" : nano ? "iPod nano" : "iPod",
+              lib.Tracks.size(), nano || ios ? 12 : 24, root.c_str());
   return 0;
 }

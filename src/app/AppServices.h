@@ -22,11 +22,13 @@ struct AppServices {
   AppServices(std::unique_ptr<platform::VolumeSource> volumes,
               std::unique_ptr<platform::FileSystem> files);
 
-  DeviceServices ForDevice() { return {*Volumes, *Files, Dispatcher}; }
+  DeviceServices ForDevice() { return {*Volumes, *Files, Dispatcher, Mobile}; }
 
   std::unique_ptr<platform::VolumeSource> Volumes;
   std::unique_ptr<platform::FileSystem> Files;
   QtDispatcher Dispatcher;
+  // iPhones and iPads; null when only device folders are looked at.
+  platform::MobileDeviceApi* Mobile = nullptr;
   QRect LauncherPlace;  // where the launcher is (or was when it hid)
 };
 

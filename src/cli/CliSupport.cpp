@@ -200,15 +200,32 @@ DeviceSession::DeviceSession(const std::vector<std::string>& folders)
     : volumes_(folders.empty() ? platform::MakeRemovableVolumeSource()
                                : platform::MakeFolderVolumeSource(folders)),
       files_(platform::MakeFileSystem()),
-      device_(std::make_unique<TIpodDevice>(nullptr,
-                                            DeviceServices{*volumes_, *files_, dispatcher_})) {}
+      // Folders given are all there is to look at; otherwise iOS devices too.
+      mobile_(folders.empty() ? platform::ProcessMobileDevice() : nullptr),
+      device_(std::make_unique<TIpodDevice>(
+          nullptr, DeviceServices{*volumes_, *files_, dispatcher_, mobile_})) {}
 
 DeviceSession::~DeviceSession() { device_.reset(); }
 
 bool DeviceSession::Connect() {
-  if (device_->ScanDrives()) return true;
+  if (device_->ScanDrives() || WaitForIosDevice()) return true;
   std::fprintf(stderr, "No iPod found.\n");
+  const std::string& why = device_->IosSession().LastError;
+  if (!why.empty()) std::fprintf(stderr, "%s\n", Shown(why).c_str());
   return false;
+}
+
+bool DeviceSession::WaitForIosDevice() {
+  if (device_->IosUnavailable || mobile_->AttachedDevices().empty()) return false;
+  // The attach notification comes on the library's thread; its connection
+  // sequence ends in a change handed to this thread, or in a failure.
+  const TIosHelper& session = device_->IosSession();
+  const auto deadline = std::chrono::steady_clock::now() + kIosConnectWait;
+  dispatcher_.RunUntil([&] {
+    return device_->Connected || (session.AttachesHandled > 0 && !session.Connected) ||
+           std::chrono::steady_clock::now() > deadline;
+  });
+  return device_->Connected;
 }
 
 bool LoadMusic(TIpodMusicDb& db, bool& loaded) {

@@ -3,6 +3,7 @@
 // What the commands of ortelan-cli share: argument reading, JSON text and the
 // device manager set up over the machine's volumes or the given folders.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSomeFailed = 3;
+
+// How long an attached iOS device may take to connect (pairing included).
+constexpr std::chrono::seconds kIosConnectWait{20};
 
 // Thrown for a malformed command line; main prints it and exits with 2.
 struct UsageError {
@@ -83,13 +87,26 @@ class DeviceSession {
   bool Connect();
   platform::QueueDispatcher& Dispatcher() { return dispatcher_; }
   std::vector<platform::Volume> Volumes() { return volumes_->List(); }
+  // The mobile-device library; null when only folders are looked at.
+  platform::MobileDeviceApi* Mobile() { return mobile_; }
 
  private:
+  // With no disk-mode iPod: waits for an attached iOS device to be
+  // connected. False when none is attached or its connection failed.
+  bool WaitForIosDevice();
+
   platform::QueueDispatcher dispatcher_;
   std::unique_ptr<platform::VolumeSource> volumes_;
   std::unique_ptr<platform::FileSystem> files_;
+  platform::MobileDeviceApi* mobile_;
   std::unique_ptr<TIpodDevice> device_;
 };
+
+// How the connected device is named in a listing: the disk-mode iPod's
+// mount point, the iOS device's UDID.
+inline std::string DeviceLabel(TIpodDevice& device) {
+  return device.IsIos ? device.IosSession().Device + " (iOS)" : device.Drive;
+}
 
 // True when the device's photo library is there but could not be read, and
 // nothing stood in for it.

@@ -1,4 +1,5 @@
-// ortelan-cli devices: the iPods that are connected, or the folders given.
+// ortelan-cli devices: the iPods and iOS devices that are connected, or the
+// folders given.
 
 #include <cstdio>
 
@@ -33,25 +34,61 @@ std::vector<IpodInfo> FindIpods(DeviceSession& session) {
   return found;
 }
 
+struct IosInfo {
+  std::string Udid;
+  std::string Name;
+  std::string ProductType;
+  std::string Version;
+};
+
+std::vector<IosInfo> FindIosDevices(DeviceSession& session) {
+  std::vector<IosInfo> found;
+  platform::MobileDeviceApi* mobile = session.Mobile();
+  if (!mobile) return found;
+  for (const std::string& udid : mobile->AttachedDevices()) {
+    IosInfo info;
+    info.Udid = udid;
+    mobile->DeviceValue(udid, "DeviceName", info.Name);
+    mobile->DeviceValue(udid, "ProductType", info.ProductType);
+    mobile->DeviceValue(udid, "ProductVersion", info.Version);
+    found.push_back(info);
+  }
+  return found;
+}
+
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 const char* TrueFalse(bool value) { return value ? "true" : "false"; }
 
-void PrintJson(const std::vector<IpodInfo>& ipods) {
+void PrintJson(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& phones) {
   std::printf("{\"devices\": [");
   for (size_t i = 0; i < ipods.size(); ++i) {
     const IpodInfo& d = ipods[i];
     std::printf(
-        "%s{\"mount_point\": %s, \"volume_name\": %s, \"free_bytes\": %llu, "
+        "%s{\"kind\": \"disk-mode\", \"mount_point\": %s, \"volume_name\": %s, \"free_bytes\": %llu, "
         "\"itunesdb\": %s, \"itunescdb\": %s, \"photo_database\": %s}",
         i ? ", " : "", JsonString(d.Vol.MountPoint).c_str(), JsonString(d.Vol.Label).c_str(),
         static_cast<unsigned long long>(d.FreeBytes), TrueFalse(d.HasItunesDb),
         TrueFalse(d.HasItunesCdb), TrueFalse(d.HasPhotoDatabase));
   }
+  for (size_t i = 0; i < phones.size(); ++i) {
+    const IosInfo& d = phones[i];
+    std::printf(
+        "%s{\"kind\": \"ios\", \"name\": %s, \"product_type\": %s, \"ios_version\": %s, "
+        "\"udid\": %s}",
+        i + ipods.size() ? ", " : "", JsonString(d.Name).c_str(),
+        JsonString(d.ProductType).c_str(), JsonString(d.Version).c_str(),
+        JsonString(d.Udid).c_str());
+  }
   std::printf("]}\n");
 }
 
-void PrintTable(const std::vector<IpodInfo>& ipods) {
-  if (ipods.empty()) {
+void PrintTable(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& phones) {
+  for (const IosInfo& d : phones) {
+    std::printf("%s\n  product type:   %s\n  iOS version:    %s\n  UDID:           %s\n",
+                Shown(d.Name).c_str(), Shown(d.ProductType).c_str(), Shown(d.Version).c_str(),
+                Shown(d.Udid).c_str());
+  }
+  if (ipods.empty() && phones.empty()) {
     std::printf("No iPod found.\n");
     return;
   }
@@ -72,8 +109,9 @@ int DevicesCommand(Arguments args) {
   args.ExpectEmpty();
   DeviceSession session(folders);
   const std::vector<IpodInfo> ipods = FindIpods(session);
-  json ? PrintJson(ipods) : PrintTable(ipods);
-  return ipods.empty() ? kExitNotFound : kExitOk;
+  const std::vector<IosInfo> phones = FindIosDevices(session);
+  json ? PrintJson(ipods, phones) : PrintTable(ipods, phones);
+  return ipods.empty() && phones.empty() ? kExitNotFound : kExitOk;
 }
 
 }  // namespace ortelan::cli

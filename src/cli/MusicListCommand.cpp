@@ -53,8 +53,8 @@ const char* KindName(uint8_t kind) {
   return kind < 5 ? names[kind] : "?";
 }
 
-void PrintTable(const TIpodDevice& device, const TIpodMusicDb& db, bool loaded) {
-  std::printf("Device: %s%s\n", Shown(device.Drive).c_str(), device.IsIos ? " (iOS)" : "");
+void PrintTable(TIpodDevice& device, const TIpodMusicDb& db, bool loaded) {
+  std::printf("Device: %s\n", Shown(DeviceLabel(device)).c_str());
   if (!loaded) {
     std::printf("The music library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return;

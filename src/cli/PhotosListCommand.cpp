@@ -55,8 +55,8 @@ void PrintJson(const TIpodDevice& device, const TIpodPhotoDb& db, bool loaded) {
   std::printf("]},\n \"log\": %s}\n", JsonString(db.Log).c_str());
 }
 
-void PrintSummary(const TIpodDevice& device, const TIpodPhotoDb& db, bool loaded) {
-  std::printf("Device: %s\n", Shown(device.Drive).c_str());
+void PrintSummary(TIpodDevice& device, const TIpodPhotoDb& db, bool loaded) {
+  std::printf("Device: %s\n", Shown(DeviceLabel(device)).c_str());
   if (!loaded) {
     std::printf("The photo library could not be read.%s\n", LogForTerminal(db.Log).c_str());
     return;

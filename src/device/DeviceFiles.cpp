@@ -25,12 +25,14 @@ std::string ChangeExtension(const std::string& name, const std::string& ext) {
 }  // namespace
 
 int TIpodDevice::CopyDeviceFile(const std::string& DevPath, const std::string& PcPath) {
+  if (IsIos) return IosCopyFile(DevPath, PcPath);
   platform::ReadFile source;
   if (const int code = OpenDeviceFile(DevPath, source)) return code;
   return services_.Files.CopyFileExclusive(source, PcPath);
 }
 
 int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& PcPath) {
+  if (IsIos) return IosCopyFile(SrcPath, PcPath);
   std::string resolved;
   if (!ResolveFullPath(SrcPath, resolved)) return ENOENT;
   platform::ReadFile source;
@@ -45,6 +47,9 @@ int32_t TIpodDevice::PcFileSize(const std::string& Path) {
 }
 
 int32_t TIpodDevice::DeviceFileSize(const std::string& DevPath) {
+  // The low 32 bits, as PcFileSize gives them: files of 4 GiB and more
+  // compare alike on both sides.
+  if (IsIos) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
   std::string file;
   return ResolveDevicePath(DevPath, file) ? PcFileSize(file) : 0;
 }
@@ -68,6 +73,10 @@ std::string Candidate(const std::string& base, int number, const std::string& ex
 // known.
 int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
   if (Size != 0) return static_cast<uint32_t>(Size);
+  if (IsIos) {
+    const int64_t size = IosFileSize(DevPath);
+    return size > 0 ? static_cast<uint32_t>(size) : -1;
+  }
   std::string file;
   struct stat info {};
   if (!ResolveDevicePath(DevPath, file) || stat(file.c_str(), &info) != 0) return -1;
@@ -120,24 +129,45 @@ int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestB
   }
 }
 
-int TIpodDevice::CopyItemOrFolder(const std::string&, std::string&, bool& WasFolder, int32_t) {
+int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestBase,
+                                  bool& WasFolder, int32_t Size) {
   WasFolder = false;
-  return 1;
+  if (!IsIos) return kNothingCopied;
+  std::string afcPath;
+  if (IosPath(DevPath, afcPath) && ios_->IsDirectory(afcPath)) {
+    WasFolder = true;
+    return CopyDeviceFolder(afcPath + "/", DestBase);
+  }
+  return CopyWithFreeName(DevPath, DestBase, Size);
 }
 
 bool TIpodDevice::DeviceFileExists(const std::string& Path) {
+  if (IsIos) {
+    std::string afcPath;
+    return IosPath(Path, afcPath) && ios_->PathExists(afcPath);
+  }
   std::string file;
   return ResolveDevicePath(Path, file);
 }
 
-// The books lists exist only on iOS devices.
-void TIpodDevice::FetchBooksPlist(bool, std::string& LocalPath) { LocalPath.clear(); }
-
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
+  if (IsIos) {
+    if (IosOpenThumb("/Photos/Thumbs/" + Name + ".ithmb") ||
+        IosOpenThumb("/PhotoData/Thumbnails/" + Name)) {
+      return true;
+    }
+    AddError(ios_->LastError);
+    return false;
+  }
   return OpenThumbStore("/Photos/Thumbs/" + Name + ".ithmb", Name);
 }
 
 bool TIpodDevice::OpenIosThumbFile(const std::string& FileName) {
+  if (IsIos) {
+    if (IosOpenThumb("/PhotoData/Thumbnails/" + FileName)) return true;
+    AddError(ios_->LastError);
+    return false;
+  }
   return OpenThumbStore("/PhotoData/Thumbnails/" + FileName, FileName);
 }
 
@@ -153,6 +183,7 @@ bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::strin
 
 bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
   const std::lock_guard lock(stateMutex_);
+  if (IsIos) return IosReadThumb(Count, Stream, Offset);
   if (!thumbFile_.IsOpen() || Offset < 0) {
     AddError("Seek error");
     return false;
@@ -173,11 +204,13 @@ bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset
 void TIpodDevice::CloseThumbFile() {
   const std::lock_guard lock(stateMutex_);
   thumbFile_.Close();
+  if (iosThumbSize_ >= 0 && ios_) ios_->CloseFile();
+  iosThumbSize_ = -1;
 }
 
 void TIpodDevice::GetCameraRollFolder(std::string& Folder) {
   const std::lock_guard lock(stateMutex_);
-  Folder = Drive + "/DCIM/100APPLE/";
+  Folder = (IsIos ? "" : Drive) + "/DCIM/100APPLE/";
 }
 
 // Plain, visible files of a device folder that `keep` accepts, by name.
@@ -200,6 +233,15 @@ std::vector<std::string> TIpodDevice::ListDeviceFolder(
 }
 
 int TIpodDevice::ListCameraRoll(std::vector<std::string>& List) {
+  if (IsIos) {
+    // Every file but the .THM companions, whatever its name.
+    for (const std::string& name : IosListFiles("/DCIM/100APPLE/", [](const std::string& n) {
+           return !SameTextAscii(PathExtension(n), ".THM");
+         })) {
+      List.push_back(name);
+    }
+    return static_cast<int>(List.size());
+  }
   for (const std::string& name : ListDeviceFolder("/DCIM/100APPLE", [](const std::string& n) {
          return StartsWithAscii(n, "IMG") && !SameTextAscii(PathExtension(n), ".THM");
        })) {
@@ -225,9 +267,9 @@ bool TIpodDevice::ReadCameraThumb(const std::string& Folder, const std::string& 
 }
 
 int TIpodDevice::ListRecordings(std::vector<std::string>& List) {
-  for (const std::string& name : ListDeviceFolder("/Recordings", [](const std::string& n) {
-         return SameTextAscii(PathExtension(n), ".m4a");
-       })) {
+  const auto isMemo = [](const std::string& n) { return SameTextAscii(PathExtension(n), ".m4a"); };
+  for (const std::string& name :
+       IsIos ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo)) {
     List.push_back(name);
   }
   return static_cast<int>(List.size());

@@ -17,6 +17,7 @@ namespace ortelan {
 namespace {
 
 constexpr const char* kItunesFolder = "/iPod_Control/iTunes/";
+constexpr const char* kIosItunesFolder = "/iTunes_Control/iTunes/";
 constexpr const char* kPhotosFolder = "/Photos/";
 
 // Size / 2^shift with two decimals, rounded half to even exactly as printf
@@ -50,12 +51,7 @@ std::string Canonical(const std::string& path) {
 
 TIpodDevice::TIpodDevice(TDeviceChangeEvent AOnDeviceChange, DeviceServices services)
     : OnDeviceChange(std::move(AOnDeviceChange)), services_(services) {
-  // The iOS session is not part of this build yet: behave as when Apple's
-  // library is missing, so that only disk-mode iPods are served.
-  AddError("Cannot load the iTunes Dll, requires iTunes 7.5 or above.");
-  IosUnavailable = true;
-  AddError("Cannot access iPhone/iTouch/iPad.");
-  IosUnavailable = true;
+  StartIosSession();
 
   // The window thread runs the constructor; a change queued now is handled
   // once it is back in its message loop, after the constructor has returned.
@@ -74,6 +70,11 @@ TIpodDevice::~TIpodDevice() {
   CloseThumbFile();
   if (EjectOnClose && !IsIos && !Drive.empty()) EjectVolume();
   DeleteWorkCopy(WorkFile);
+  {
+    const std::lock_guard lock(ActiveIosHelperMutex);
+    if (ActiveIosHelper == ios_.get()) ActiveIosHelper = nullptr;
+  }
+  ios_.reset();
 }
 
 void TIpodDevice::AddError(const std::string& Text) {
@@ -198,6 +199,7 @@ bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& s
 }
 
 bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream) {
+  if (IsIos) return IosReadFile(Path, Stream);
   Stream.Clear();
   std::string file;
   if (!ResolveDevicePath(Path, file)) {
@@ -208,6 +210,8 @@ bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream)
 }
 
 bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
+  // The camera folder of an iOS device is a device path already.
+  if (IsIos) return IosReadFile(fullPath, stream);
   stream.Clear();
   std::string file;
   if (!ResolveFullPath(fullPath, file)) {
@@ -218,10 +222,11 @@ bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream&
 }
 
 bool TIpodDevice::ReadItunesDb(TMemoryStream& Stream, bool& Compressed) {
+  const std::string folder = IsIos ? kIosItunesFolder : kItunesFolder;
   Compressed = true;
-  if (ReadDeviceFile(std::string(kItunesFolder) + "iTunesCDB", Stream)) return true;
+  if (ReadDeviceFile(folder + "iTunesCDB", Stream)) return true;
   Compressed = false;
-  return ReadDeviceFile(std::string(kItunesFolder) + "iTunesDB", Stream);
+  return ReadDeviceFile(folder + "iTunesDB", Stream);
 }
 
 bool TIpodDevice::ReadPhotoDatabase(TMemoryStream& Stream) {

@@ -26,6 +26,7 @@ void TIpodDevice::PrepareWorkFile() {
 
 void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string& suffix,
                                   const std::string& failureLine, std::string& localPath) {
+  if (IsIos) return IosFetch(devPath, suffix, failureLine, localPath);
   localPath.clear();
   std::string resolved;
   if (!ResolveDevicePath(devPath, resolved)) return;  // missing: no copy, no error
@@ -56,8 +57,8 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
 
 void TIpodDevice::FetchItunesFile(const std::string& Name, bool InLibraryPackage,
                                   std::string& LocalPath, const std::string& Suffix) {
-  const std::string folder =
-      InLibraryPackage ? "/iPod_Control/iTunes/iTunes Library.itlp/" : "/iPod_Control/iTunes/";
+  const std::string itunes = IsIos ? "/iTunes_Control/iTunes/" : "/iPod_Control/iTunes/";
+  const std::string folder = InLibraryPackage ? itunes + "iTunes Library.itlp/" : itunes;
   FetchToWorkFile(folder + Name, Suffix, "Copy itdb failed: ", LocalPath);
 }
 

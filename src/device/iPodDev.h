@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "device/DevicePaths.h"
+#include "device/IosHelper.h"
 #include "platform/FolderLock.h"
+#include "platform/MobileDevice.h"
 #include "platform/Platform.h"
 #include "platform/ReadFile.h"
 #include "util/MemoryStream.h"
@@ -28,6 +30,8 @@ struct DeviceServices {
   platform::VolumeSource& Volumes;
   platform::FileSystem& Files;
   platform::Dispatcher& Dispatcher;
+  // The mobile-device library; null where iOS devices cannot be reached.
+  platform::MobileDeviceApi* Mobile = nullptr;
 };
 
 // Special folders asked for by number, as the window code passes them.
@@ -42,6 +46,14 @@ constexpr int64_t kMaxDatabaseBytes = int64_t{512} << 20;
 // The largest SQLite database copied into the work folder: the photo
 // libraries of iOS devices with a hundred thousand pictures stay near 1 GiB.
 constexpr int64_t kMaxWorkCopyBytes = int64_t{4} << 30;
+
+// Results of the copies from an iOS device besides 0 and the errno of a
+// write on the PC: the device's file could not be read, a folder on the PC
+// could not be made.
+constexpr int kIosCopyFailed = 2;
+// CopyItemOrFolder on a disk-mode iPod, where there are no book folders.
+constexpr int kNothingCopied = 1;
+constexpr int kIosFolderNotMade = 5;
 
 class TIpodDevice {
  public:
@@ -103,6 +115,12 @@ class TIpodDevice {
   int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
                        int32_t Size);
   bool DeviceFileExists(const std::string& Path);
+  // Copies every file below the iOS device's folder DevDir (ending in "/")
+  // into DestDir, or DestDir_1, _2, ... when that folder exists; DestDir
+  // becomes the folder used, with a trailing separator.
+  int CopyDeviceFolder(const std::string& DevDir, std::string& DestDir);
+  // Rewrites a binary property list as XML; an XML one is left alone.
+  bool ConvertPlistIfBinary(const std::string& Src, const std::string& Dst);
   // Opens a regular file of the device for reading, without leaving its
   // root. 0 or the error code; a refused special file or folder is logged.
   int OpenDeviceFile(const std::string& DevPath, platform::ReadFile& File);
@@ -148,6 +166,9 @@ class TIpodDevice {
   }
   int ListRecordings(std::vector<std::string>& List);
 
+  // The session with the iOS device.
+  TIosHelper& IosSession() { return *ios_; }
+
   // Destination folders on the PC.
   // Also takes the folder's lock, so that no other run copies into it at the
   // same time; a folder locked by another run is refused.
@@ -187,7 +208,27 @@ class TIpodDevice {
   std::vector<std::string> ListDeviceFolder(const std::string& folder,
                                             const std::function<bool(const std::string&)>& keep);
 
+  // The iOS side of the file operations.
+  // The AFC form of a device path: separators made "/", and nothing that
+  // could leave the media folder ("..", ".", empty parts). False for such a
+  // path, which is then logged as not found.
+  bool IosPath(const std::string& path, std::string& afcPath);
+  bool IosReadFile(const std::string& path, TMemoryStream& stream);
+  // 0, kIosCopyFailed (LastError says why) or the errno of the PC side.
+  int IosCopyToPc(const std::string& afcPath, const std::string& pcPath, bool workCopy);
+  int IosCopyFile(const std::string& path, const std::string& pcPath);
+  void IosFetch(const std::string& devPath, const std::string& suffix,
+                const std::string& failureLine, std::string& localPath);
+  bool IosOpenThumb(const std::string& path);
+  bool IosReadThumb(int32_t count, TMemoryStream& stream, int64_t offset);
+  int64_t IosFileSize(const std::string& path);
+  std::vector<std::string> IosListFiles(const std::string& folder,
+                                        const std::function<bool(const std::string&)>& keep);
+  void StartIosSession();
+
   DeviceServices services_;
+  std::unique_ptr<TIosHelper> ios_;
+  int64_t iosThumbSize_ = -1;  // of the open iOS thumbnail store; -1 when none
   platform::Volume volume_;       // the connected disk-mode volume
   std::string canonicalRoot_;     // Drive with every link resolved
   platform::RootFolder root_;     // Drive, open: files are opened below it

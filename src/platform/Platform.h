@@ -72,6 +72,16 @@ class FileSystem {
   virtual int CopyWorkFile(ReadFile& source, const std::string& dest) = 0;
   // Writes `bytes` to `dest` the same way as CopyFileExclusive.
   virtual int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) = 0;
+  // Takes one chunk of a file being written: 0 or the errno of the write.
+  using ChunkWriter = std::function<int(std::span<const uint8_t> chunk)>;
+  // Hands every chunk of a file, in order, to `write`: 0, the code `write`
+  // gave, or one of its own (the bytes could not all be read).
+  using ChunkProducer = std::function<int(const ChunkWriter& write)>;
+  // Writes what `produce` gives to `dest` the same way as CopyFileExclusive
+  // (for files that are not read from a local file, such as a phone's).
+  virtual int WriteChunksExclusive(const std::string& dest, const ChunkProducer& produce) = 0;
+  // The same into a folder private to this process, as CopyWorkFile.
+  virtual int WriteChunksWorkFile(const std::string& dest, const ChunkProducer& produce) = 0;
   // Renames `from` to `to` unless `to` exists. Returns 0 or the errno
   // (EEXIST when `to` is there).
   virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;

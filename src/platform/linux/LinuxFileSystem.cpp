@@ -42,6 +42,17 @@ ssize_t ReadWriteChunk(int in, int out, size_t max) {
   return got;
 }
 
+// 0 or the errno.
+int WriteAll(int out, std::span<const uint8_t> bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t put = write(out, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return put < 0 ? errno : EIO;
+    done += static_cast<size_t>(put);
+  }
+  return 0;
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -165,16 +176,28 @@ int LinuxFileSystem::CopyAll(ReadFile& source, int out) {
 }
 
 int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) {
+  return WriteChunksExclusive(dest, [bytes](const ChunkWriter& write) { return write(bytes); });
+}
+
+int LinuxFileSystem::WriteChunksExclusive(const std::string& dest, const ChunkProducer& produce) {
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t put = write(out.Descriptor(), bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return put < 0 ? errno : EIO;
-    done += static_cast<size_t>(put);
+  if (const int error = produce([&](std::span<const uint8_t> chunk) {
+        return WriteAll(out.Descriptor(), chunk);
+      })) {
+    return error;
   }
   return out.Publish(dest);
+}
+
+int LinuxFileSystem::WriteChunksWorkFile(const std::string& dest, const ChunkProducer& produce) {
+  const int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) return errno;
+  int error = produce([out](std::span<const uint8_t> chunk) { return WriteAll(out, chunk); });
+  if (close(out) != 0 && error == 0) error = errno;
+  if (error != 0) unlink(dest.c_str());
+  return error;
 }
 
 int LinuxFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {

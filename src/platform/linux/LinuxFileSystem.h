@@ -14,6 +14,8 @@ class LinuxFileSystem : public FileSystem {
   int CopyFileExclusive(ReadFile& source, const std::string& dest) override;
   int CopyWorkFile(ReadFile& source, const std::string& dest) override;
   int WriteFileExclusive(const std::string& dest, std::span<const uint8_t> bytes) override;
+  int WriteChunksExclusive(const std::string& dest, const ChunkProducer& produce) override;
+  int WriteChunksWorkFile(const std::string& dest, const ChunkProducer& produce) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   bool FreeSpace(const std::string& path, uint64_t& bytes) override;
   std::string MountPointOf(const std::string& path) override;

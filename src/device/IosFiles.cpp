@@ -1,0 +1,229 @@
+// File operations on an iOS device, through the session's AFC service: whole
+// reads, copies to the PC, work copies of the databases, book folders,
+// thumbnail stores, camera roll and recordings.
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "device/iPodDev.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr const char* kBinaryPlistMagic = "bplist";
+
+// Every ':' and '\' of a device path becomes '/'.
+std::string SlashForm(const std::string& path) {
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), ':', '/');
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  return slashed;
+}
+
+}  // namespace
+
+void TIpodDevice::StartIosSession() {
+  std::weak_ptr<int> alive = alive_;
+  platform::Dispatcher& dispatcher = services_.Dispatcher;
+  ios_ = std::make_unique<TIosHelper>(
+      services_.Mobile, kIosBufferMegabytes, [this, alive, &dispatcher](bool connected) {
+        // From the library's thread to the window's, after this constructor.
+        dispatcher.Post([this, alive, connected] {
+          if (alive.lock()) IosDeviceChanged(connected);
+        });
+      });
+  {
+    const std::lock_guard lock(ActiveIosHelperMutex);
+    ActiveIosHelper = ios_.get();
+  }
+  if (!ios_->LibraryLoaded) {
+    AddError("Cannot load the iTunes Dll, requires iTunes 7.5 or above.");
+    IosUnavailable = true;
+  }
+  ios_->Start(IosUnavailable);
+  if (!ios_->Subscribed) {
+    AddError("Cannot access iPhone/iTouch/iPad.");
+    IosUnavailable = true;
+  }
+  if (ios_->BufferSize == 0) AddError("Internal - out of Memory");
+}
+
+bool TIpodDevice::IosPath(const std::string& path, std::string& afcPath) {
+  const std::string slashed = SlashForm(path);
+  const size_t start = slashed.starts_with('/') ? 1 : 0;
+  const bool folder = slashed.size() > start && slashed.ends_with('/');
+  const std::string_view inner(slashed.data() + start, slashed.size() - start - (folder ? 1 : 0));
+  bool safe = !inner.empty();
+  for (size_t at = 0; safe && at <= inner.size();) {
+    const size_t end = std::min(inner.find('/', at), inner.size());
+    const std::string_view part = inner.substr(at, end - at);
+    safe = !part.empty() && part != "." && part != "..";
+    at = end + 1;
+  }
+  if (!safe) {
+    ios_->LastError = "Not found: " + path;
+    return false;
+  }
+  afcPath = "/" + std::string(inner) + (folder ? "/" : "");
+  return true;
+}
+
+bool TIpodDevice::IosReadFile(const std::string& path, TMemoryStream& stream) {
+  stream.Clear();
+  std::string afcPath;
+  if (!IosPath(path, afcPath) || !ios_->ReadToStream(afcPath, stream, kMaxDatabaseBytes)) {
+    stream.Clear();
+    AddError(ios_->LastError);
+    return false;
+  }
+  stream.Position = 0;
+  return true;
+}
+
+int TIpodDevice::IosCopyToPc(const std::string& afcPath, const std::string& pcPath,
+                             bool workCopy) {
+  int writeError = 0;
+  const platform::FileSystem::ChunkProducer produce =
+      [&](const platform::FileSystem::ChunkWriter& write) {
+        const bool read = ios_->ReadChunks(afcPath, [&](std::span<const uint8_t> chunk) {
+          return (writeError = write(chunk)) == 0;
+        });
+        if (writeError != 0) return writeError;
+        return read ? 0 : kIosCopyFailed;
+      };
+  const int code = workCopy ? services_.Files.WriteChunksWorkFile(pcPath, produce)
+                            : services_.Files.WriteChunksExclusive(pcPath, produce);
+  if (code != 0 && code != kIosCopyFailed) ios_->LastError = platform::ErrorText(code);
+  return code;
+}
+
+int TIpodDevice::IosCopyFile(const std::string& path, const std::string& pcPath) {
+  std::string afcPath;
+  const int code = IosPath(path, afcPath) ? IosCopyToPc(afcPath, pcPath, false) : kIosCopyFailed;
+  // A name taken meanwhile is no failure: the caller takes the next one.
+  if (code != 0 && code != EEXIST) AddError("Copy fail: " + ios_->LastError);
+  return code;
+}
+
+int64_t TIpodDevice::IosFileSize(const std::string& path) {
+  std::string afcPath;
+  return IosPath(path, afcPath) ? ios_->GetFileSize(afcPath) : 0;
+}
+
+void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix,
+                           const std::string& failureLine, std::string& localPath) {
+  localPath.clear();
+  PrepareWorkFile();
+  if (WorkFile.empty()) {
+    AddError(failureLine + "no private work folder");
+    return;
+  }
+  if (const int64_t size = ios_->GetFileSize(devPath); size > kMaxWorkCopyBytes) {
+    AddError(failureLine + "File too large: " + devPath + " (" + std::to_string(size) +
+             " bytes)");
+    return;
+  }
+  const std::string copy = WorkFile + suffix;
+  std::remove(copy.c_str());  // an earlier copy of ours
+  if (IosCopyToPc(devPath, copy, true) != 0) {
+    AddError(failureLine + ios_->LastError);
+    return;
+  }
+  localPath = copy;
+}
+
+bool TIpodDevice::ConvertPlistIfBinary(const std::string& Src, const std::string& Dst) {
+  std::ifstream in(Src, std::ios::binary);
+  if (!in) return false;
+  char magic[6] = {};
+  in.read(magic, sizeof magic);
+  if (in.gcount() != sizeof magic || std::string_view(magic, sizeof magic) != kBinaryPlistMagic) {
+    return true;  // already XML
+  }
+  in.close();
+  return ios_->ConvertPlistToXml(Src, Dst);
+}
+
+void TIpodDevice::FetchBooksPlist(bool Purchased, std::string& LocalPath) {
+  LocalPath.clear();
+  if (!IsIos) return;  // the books lists exist only on iOS devices
+  const std::string devPath = Purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
+  std::string copy;
+  IosFetch(devPath, "",
+           Purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy);
+  if (!copy.empty() && ConvertPlistIfBinary(copy, copy)) LocalPath = copy;
+}
+
+int TIpodDevice::CopyDeviceFolder(const std::string& DevDir, std::string& DestDir) {
+  namespace fs = std::filesystem;
+  std::string candidate = DestDir;
+  for (int number = 1; platform::PathExists(candidate); ++number) {
+    candidate = DestDir + "_" + std::to_string(number);
+  }
+  DestDir = candidate + "/";
+  std::error_code error;
+  fs::create_directories(DestDir, error);
+  if (error) return kIosFolderNotMade;
+  std::string afcDir;
+  if (!IosPath(DevDir, afcDir)) return kIosCopyFailed;
+  std::vector<std::string> files;
+  ios_->ListTree(afcDir, files);
+  if (files.empty()) return kIosCopyFailed;
+  int result = 0;
+  for (const std::string& file : files) {
+    // ListTree gives paths that start with the folder asked for.
+    const std::string local = DestDir + file.substr(afcDir.size());
+    fs::create_directories(fs::path(local).parent_path(), error);
+    if (error) {
+      result = kIosFolderNotMade;
+      continue;
+    }
+    if (IosCopyToPc(file, local, false) != 0) {
+      AddError("Copy fail: " + ios_->LastError);
+      return kIosCopyFailed;
+    }
+  }
+  return result;
+}
+
+bool TIpodDevice::IosOpenThumb(const std::string& path) {
+  const std::lock_guard lock(stateMutex_);
+  CloseThumbFile();
+  if (!ios_->OpenFile(path)) return false;
+  iosThumbSize_ = ios_->GetFileSize(path);
+  return true;
+}
+
+bool TIpodDevice::IosReadThumb(int32_t count, TMemoryStream& stream, int64_t offset) {
+  const std::lock_guard lock(stateMutex_);
+  // Never more than the store holds past the offset: a damaged database may
+  // ask for any count.
+  if (iosThumbSize_ < 0 || offset < 0 || count < 0 || offset + count > iosThumbSize_) {
+    AddError("Seek error");
+    return false;
+  }
+  const size_t start = stream.Position;
+  const size_t before = stream.Bytes.size();
+  stream.Bytes.resize(std::max(before, start + static_cast<size_t>(count)));
+  if (!ios_->ReadAt(static_cast<uint32_t>(count), stream.Bytes.data() + start, offset)) {
+    stream.Bytes.resize(before);
+    AddError(ios_->LastError);
+    return false;
+  }
+  stream.Position = 0;
+  return true;
+}
+
+std::vector<std::string> TIpodDevice::IosListFiles(
+    const std::string& folder, const std::function<bool(const std::string&)>& keep) {
+  std::vector<std::string> names;
+  ios_->ListFiles(folder, names);
+  std::erase_if(names, [&](const std::string& name) { return !keep(name); });
+  return names;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,334 @@
+// The iOS session: subscription, the connection sequence and the AFC file
+// primitives.
+
+#include "device/IosHelper.h"
+
+#include <charconv>
+#include <new>
+
+#include "util/Text.h"
+
+namespace ortelan {
+
+TIosHelper* ActiveIosHelper = nullptr;
+std::mutex ActiveIosHelperMutex;
+
+namespace {
+
+constexpr const char* kAfcService = "com.apple.afc";
+constexpr const char* kPairHint = " (Run iTunes to pair the device)";
+
+std::string CodeText(platform::MobileResult code) { return std::to_string(code); }
+
+}  // namespace
+
+TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t ABufferMegabytes,
+                       TIosChangeEvent AOnDeviceChange)
+    : OnDeviceChange(std::move(AOnDeviceChange)),
+      BufferMegabytes(ABufferMegabytes),
+      api_(api) {
+  LibraryLoaded = api_ != nullptr;
+}
+
+TIosHelper::~TIosHelper() {
+  if (Subscribed) Close();
+  SetBufferSize(0);
+}
+
+void TIosHelper::Fail(const std::string& text, platform::MobileResult code) {
+  LastError = text + CodeText(code);
+}
+
+void TIosHelper::Start(bool ANoSubscribe) {
+  if (!ANoSubscribe) Subscribed = Subscribe();
+  SetBufferSize(static_cast<uint32_t>(BufferMegabytes) * 1048576u);
+}
+
+bool TIosHelper::Subscribe() {
+  if (!api_) return false;
+  const platform::MobileResult code = api_->NotificationSubscribe(DeviceNotification);
+  if (code != platform::kMobileOk) {
+    Fail("Subscribes error: ", code);
+    return false;
+  }
+  return true;
+}
+
+void TIosHelper::DeviceNotification(const platform::DeviceNotice& Info) {
+  const std::lock_guard active(ActiveIosHelperMutex);
+  TIosHelper* session = ActiveIosHelper;
+  if (!session) return;
+  if (Info.Message == platform::DeviceMessage::Attached) {
+    {
+      const std::lock_guard lock(session->mutex_);
+      session->Device = Info.Device;
+      const bool connected = session->ConnectDevice(Info.Device);
+      ++session->AttachesHandled;
+      if (!connected) return;
+      session->Connected = true;
+    }
+    if (session->OnDeviceChange) session->OnDeviceChange(true);
+    return;
+  }
+  session->Connected = false;
+  if (session->OnDeviceChange) session->OnDeviceChange(false);
+}
+
+bool TIosHelper::ConnectDevice(const std::string& ADevice) {
+  const std::lock_guard lock(mutex_);
+  // A new attach replaces the connection of the one before.
+  CloseFile();
+  afc_.reset();
+  AfcOpen = false;
+  return ConnectSteps(ADevice);
+}
+
+bool TIosHelper::ConnectSteps(const std::string& device) {
+  platform::MobileResult code = api_->Connect(device);
+  if (code != platform::kMobileOk) {
+    Fail("Connect failed: ", code);
+    return false;
+  }
+  if (!CheckPairing(device)) return false;
+  SessionOpen = true;
+  if ((code = api_->StartSession(device)) != platform::kMobileOk) {
+    Fail("Cannot start session: ", code);
+    return false;
+  }
+  std::unique_ptr<platform::MobileService> service;
+  if ((code = api_->StartService(device, kAfcService, service)) != platform::kMobileOk) {
+    Fail("Cannot start AFC service: ", code);
+    return false;
+  }
+  // The session ends before the file service is used; the service stays.
+  EndSession(device);
+  if ((code = api_->AfcConnectionOpen(std::move(service), afc_)) != platform::kMobileOk) {
+    Fail("Open AFC error: ", code);
+    return false;
+  }
+  AfcOpen = true;
+  return true;
+}
+
+bool TIosHelper::CheckPairing(const std::string& device) {
+  if (!api_->IsPaired(device)) {
+    const platform::MobileResult code = api_->Pair(device);
+    if (code == platform::kMobileOk) return true;
+    LastError = "Pair failed: " + CodeText(code) + kPairHint;
+    return false;
+  }
+  if (api_->ValidatePairing(device) == platform::kMobileOk) return true;
+  // A pairing that no longer holds is made again.
+  const platform::MobileResult code = api_->Pair(device);
+  if (code == platform::kMobileOk) return true;
+  LastError = "Invalid pair: " + CodeText(code) + kPairHint;
+  return false;
+}
+
+void TIosHelper::EndSession(const std::string& ADevice) {
+  api_->StopSession(ADevice);
+  api_->Disconnect(ADevice);
+  SessionOpen = false;
+}
+
+bool TIosHelper::Close() {
+  const std::lock_guard lock(mutex_);
+  if (SessionOpen) {
+    EndSession(Device);
+    Device.clear();
+  }
+  if (!AfcOpen) return true;
+  CloseFile();
+  const platform::MobileResult code = api_->AfcConnectionClose(afc_);
+  if (code != platform::kMobileOk) {
+    Fail("Close AFC error: ", code);
+    return false;
+  }
+  AfcOpen = false;
+  afc_.reset();
+  return true;
+}
+
+void TIosHelper::SetBufferSize(uint32_t Size) {
+  const std::lock_guard lock(mutex_);
+  if (Size == BufferSize) return;
+  buffer_.reset();
+  BufferSize = 0;
+  if (Size == 0) return;
+  buffer_.reset(new (std::nothrow) uint8_t[Size]);
+  if (!buffer_) buffer_.reset(new (std::nothrow) uint8_t[Size = kIosFallbackBufferBytes]);
+  if (buffer_) BufferSize = Size;
+}
+
+bool TIosHelper::PathExists(const std::string& Path) {
+  const std::lock_guard lock(mutex_);
+  std::vector<platform::AfcInfoPair> info;
+  return AfcOpen && api_->AfcFileInfo(*afc_, Path, info) == platform::kMobileOk;
+}
+
+bool TIosHelper::GetInfoValue(const std::string& Path, const std::string& Key,
+                              std::string& Value) {
+  const std::lock_guard lock(mutex_);
+  std::vector<platform::AfcInfoPair> info;
+  if (!AfcOpen || api_->AfcFileInfo(*afc_, Path, info) != platform::kMobileOk) return false;
+  for (const platform::AfcInfoPair& pair : info) {
+    if (SameTextAscii(pair.Key, Key)) {
+      Value = pair.Value;
+      return true;
+    }
+  }
+  return false;
+}
+
+TFileKind TIosHelper::GetFileKind(const std::string& Path) {
+  std::string value;
+  if (!GetInfoValue(Path, "ST_IFMT", value)) return TFileKind::Missing;
+  if (SameTextAscii(value, "S_IFDIR")) return TFileKind::Directory;
+  if (SameTextAscii(value, "S_IFREG")) return TFileKind::Regular;
+  return TFileKind::Other;
+}
+
+int64_t TIosHelper::GetFileSize(const std::string& Path) {
+  std::string value;
+  if (!GetInfoValue(Path, "ST_SIZE", value)) return 0;
+  int64_t size = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+  if (error != std::errc() || end != value.data() + value.size() || size < 0) return 0;
+  return size;
+}
+
+bool TIosHelper::ReadChunks(const std::string& Path,
+                            const std::function<bool(std::span<const uint8_t>)>& sink) {
+  const std::lock_guard lock(mutex_);
+  if (!PathExists(Path)) {
+    LastError = "Not found: " + Path;
+    return false;
+  }
+  uint64_t file = 0;
+  platform::MobileResult code = api_->AfcFileRefOpen(*afc_, Path, file);
+  if (code != platform::kMobileOk) {
+    Fail("Open error: ", code);
+    return false;
+  }
+  bool done = true;
+  for (uint32_t count = BufferSize; count == BufferSize && BufferSize != 0;) {
+    if ((code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count)) != platform::kMobileOk) {
+      Fail("Read error: ", code);
+      done = false;
+      break;
+    }
+    if (count > BufferSize) count = BufferSize;  // never more than was asked for
+    if (count > 0 && !sink({buffer_.get(), count})) {
+      done = false;
+      break;
+    }
+  }
+  api_->AfcFileRefClose(*afc_, file);
+  return done;
+}
+
+bool TIosHelper::ReadToStream(const std::string& Path, TMemoryStream& Stream, uint64_t MaxBytes) {
+  const size_t start = Stream.Position;
+  bool tooLarge = false;
+  const bool read = ReadChunks(Path, [&](std::span<const uint8_t> chunk) {
+    if (Stream.Position + chunk.size() - start > MaxBytes) return !(tooLarge = true);
+    Stream.Write(chunk.data(), chunk.size());
+    return true;
+  });
+  if (tooLarge) LastError = "File too large: " + Path;
+  return read;
+}
+
+bool TIosHelper::OpenFile(const std::string& Path) {
+  const std::lock_guard lock(mutex_);
+  CloseFile();
+  if (!PathExists(Path)) {
+    LastError = "Not found";
+    return false;
+  }
+  const platform::MobileResult code = api_->AfcFileRefOpen(*afc_, Path, fileRef_);
+  if (code != platform::kMobileOk) {
+    Fail("Open err: ", code);
+    return false;
+  }
+  fileOpen_ = true;
+  return true;
+}
+
+bool TIosHelper::ReadAt(uint32_t Count, uint8_t* Buffer, int64_t Offset) {
+  const std::lock_guard lock(mutex_);
+  if (!fileOpen_ || !AfcOpen) {
+    LastError = "Read Err: no open file";
+    return false;
+  }
+  platform::MobileResult code = api_->AfcFileRefSeek(*afc_, fileRef_, Offset);
+  if (code != platform::kMobileOk) {
+    Fail("Seek Err: ", code);
+    return false;
+  }
+  // The library may give less than asked for at a time: read on until the
+  // count is complete or the file ends.
+  for (uint32_t done = 0; done < Count;) {
+    uint32_t got = Count - done;
+    if ((code = api_->AfcFileRefRead(*afc_, fileRef_, Buffer + done, got)) != platform::kMobileOk) {
+      Fail("Read Err: ", code);
+      return false;
+    }
+    if (got == 0) {
+      LastError = "Read Err: the file ends after " + std::to_string(done) + " of " +
+                  std::to_string(Count) + " bytes";
+      return false;
+    }
+    done += std::min(got, Count - done);
+  }
+  return true;
+}
+
+void TIosHelper::CloseFile() {
+  const std::lock_guard lock(mutex_);
+  if (fileOpen_ && afc_) api_->AfcFileRefClose(*afc_, fileRef_);
+  fileOpen_ = false;
+}
+
+bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>& names) {
+  if (!AfcOpen) return false;
+  if (api_->AfcReadDirectory(*afc_, dir, names) != platform::kMobileOk) {
+    LastError = "Path not found: " + dir;
+    return false;
+  }
+  return true;
+}
+
+void TIosHelper::ListTree(const std::string& Dir, std::vector<std::string>& List) {
+  const std::lock_guard lock(mutex_);
+  ListTreeBelow(Dir, List, 0);
+}
+
+void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list,
+                               int depth) {
+  std::vector<std::string> names;
+  if (depth > kMaxListDepth || !ReadDirectory(dir, names)) return;
+  for (const std::string& name : names) {
+    if (name == "." || name == ".." || name.empty()) continue;
+    const std::string path = dir + name;
+    const TFileKind kind = GetFileKind(path);
+    if (kind == TFileKind::Regular) list.push_back(path);
+    if (kind == TFileKind::Directory) ListTreeBelow(path + "/", list, depth + 1);
+  }
+}
+
+void TIosHelper::ListFiles(const std::string& Dir, std::vector<std::string>& List) {
+  const std::lock_guard lock(mutex_);
+  std::vector<std::string> names;
+  if (!ReadDirectory(Dir, names)) return;
+  for (const std::string& name : names) {
+    if (name == "." || name == ".." || name.empty()) continue;
+    if (GetFileKind(Dir + name) == TFileKind::Regular) List.push_back(name);
+  }
+}
+
+bool TIosHelper::ConvertPlistToXml(const std::string& Src, const std::string& Dst) {
+  return api_ && api_->ConvertPlistToXml(Src, Dst);
+}
+
+}  // namespace ortelan

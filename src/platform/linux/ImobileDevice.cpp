@@ -1,0 +1,378 @@
+// The mobile-device library served by libimobiledevice, libusbmuxd and
+// libplist: usbmuxd's device events, lockdownd's pairing and session, the AFC
+// file service, and property lists.
+
+#include <libimobiledevice/afc.h>
+#include <libimobiledevice/libimobiledevice.h>
+#include <libimobiledevice/lockdown.h>
+#include <plist/plist.h>
+#include <usbmuxd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform/MobileDevice.h"
+
+namespace ortelan::platform {
+
+namespace {
+
+constexpr const char* kClientLabel = "ortelan";
+// Not a code of the library: the device is not connected (or already gone).
+constexpr MobileResult kNotConnected = static_cast<MobileResult>(LOCKDOWN_E_INVALID_ARG);
+
+MobileResult Code(int code) { return static_cast<MobileResult>(code); }
+
+using DeviceRef = std::shared_ptr<idevice_private>;
+
+DeviceRef NewDevice(const std::string& udid, idevice_error_t& error) {
+  idevice_t device = nullptr;
+  error = idevice_new_with_options(&device, udid.c_str(), IDEVICE_LOOKUP_USBMUX);
+  if (error != IDEVICE_E_SUCCESS) return nullptr;
+  return DeviceRef(device, idevice_free);
+}
+
+// A started service: its descriptor and the device it runs on.
+class ImobileService : public MobileService {
+ public:
+  ImobileService(DeviceRef device, lockdownd_service_descriptor_t descriptor)
+      : Device(std::move(device)), Descriptor(descriptor) {}
+  ~ImobileService() override { lockdownd_service_descriptor_free(Descriptor); }
+  DeviceRef Device;
+  lockdownd_service_descriptor_t Descriptor;
+};
+
+class ImobileAfc : public AfcConnection {
+ public:
+  ImobileAfc(DeviceRef device, afc_client_t client) : Device(std::move(device)), Client(client) {}
+  ~ImobileAfc() override {
+    if (Client) afc_client_free(Client);
+  }
+  DeviceRef Device;
+  afc_client_t Client;
+};
+
+afc_client_t ClientOf(AfcConnection& connection) {
+  return static_cast<ImobileAfc&>(connection).Client;
+}
+
+// A NULL-terminated list of texts from the library, freed with it.
+class TextList {
+ public:
+  ~TextList() { afc_dictionary_free(texts_); }
+  char*** Receive() { return &texts_; }
+  std::vector<std::string> Items() const {
+    std::vector<std::string> items;
+    for (char** text = texts_; text && *text; ++text) items.emplace_back(*text);
+    return items;
+  }
+
+ private:
+  char** texts_ = nullptr;
+};
+
+std::string StringValue(plist_t node) {
+  std::string value;
+  if (node && plist_get_node_type(node) == PLIST_STRING) {
+    char* text = nullptr;
+    plist_get_string_val(node, &text);
+    if (text) value = text;
+    std::free(text);
+  }
+  return value;
+}
+
+// The host id of this computer's pairing with the device; empty when it has
+// none.
+std::string PairedHostId(const std::string& udid) {
+  char* record = nullptr;
+  uint32_t size = 0;
+  if (usbmuxd_read_pair_record(udid.c_str(), &record, &size) < 0 || !record) return {};
+  plist_t plist = nullptr;
+  plist_from_memory(record, size, &plist);
+  std::free(record);
+  const std::string hostId = StringValue(plist ? plist_dict_get_item(plist, "HostID") : nullptr);
+  plist_free(plist);
+  return hostId;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+class ImobileDeviceApi : public MobileDeviceApi {
+ public:
+  MobileResult NotificationSubscribe(DeviceNoticeCallback callback) override;
+  std::vector<std::string> AttachedDevices() override;
+  MobileResult Connect(const std::string& device) override;
+  bool IsPaired(const std::string& device) override { return !PairedHostId(device).empty(); }
+  MobileResult ValidatePairing(const std::string& device) override;
+  MobileResult Pair(const std::string& device) override;
+  MobileResult StartSession(const std::string& device) override;
+  MobileResult StartService(const std::string& device, const std::string& name,
+                            std::unique_ptr<MobileService>& service) override;
+  void StopSession(const std::string& device) override;
+  void Disconnect(const std::string& device) override;
+  MobileResult DeviceValue(const std::string& device, const std::string& key,
+                           std::string& value) override;
+  MobileResult AfcConnectionOpen(std::unique_ptr<MobileService> service,
+                                 std::unique_ptr<AfcConnection>& connection) override;
+  MobileResult AfcConnectionClose(std::unique_ptr<AfcConnection>& connection) override {
+    connection.reset();
+    return kMobileOk;
+  }
+  MobileResult AfcFileInfo(AfcConnection& connection, const std::string& path,
+                           std::vector<AfcInfoPair>& info) override;
+  MobileResult AfcFileRefOpen(AfcConnection& connection, const std::string& path,
+                              uint64_t& file) override {
+    return Code(afc_file_open(ClientOf(connection), path.c_str(), AFC_FOPEN_RDONLY, &file));
+  }
+  MobileResult AfcFileRefRead(AfcConnection& connection, uint64_t file, uint8_t* buffer,
+                              uint32_t& count) override {
+    const uint32_t room = count;
+    count = 0;
+    return Code(afc_file_read(ClientOf(connection), file, reinterpret_cast<char*>(buffer), room,
+                              &count));
+  }
+  MobileResult AfcFileRefSeek(AfcConnection& connection, uint64_t file, int64_t offset) override {
+    return Code(afc_file_seek(ClientOf(connection), file, offset, SEEK_SET));
+  }
+  MobileResult AfcFileRefClose(AfcConnection& connection, uint64_t file) override {
+    return Code(afc_file_close(ClientOf(connection), file));
+  }
+  MobileResult AfcReadDirectory(AfcConnection& connection, const std::string& path,
+                                std::vector<std::string>& names) override;
+  bool ConvertPlistToXml(const std::string& src, const std::string& dst) override;
+
+ private:
+  // A device between Connect and Disconnect.
+  struct Lockdown {
+    DeviceRef Device;
+    lockdownd_client_t Client = nullptr;
+    std::string SessionId;
+  };
+
+  static void OnEvent(const idevice_event_t* event, void* self);
+  void Deliver(const idevice_event_t& event);
+  // Runs `call` on the device's lockdown client under the lock.
+  template <typename Call>
+  MobileResult WithLockdown(const std::string& device, Call call);
+
+  std::mutex eventMutex_;  // the callback and the attached devices
+  DeviceNoticeCallback callback_ = nullptr;
+  bool subscribed_ = false;
+  std::set<std::string> attached_;
+
+  std::mutex lockdownMutex_;
+  std::map<std::string, Lockdown> lockdowns_;
+};
+
+MobileResult ImobileDeviceApi::NotificationSubscribe(DeviceNoticeCallback callback) {
+  std::set<std::string> already;
+  {
+    const std::lock_guard lock(eventMutex_);
+    callback_ = callback;
+    if (!subscribed_) {
+      const idevice_error_t error = idevice_event_subscribe(OnEvent, this);
+      if (error != IDEVICE_E_SUCCESS) return Code(error);
+      subscribed_ = true;
+      return kMobileOk;  // the library reports the devices already there
+    }
+    already = attached_;
+  }
+  // A later subscriber learns of the devices the library reported before.
+  for (const std::string& device : already) callback({device, DeviceMessage::Attached});
+  return kMobileOk;
+}
+
+void ImobileDeviceApi::OnEvent(const idevice_event_t* event, void* self) {
+  if (event && event->udid) static_cast<ImobileDeviceApi*>(self)->Deliver(*event);
+}
+
+void ImobileDeviceApi::Deliver(const idevice_event_t& event) {
+  // Devices over the network are not served, and a pairing is no coming or
+  // going.
+  if (event.conn_type != CONNECTION_USBMUXD || event.event == IDEVICE_DEVICE_PAIRED) return;
+  const DeviceNotice notice{event.udid, event.event == IDEVICE_DEVICE_ADD
+                                            ? DeviceMessage::Attached
+                                            : DeviceMessage::Detached};
+  DeviceNoticeCallback callback = nullptr;
+  {
+    const std::lock_guard lock(eventMutex_);
+    if (notice.Message == DeviceMessage::Attached) {
+      attached_.insert(notice.Device);
+    } else {
+      attached_.erase(notice.Device);
+    }
+    callback = callback_;
+  }
+  if (callback) callback(notice);
+}
+
+std::vector<std::string> ImobileDeviceApi::AttachedDevices() {
+  std::vector<std::string> devices;
+  idevice_info_t* list = nullptr;
+  int count = 0;
+  if (idevice_get_device_list_extended(&list, &count) != IDEVICE_E_SUCCESS) return devices;
+  for (int i = 0; i < count; ++i) {
+    if (list[i]->conn_type == CONNECTION_USBMUXD) devices.emplace_back(list[i]->udid);
+  }
+  idevice_device_list_extended_free(list);
+  return devices;
+}
+
+MobileResult ImobileDeviceApi::Connect(const std::string& device) {
+  idevice_error_t deviceError = IDEVICE_E_SUCCESS;
+  DeviceRef handle = NewDevice(device, deviceError);
+  if (!handle) return Code(deviceError);
+  lockdownd_client_t client = nullptr;
+  const lockdownd_error_t error = lockdownd_client_new(handle.get(), &client, kClientLabel);
+  if (error != LOCKDOWN_E_SUCCESS) return Code(error);
+  Disconnect(device);  // a connection left from before
+  const std::lock_guard lock(lockdownMutex_);
+  lockdowns_[device] = Lockdown{std::move(handle), client, {}};
+  return kMobileOk;
+}
+
+template <typename Call>
+MobileResult ImobileDeviceApi::WithLockdown(const std::string& device, Call call) {
+  const std::lock_guard lock(lockdownMutex_);
+  const auto found = lockdowns_.find(device);
+  if (found == lockdowns_.end()) return kNotConnected;
+  return Code(call(found->second));
+}
+
+MobileResult ImobileDeviceApi::ValidatePairing(const std::string& device) {
+  return WithLockdown(device, [](Lockdown& l) { return lockdownd_validate_pair(l.Client, nullptr); });
+}
+
+MobileResult ImobileDeviceApi::Pair(const std::string& device) {
+  return WithLockdown(device, [](Lockdown& l) { return lockdownd_pair(l.Client, nullptr); });
+}
+
+MobileResult ImobileDeviceApi::StartSession(const std::string& device) {
+  const std::string hostId = PairedHostId(device);
+  if (hostId.empty()) return Code(LOCKDOWN_E_INVALID_HOST_ID);
+  return WithLockdown(device, [&](Lockdown& l) {
+    char* session = nullptr;
+    int sslEnabled = 0;
+    const lockdownd_error_t error =
+        lockdownd_start_session(l.Client, hostId.c_str(), &session, &sslEnabled);
+    if (session) l.SessionId = session;
+    std::free(session);
+    return error;
+  });
+}
+
+MobileResult ImobileDeviceApi::StartService(const std::string& device, const std::string& name,
+                                            std::unique_ptr<MobileService>& service) {
+  return WithLockdown(device, [&](Lockdown& l) {
+    lockdownd_service_descriptor_t descriptor = nullptr;
+    const lockdownd_error_t error = lockdownd_start_service(l.Client, name.c_str(), &descriptor);
+    if (error == LOCKDOWN_E_SUCCESS) service = std::make_unique<ImobileService>(l.Device, descriptor);
+    return error;
+  });
+}
+
+void ImobileDeviceApi::StopSession(const std::string& device) {
+  WithLockdown(device, [](Lockdown& l) {
+    if (l.SessionId.empty()) return LOCKDOWN_E_SUCCESS;
+    const lockdownd_error_t error = lockdownd_stop_session(l.Client, l.SessionId.c_str());
+    l.SessionId.clear();
+    return error;
+  });
+}
+
+void ImobileDeviceApi::Disconnect(const std::string& device) {
+  Lockdown ended;
+  {
+    const std::lock_guard lock(lockdownMutex_);
+    const auto found = lockdowns_.find(device);
+    if (found == lockdowns_.end()) return;
+    ended = std::move(found->second);
+    lockdowns_.erase(found);
+  }
+  lockdownd_client_free(ended.Client);
+}
+
+MobileResult ImobileDeviceApi::DeviceValue(const std::string& device, const std::string& key,
+                                           std::string& value) {
+  value.clear();
+  idevice_error_t deviceError = IDEVICE_E_SUCCESS;
+  const DeviceRef handle = NewDevice(device, deviceError);
+  if (!handle) return Code(deviceError);
+  lockdownd_client_t client = nullptr;
+  lockdownd_error_t error = lockdownd_client_new(handle.get(), &client, kClientLabel);
+  if (error != LOCKDOWN_E_SUCCESS) return Code(error);
+  plist_t node = nullptr;
+  error = lockdownd_get_value(client, nullptr, key.c_str(), &node);
+  value = StringValue(node);
+  plist_free(node);
+  lockdownd_client_free(client);
+  return Code(error);
+}
+
+MobileResult ImobileDeviceApi::AfcConnectionOpen(std::unique_ptr<MobileService> service,
+                                                 std::unique_ptr<AfcConnection>& connection) {
+  auto* started = dynamic_cast<ImobileService*>(service.get());
+  if (!started) return Code(AFC_E_INVALID_ARG);
+  afc_client_t client = nullptr;
+  const afc_error_t error = afc_client_new(started->Device.get(), started->Descriptor, &client);
+  if (error == AFC_E_SUCCESS) connection = std::make_unique<ImobileAfc>(started->Device, client);
+  return Code(error);
+}
+
+MobileResult ImobileDeviceApi::AfcFileInfo(AfcConnection& connection, const std::string& path,
+                                           std::vector<AfcInfoPair>& info) {
+  info.clear();
+  TextList texts;
+  const afc_error_t error = afc_get_file_info(ClientOf(connection), path.c_str(), texts.Receive());
+  const std::vector<std::string> items = texts.Items();
+  for (size_t i = 0; i + 1 < items.size(); i += 2) info.push_back({items[i], items[i + 1]});
+  return Code(error);
+}
+
+MobileResult ImobileDeviceApi::AfcReadDirectory(AfcConnection& connection,
+                                                const std::string& path,
+                                                std::vector<std::string>& names) {
+  TextList texts;
+  const afc_error_t error =
+      afc_read_directory(ClientOf(connection), path.c_str(), texts.Receive());
+  names = texts.Items();
+  return Code(error);
+}
+
+bool ImobileDeviceApi::ConvertPlistToXml(const std::string& src, const std::string& dst) {
+  std::string bytes;
+  if (!ReadWholeFile(src, bytes) || bytes.size() > UINT32_MAX) return false;
+  plist_t plist = nullptr;
+  plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &plist);
+  if (!plist) return false;
+  char* xml = nullptr;
+  uint32_t length = 0;
+  plist_to_xml(plist, &xml, &length);
+  plist_free(plist);
+  if (!xml) return false;
+  std::ofstream out(dst, std::ios::binary | std::ios::trunc);
+  out.write(xml, length);
+  plist_to_xml_free(xml);
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+MobileDeviceApi* ProcessMobileDevice() {
+  // Never destroyed: the library's event thread may call it until the end.
+  static auto* const api = new ImobileDeviceApi;
+  return api;
+}
+
+}  // namespace ortelan::platform
