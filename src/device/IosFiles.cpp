@@ -89,21 +89,20 @@ int TIpodDevice::IosCopyToPc(const std::string& afcPath, const std::string& pcPa
   int writeError = 0;
   const platform::FileSystem::ChunkProducer produce =
       [&](const platform::FileSystem::ChunkWriter& write) {
-        const bool read = ios_->ReadChunks(afcPath, [&](std::span<const uint8_t> chunk) {
+        const int read = ios_->ReadChunks(afcPath, [&](std::span<const uint8_t> chunk) {
           return (writeError = write(chunk)) == 0;
         });
-        if (writeError != 0) return writeError;
-        return read ? 0 : kIosCopyFailed;
+        return writeError != 0 ? writeError : read;
       };
   const int code = workCopy ? services_.Files.WriteChunksWorkFile(pcPath, produce)
                             : services_.Files.WriteChunksExclusive(pcPath, produce);
-  if (code != 0 && code != kIosCopyFailed) ios_->LastError = platform::ErrorText(code);
+  if (code != 0 && code == writeError) ios_->LastError = platform::ErrorText(code);
   return code;
 }
 
 int TIpodDevice::IosCopyFile(const std::string& path, const std::string& pcPath) {
   std::string afcPath;
-  const int code = IosPath(path, afcPath) ? IosCopyToPc(afcPath, pcPath, false) : kIosCopyFailed;
+  const int code = IosPath(path, afcPath) ? IosCopyToPc(afcPath, pcPath, false) : ENOENT;
   // A name taken meanwhile is no failure: the caller takes the next one.
   if (code != 0 && code != EEXIST) AddError("Copy fail: " + ios_->LastError);
   return code;
@@ -167,24 +166,24 @@ int TIpodDevice::CopyDeviceFolder(const std::string& DevDir, std::string& DestDi
   DestDir = candidate + "/";
   std::error_code error;
   fs::create_directories(DestDir, error);
-  if (error) return kIosFolderNotMade;
+  if (error) return error.value();
   std::string afcDir;
-  if (!IosPath(DevDir, afcDir)) return kIosCopyFailed;
+  if (!IosPath(DevDir, afcDir)) return ENOENT;
   std::vector<std::string> files;
   ios_->ListTree(afcDir, files);
-  if (files.empty()) return kIosCopyFailed;
+  if (files.empty()) return ENOENT;
   int result = 0;
   for (const std::string& file : files) {
     // ListTree gives paths that start with the folder asked for.
     const std::string local = DestDir + file.substr(afcDir.size());
     fs::create_directories(fs::path(local).parent_path(), error);
     if (error) {
-      result = kIosFolderNotMade;
+      result = error.value();  // the files of that sub-folder are left out
       continue;
     }
-    if (IosCopyToPc(file, local, false) != 0) {
+    if (const int code = IosCopyToPc(file, local, false)) {
       AddError("Copy fail: " + ios_->LastError);
-      return kIosCopyFailed;
+      return code;
     }
   }
   return result;

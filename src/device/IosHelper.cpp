@@ -3,6 +3,7 @@
 
 #include "device/IosHelper.h"
 
+#include <cerrno>
 #include <charconv>
 #include <new>
 
@@ -197,46 +198,46 @@ int64_t TIosHelper::GetFileSize(const std::string& Path) {
   return size;
 }
 
-bool TIosHelper::ReadChunks(const std::string& Path,
-                            const std::function<bool(std::span<const uint8_t>)>& sink) {
+int TIosHelper::ReadChunks(const std::string& Path,
+                           const std::function<bool(std::span<const uint8_t>)>& sink) {
   const std::lock_guard lock(mutex_);
   if (!PathExists(Path)) {
     LastError = "Not found: " + Path;
-    return false;
+    return ENOENT;
   }
   uint64_t file = 0;
   platform::MobileResult code = api_->AfcFileRefOpen(*afc_, Path, file);
   if (code != platform::kMobileOk) {
     Fail("Open error: ", code);
-    return false;
+    return EIO;
   }
-  bool done = true;
+  int result = 0;
   for (uint32_t count = BufferSize; count == BufferSize && BufferSize != 0;) {
     if ((code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count)) != platform::kMobileOk) {
       Fail("Read error: ", code);
-      done = false;
+      result = EIO;
       break;
     }
     if (count > BufferSize) count = BufferSize;  // never more than was asked for
     if (count > 0 && !sink({buffer_.get(), count})) {
-      done = false;
+      result = ECANCELED;
       break;
     }
   }
   api_->AfcFileRefClose(*afc_, file);
-  return done;
+  return result;
 }
 
 bool TIosHelper::ReadToStream(const std::string& Path, TMemoryStream& Stream, uint64_t MaxBytes) {
   const size_t start = Stream.Position;
   bool tooLarge = false;
-  const bool read = ReadChunks(Path, [&](std::span<const uint8_t> chunk) {
+  const int code = ReadChunks(Path, [&](std::span<const uint8_t> chunk) {
     if (Stream.Position + chunk.size() - start > MaxBytes) return !(tooLarge = true);
     Stream.Write(chunk.data(), chunk.size());
     return true;
   });
   if (tooLarge) LastError = "File too large: " + Path;
-  return read;
+  return code == 0;
 }
 
 bool TIosHelper::OpenFile(const std::string& Path) {

@@ -47,13 +47,8 @@ constexpr int64_t kMaxDatabaseBytes = int64_t{512} << 20;
 // libraries of iOS devices with a hundred thousand pictures stay near 1 GiB.
 constexpr int64_t kMaxWorkCopyBytes = int64_t{4} << 30;
 
-// Results of the copies from an iOS device besides 0 and the errno of a
-// write on the PC: the device's file could not be read, a folder on the PC
-// could not be made.
-constexpr int kIosCopyFailed = 2;
 // CopyItemOrFolder on a disk-mode iPod, where there are no book folders.
 constexpr int kNothingCopied = 1;
-constexpr int kIosFolderNotMade = 5;
 
 class TIpodDevice {
  public:
@@ -117,7 +112,8 @@ class TIpodDevice {
   bool DeviceFileExists(const std::string& Path);
   // Copies every file below the iOS device's folder DevDir (ending in "/")
   // into DestDir, or DestDir_1, _2, ... when that folder exists; DestDir
-  // becomes the folder used, with a trailing separator.
+  // becomes the folder used, with a trailing separator. 0, ENOENT for a
+  // folder without files, or the errno of the first failure.
   int CopyDeviceFolder(const std::string& DevDir, std::string& DestDir);
   // Rewrites a binary property list as XML; an XML one is left alone.
   bool ConvertPlistIfBinary(const std::string& Src, const std::string& Dst);
@@ -214,7 +210,8 @@ class TIpodDevice {
   // path, which is then logged as not found.
   bool IosPath(const std::string& path, std::string& afcPath);
   bool IosReadFile(const std::string& path, TMemoryStream& stream);
-  // 0, kIosCopyFailed (LastError says why) or the errno of the PC side.
+  // 0, the errno of the PC side, or ENOENT / EIO when the device's file is
+  // not there / cannot be read (the session's LastError says why).
   int IosCopyToPc(const std::string& afcPath, const std::string& pcPath, bool workCopy);
   int IosCopyFile(const std::string& path, const std::string& pcPath);
   void IosFetch(const std::string& devPath, const std::string& suffix,

@@ -71,10 +71,10 @@ ssize_t FaultyFileSystem::CopyChunk(int in, int out, size_t max) {
   return moved;
 }
 
-DeviceFixture::DeviceFixture() {
+DeviceFixture::DeviceFixture(platform::MobileDeviceApi* mobile) {
   Device = std::make_unique<TIpodDevice>(
       [this](bool connected, bool fromIos) { Calls.emplace_back(connected, fromIos); },
-      DeviceServices{Volumes, Files, Dispatcher});
+      DeviceServices{Volumes, Files, Dispatcher, mobile});
 }
 
 void DeviceFixture::MakeIpodTree(const std::string& root) {

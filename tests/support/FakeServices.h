@@ -77,7 +77,8 @@ struct DeviceFixture {
   std::vector<std::pair<bool, bool>> Calls;
   std::unique_ptr<TIpodDevice> Device;
 
-  DeviceFixture();
+  // With `mobile`, iOS devices are reached through it.
+  explicit DeviceFixture(platform::MobileDeviceApi* mobile = nullptr);
   // Makes `root` look like a disk-mode iPod.
   static void MakeIpodTree(const std::string& root);
   // Makes `root` an iPod, the only volume present, and connects to it.

@@ -1,0 +1,163 @@
+// The iOS session over a fake library: the connection sequence and its
+// failures, the read loop, positioned reads and folder listings.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "device/IosHelper.h"
+#include "support/FakeMobileDevice.h"
+#include "support/TempDir.h"
+
+namespace ortelan {
+namespace {
+
+using test::FakeMobileDevice;
+using test::TempDir;
+
+class IosSession : public ::testing::Test {
+ protected:
+  IosSession() : fake(dir.Path()) {}
+  void SetUp() override {
+    session = std::make_unique<TIosHelper>(&fake, 0, [this](bool c) { changes.push_back(c); });
+    const std::lock_guard lock(ActiveIosHelperMutex);
+    ActiveIosHelper = session.get();
+  }
+  void TearDown() override {
+    const std::lock_guard lock(ActiveIosHelperMutex);
+    ActiveIosHelper = nullptr;
+  }
+  // A connected session with a buffer of `bufferBytes`.
+  void Connect(uint32_t bufferBytes) {
+    session->SetBufferSize(bufferBytes);
+    ASSERT_TRUE(session->ConnectDevice("udid"));
+    fake.Calls.clear();
+  }
+
+  TempDir dir;
+  FakeMobileDevice fake;
+  std::unique_ptr<TIosHelper> session;
+  std::vector<bool> changes;
+};
+
+TEST_F(IosSession, ConnectionSequenceFailuresSayWhereAndWithWhichCode) {
+  struct Case {
+    std::map<std::string, platform::MobileResult> failures;
+    bool paired;
+    std::string lastError;
+  } cases[] = {
+      {{{"Connect", 0xE800001Au}}, true, "Connect failed: 3892314138"},
+      {{{"ValidatePairing", 5}, {"Pair", 6}}, true,
+       "Invalid pair: 6 (Run iTunes to pair the device)"},
+      {{{"Pair", 0xFFFFFFF0u}}, false, "Pair failed: 4294967280 (Run iTunes to pair the device)"},
+      {{{"StartSession", 17}}, true, "Cannot start session: 17"},
+      {{{"StartService", 3}}, true, "Cannot start AFC service: 3"},
+      {{{"AfcConnectionOpen", 9}}, true, "Open AFC error: 9"},
+  };
+  for (const Case& c : cases) {
+    fake.Failures = c.failures;
+    fake.Paired = c.paired;
+    session->LastError.clear();
+    EXPECT_FALSE(session->ConnectDevice("udid")) << c.lastError;
+    EXPECT_EQ(session->LastError, c.lastError);
+    EXPECT_FALSE(session->AfcOpen);
+  }
+}
+
+TEST_F(IosSession, PairingThatNoLongerHoldsIsMadeAgainAndTheSessionEndsBeforeAfc) {
+  fake.Failures = {{"ValidatePairing", 5}};
+  ASSERT_TRUE(session->ConnectDevice("udid"));
+  EXPECT_EQ(fake.Calls,
+            (std::vector<std::string>{"Connect", "IsPaired", "ValidatePairing", "Pair",
+                                      "StartSession", "StartService", "StopSession", "Disconnect",
+                                      "AfcConnectionOpen"}));
+  EXPECT_EQ(fake.Paths, std::vector<std::string>{"com.apple.afc"});
+  EXPECT_TRUE(session->AfcOpen);
+  EXPECT_FALSE(session->SessionOpen);
+}
+
+TEST_F(IosSession, NotificationsConnectAndReportOnlyWhenTheSequenceSucceeded) {
+  fake.Failures = {{"Connect", 1}};
+  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
+  EXPECT_TRUE(changes.empty());
+  EXPECT_FALSE(session->Connected);
+  fake.Failures.clear();
+  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
+  TIosHelper::DeviceNotification({"other", platform::DeviceMessage::Detached});
+  EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(session->AttachesHandled, 2);
+  {
+    const std::lock_guard lock(ActiveIosHelperMutex);
+    ActiveIosHelper = nullptr;
+  }
+  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
+  EXPECT_EQ(changes.size(), 2u);
+}
+
+TEST_F(IosSession, ReadLoopEndsOnAShortReadAndHandlesEmptyAndMissingFiles) {
+  Connect(4);
+  test::WriteFile(dir / "eight", "abcdefgh");
+  test::WriteFile(dir / "empty", "");
+  TMemoryStream stream;
+  ASSERT_TRUE(session->ReadToStream("/eight", stream, 100));
+  EXPECT_EQ(std::string(stream.Bytes.begin(), stream.Bytes.end()), "abcdefgh");
+  // An exact multiple of the buffer ends with one read that gives nothing.
+  EXPECT_EQ(fake.ReadSizes, (std::vector<uint32_t>{4, 4, 0}));
+  TMemoryStream empty;
+  EXPECT_TRUE(session->ReadToStream("/empty", empty, 100));
+  EXPECT_EQ(empty.Size(), 0u);
+  EXPECT_FALSE(session->ReadToStream("/none", empty, 100));
+  EXPECT_EQ(session->LastError, "Not found: /none");
+  EXPECT_FALSE(session->ReadToStream("/eight", empty, 5));
+  EXPECT_EQ(session->LastError, "File too large: /eight");
+  fake.Failures = {{"AfcFileRefRead", 0x80000001u}};
+  EXPECT_FALSE(session->ReadToStream("/eight", empty, 100));
+  EXPECT_EQ(session->LastError, "Read error: 2147483649");
+}
+
+TEST_F(IosSession, PositionedReadsCollectShortReadsAndFailPastTheEnd) {
+  Connect(4);
+  test::WriteFile(dir / "store", "0123456789");
+  ASSERT_TRUE(session->OpenFile("/store"));
+  fake.ReadLimit = 3;
+  uint8_t bytes[6] = {};
+  ASSERT_TRUE(session->ReadAt(5, bytes, 2));
+  EXPECT_EQ(std::string(bytes, bytes + 5), "23456");
+  EXPECT_FALSE(session->ReadAt(6, bytes, 7));
+  EXPECT_EQ(session->LastError, "Read Err: the file ends after 3 of 6 bytes");
+  session->CloseFile();
+  EXPECT_FALSE(session->OpenFile("/none"));
+  EXPECT_EQ(session->LastError, "Not found");
+}
+
+TEST_F(IosSession, ListingsTakePlainFilesOnly) {
+  Connect(4);
+  std::filesystem::create_directories(dir / "Books/Empty");
+  std::filesystem::create_directories(dir / "Books/Epub/OEBPS");
+  test::WriteFile(dir / "Books/a.pdf", "a");
+  test::WriteFile(dir / "Books/Epub/mimetype", "m");
+  test::WriteFile(dir / "Books/Epub/OEBPS/c.xhtml", "c");
+  std::filesystem::create_symlink("a.pdf", (dir / "Books/link.pdf"));
+  std::vector<std::string> tree, files;
+  session->ListTree("/Books/", tree);
+  EXPECT_EQ(tree, (std::vector<std::string>{"/Books/Epub/OEBPS/c.xhtml", "/Books/Epub/mimetype",
+                                            "/Books/a.pdf"}));
+  session->ListFiles("/Books/", files);
+  EXPECT_EQ(files, std::vector<std::string>{"a.pdf"});
+  session->ListFiles("/None/", files);
+  EXPECT_EQ(session->LastError, "Path not found: /None/");
+}
+
+TEST_F(IosSession, SizesAreSixtyFourBit) {
+  Connect(4);
+  test::WriteFile(dir / "movie.mov", "");
+  std::filesystem::resize_file(dir / "movie.mov", int64_t{5} << 30);  // sparse
+  EXPECT_EQ(session->GetFileSize("/movie.mov"), int64_t{5} << 30);
+  EXPECT_EQ(session->GetFileKind("/movie.mov"), TFileKind::Regular);
+  EXPECT_EQ(session->GetFileKind("/"), TFileKind::Directory);
+  EXPECT_EQ(session->GetFileKind("/none"), TFileKind::Missing);
+  EXPECT_EQ(session->GetFileSize("/none"), 0);
+}
+
+}  // namespace
+}  // namespace ortelan

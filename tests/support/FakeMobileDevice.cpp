@@ -1,0 +1,154 @@
+#include "support/FakeMobileDevice.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace ortelan::test {
+
+namespace {
+
+class FakeService : public platform::MobileService {};
+class FakeAfc : public platform::AfcConnection {};
+
+// AFC's code for a path that is not there.
+constexpr platform::MobileResult kObjectNotFound = 8;
+
+}  // namespace
+
+platform::MobileResult FakeMobileDevice::Step(const std::string& name) {
+  Calls.push_back(name);
+  const auto failure = Failures.find(name);
+  return failure == Failures.end() ? platform::kMobileOk : failure->second;
+}
+
+std::string FakeMobileDevice::Local(const std::string& path) const { return Root + "/" + path; }
+
+void FakeMobileDevice::Attach(const std::string& device) {
+  Attached.push_back(device);
+  if (callback_) callback_({device, platform::DeviceMessage::Attached});
+}
+
+void FakeMobileDevice::Detach(const std::string& device) {
+  std::erase(Attached, device);
+  if (callback_) callback_({device, platform::DeviceMessage::Detached});
+}
+
+platform::MobileResult FakeMobileDevice::NotificationSubscribe(
+    platform::DeviceNoticeCallback callback) {
+  if (const platform::MobileResult code = Step("NotificationSubscribe")) return code;
+  callback_ = callback;
+  for (const std::string& device : Attached) callback({device, platform::DeviceMessage::Attached});
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::StartService(
+    const std::string&, const std::string& name, std::unique_ptr<platform::MobileService>& service) {
+  Paths.push_back(name);
+  if (const platform::MobileResult code = Step("StartService")) return code;
+  service = std::make_unique<FakeService>();
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::DeviceValue(const std::string& device,
+                                                     const std::string& key, std::string& value) {
+  value = key + " of " + device;
+  return Step("DeviceValue");
+}
+
+platform::MobileResult FakeMobileDevice::AfcConnectionOpen(
+    std::unique_ptr<platform::MobileService> service,
+    std::unique_ptr<platform::AfcConnection>& connection) {
+  if (const platform::MobileResult code = Step("AfcConnectionOpen")) return code;
+  if (!service) return 1;
+  connection = std::make_unique<FakeAfc>();
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcConnectionClose(
+    std::unique_ptr<platform::AfcConnection>& connection) {
+  if (const platform::MobileResult code = Step("AfcConnectionClose")) return code;
+  connection.reset();
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcFileInfo(platform::AfcConnection&,
+                                                     const std::string& path,
+                                                     std::vector<platform::AfcInfoPair>& info) {
+  Paths.push_back(path);
+  info.clear();
+  if (const platform::MobileResult code = Step("AfcFileInfo")) return code;
+  struct stat st {};
+  if (lstat(Local(path).c_str(), &st) != 0) return kObjectNotFound;
+  const char* kind = S_ISDIR(st.st_mode) ? "S_IFDIR" : S_ISREG(st.st_mode) ? "S_IFREG" : "S_IFLNK";
+  info = {{"st_size", std::to_string(st.st_size)}, {"st_ifmt", kind}};
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcFileRefOpen(platform::AfcConnection&,
+                                                        const std::string& path, uint64_t& file) {
+  Paths.push_back(path);
+  if (const platform::MobileResult code = Step("AfcFileRefOpen")) return code;
+  if (!std::filesystem::is_regular_file(Local(path))) return kObjectNotFound;
+  file = nextFile_++;
+  files_[file] = {path, 0};
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcFileRefRead(platform::AfcConnection&, uint64_t file,
+                                                        uint8_t* buffer, uint32_t& count) {
+  const uint32_t room = count;
+  count = 0;
+  if (const platform::MobileResult code = Step("AfcFileRefRead")) return code;
+  if (FailReadsAfter && bytesRead_ >= *FailReadsAfter) return 0xE8000001;
+  const auto open = files_.find(file);
+  if (open == files_.end()) return 7;
+  std::ifstream in(Local(open->second.Path), std::ios::binary);
+  in.seekg(open->second.Position);
+  const uint32_t wanted = std::min(room, ReadLimit.value_or(room));
+  in.read(reinterpret_cast<char*>(buffer), wanted);
+  count = static_cast<uint32_t>(std::max<std::streamsize>(in.gcount(), 0));
+  open->second.Position += count;
+  bytesRead_ += count;
+  ReadSizes.push_back(count);
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcFileRefSeek(platform::AfcConnection&, uint64_t file,
+                                                        int64_t offset) {
+  if (const platform::MobileResult code = Step("AfcFileRefSeek")) return code;
+  const auto open = files_.find(file);
+  if (open == files_.end() || offset < 0) return 7;
+  open->second.Position = offset;
+  return platform::kMobileOk;
+}
+
+platform::MobileResult FakeMobileDevice::AfcFileRefClose(platform::AfcConnection&, uint64_t file) {
+  files_.erase(file);
+  return Step("AfcFileRefClose");
+}
+
+platform::MobileResult FakeMobileDevice::AfcReadDirectory(platform::AfcConnection&,
+                                                          const std::string& path,
+                                                          std::vector<std::string>& names) {
+  Paths.push_back(path);
+  names.clear();
+  if (const platform::MobileResult code = Step("AfcReadDirectory")) return code;
+  std::error_code error;
+  std::filesystem::directory_iterator it(Local(path), error);
+  if (error) return kObjectNotFound;
+  names = {".", ".."};
+  for (const auto& entry : it) names.push_back(entry.path().filename().string());
+  std::sort(names.begin() + 2, names.end());
+  return platform::kMobileOk;
+}
+
+bool FakeMobileDevice::ConvertPlistToXml(const std::string& src, const std::string& dst) {
+  if (Step("ConvertPlistToXml") != platform::kMobileOk) return false;
+  // The conversion itself is libplist's, as in the program.
+  return platform::ProcessMobileDevice()->ConvertPlistToXml(src, dst);
+}
+
+}  // namespace ortelan::test
