@@ -72,6 +72,7 @@ bench: build
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)
+	bench/ios_device.sh $(RELEASE)
 
 # Installation under PREFIX (DESTDIR is honoured); the list of what was
 # installed stays in the release build for make uninstall (give it the same

@@ -333,7 +333,8 @@ void WriteIosLibrary(const std::string& root, const std::vector<Track>& tracks,
            "INSERT OR IGNORE INTO genre VALUES (" + genre + "," + Quoted(t.Genre) + ");" +
            "INSERT OR IGNORE INTO base_location VALUES (" + base + "," + Quoted(folder) + ");" +
            "INSERT INTO item (item_pid, item_artist_pid, album_pid, genre_id, base_location_id) "
-           "VALUES (" + pid + "," + artist + "," + album + "," + genre + "," + base + ");" +
+           "VALUES (" +
+           pid + "," + artist + "," + album + "," + genre + "," + base + ");" +
            "INSERT INTO item_extra VALUES (" + pid + "," + Quoted(t.Title) + "," + Quoted(file) +
            "," + std::to_string(size) + "," + std::to_string(duration) + ");" +
            "INSERT INTO item_stats VALUES (" + pid + "," + std::to_string(rating) + "," +
@@ -446,8 +447,7 @@ int main(int argc, char** argv) {
     WriteIosLibrary(root, lib.Tracks, playlists);
     WritePhotoData(root);
     ortelan::test::WriteFile(root + "/DCIM/100APPLE/IMG_0013.MOV", Placeholder(30000, 13));
-    ortelan::test::WriteFile(root + "/DCIM/100APPLE/IMG_0013.THM",
-                             Jpeg(DemoPicture(13, 160, 120)));
+    ortelan::test::WriteFile(root + "/DCIM/100APPLE/IMG_0013.THM", Jpeg(DemoPicture(13, 160, 120)));
   } else {
     const Bytes db = lib.Build();
     const std::string itunes = root + "/iPod_Control/iTunes/";
@@ -463,7 +463,9 @@ int main(int argc, char** argv) {
   ortelan::test::WriteFile(root + "/Recordings/20091224 183000.m4a", Placeholder(12000, 1));
   ortelan::test::WriteFile(root + "/Recordings/20100101 000100.m4a", Placeholder(8000, 2));
   std::printf("Demo %s with %zu tracks and %d photos written to %s\n",
-              ios ? "iPhone" : nano ? "iPod nano" : "iPod",
+              ios    ? "iPhone"
+              : nano ? "iPod nano"
+                     : "iPod",
               lib.Tracks.size(), nano || ios ? 12 : 24, root.c_str());
   return 0;
 }

@@ -64,7 +64,8 @@ void PrintJson(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& p
   for (size_t i = 0; i < ipods.size(); ++i) {
     const IpodInfo& d = ipods[i];
     std::printf(
-        "%s{\"kind\": \"disk-mode\", \"mount_point\": %s, \"volume_name\": %s, \"free_bytes\": %llu, "
+        "%s{\"kind\": \"disk-mode\", \"mount_point\": %s, \"volume_name\": %s, \"free_bytes\": "
+        "%llu, "
         "\"itunesdb\": %s, \"itunescdb\": %s, \"photo_database\": %s}",
         i ? ", " : "", JsonString(d.Vol.MountPoint).c_str(), JsonString(d.Vol.Label).c_str(),
         static_cast<unsigned long long>(d.FreeBytes), TrueFalse(d.HasItunesDb),
@@ -75,9 +76,8 @@ void PrintJson(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& p
     std::printf(
         "%s{\"kind\": \"ios\", \"name\": %s, \"product_type\": %s, \"ios_version\": %s, "
         "\"udid\": %s}",
-        i + ipods.size() ? ", " : "", JsonString(d.Name).c_str(),
-        JsonString(d.ProductType).c_str(), JsonString(d.Version).c_str(),
-        JsonString(d.Udid).c_str());
+        i + ipods.size() ? ", " : "", JsonString(d.Name).c_str(), JsonString(d.ProductType).c_str(),
+        JsonString(d.Version).c_str(), JsonString(d.Udid).c_str());
   }
   std::printf("]}\n");
 }

@@ -29,13 +29,14 @@ std::string SlashForm(const std::string& path) {
 void TIpodDevice::StartIosSession() {
   std::weak_ptr<int> alive = alive_;
   platform::Dispatcher& dispatcher = services_.Dispatcher;
-  ios_ = std::make_unique<TIosHelper>(
-      services_.Mobile, kIosBufferMegabytes, [this, alive, &dispatcher](bool connected) {
-        // From the library's thread to the window's, after this constructor.
-        dispatcher.Post([this, alive, connected] {
-          if (alive.lock()) IosDeviceChanged(connected);
-        });
-      });
+  ios_ = std::make_unique<TIosHelper>(services_.Mobile, kIosBufferMegabytes,
+                                      [this, alive, &dispatcher](bool connected) {
+                                        // From the library's thread to the window's, after this
+                                        // constructor.
+                                        dispatcher.Post([this, alive, connected] {
+                                          if (alive.lock()) IosDeviceChanged(connected);
+                                        });
+                                      });
   {
     const std::lock_guard lock(ActiveIosHelperMutex);
     ActiveIosHelper = ios_.get();
@@ -84,8 +85,7 @@ bool TIpodDevice::IosReadFile(const std::string& path, TMemoryStream& stream) {
   return true;
 }
 
-int TIpodDevice::IosCopyToPc(const std::string& afcPath, const std::string& pcPath,
-                             bool workCopy) {
+int TIpodDevice::IosCopyToPc(const std::string& afcPath, const std::string& pcPath, bool workCopy) {
   int writeError = 0;
   const platform::FileSystem::ChunkProducer produce =
       [&](const platform::FileSystem::ChunkWriter& write) {
@@ -122,8 +122,7 @@ void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix
     return;
   }
   if (const int64_t size = ios_->GetFileSize(devPath); size > kMaxWorkCopyBytes) {
-    AddError(failureLine + "File too large: " + devPath + " (" + std::to_string(size) +
-             " bytes)");
+    AddError(failureLine + "File too large: " + devPath + " (" + std::to_string(size) + " bytes)");
     return;
   }
   const std::string copy = WorkFile + suffix;

@@ -25,9 +25,7 @@ std::string CodeText(platform::MobileResult code) { return std::to_string(code);
 
 TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t ABufferMegabytes,
                        TIosChangeEvent AOnDeviceChange)
-    : OnDeviceChange(std::move(AOnDeviceChange)),
-      BufferMegabytes(ABufferMegabytes),
-      api_(api) {
+    : OnDeviceChange(std::move(AOnDeviceChange)), BufferMegabytes(ABufferMegabytes), api_(api) {
   LibraryLoaded = api_ != nullptr;
 }
 
@@ -167,8 +165,7 @@ bool TIosHelper::PathExists(const std::string& Path) {
   return AfcOpen && api_->AfcFileInfo(*afc_, Path, info) == platform::kMobileOk;
 }
 
-bool TIosHelper::GetInfoValue(const std::string& Path, const std::string& Key,
-                              std::string& Value) {
+bool TIosHelper::GetInfoValue(const std::string& Path, const std::string& Key, std::string& Value) {
   const std::lock_guard lock(mutex_);
   std::vector<platform::AfcInfoPair> info;
   if (!AfcOpen || api_->AfcFileInfo(*afc_, Path, info) != platform::kMobileOk) return false;
@@ -198,8 +195,7 @@ int64_t TIosHelper::GetFileSize(const std::string& Path) {
   return size;
 }
 
-int TIosHelper::ReadChunks(const std::string& Path,
-                           const std::function<bool(std::span<const uint8_t>)>& sink) {
+int TIosHelper::ReadChunks(const std::string& Path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
   if (!PathExists(Path)) {
     LastError = "Not found: " + Path;
@@ -213,13 +209,14 @@ int TIosHelper::ReadChunks(const std::string& Path,
   }
   int result = 0;
   for (uint32_t count = BufferSize; count == BufferSize && BufferSize != 0;) {
-    if ((code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count)) != platform::kMobileOk) {
+    uint8_t* const into = buffer_.get();
+    if ((code = api_->AfcFileRefRead(*afc_, file, into, count)) != platform::kMobileOk) {
       Fail("Read error: ", code);
       result = EIO;
       break;
     }
     if (count > BufferSize) count = BufferSize;  // never more than was asked for
-    if (count > 0 && !sink({buffer_.get(), count})) {
+    if (count > 0 && !sink({into, count})) {
       result = ECANCELED;
       break;
     }
@@ -305,8 +302,7 @@ void TIosHelper::ListTree(const std::string& Dir, std::vector<std::string>& List
   ListTreeBelow(Dir, List, 0);
 }
 
-void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list,
-                               int depth) {
+void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth) {
   std::vector<std::string> names;
   if (depth > kMaxListDepth || !ReadDirectory(dir, names)) return;
   for (const std::string& name : names) {

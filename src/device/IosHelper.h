@@ -76,11 +76,11 @@ class TIosHelper {
   int64_t GetFileSize(const std::string& Path);
   bool IsDirectory(const std::string& Path) { return GetFileKind(Path) == TFileKind::Directory; }
 
+  using TChunkSink = std::function<bool(std::span<const uint8_t> chunk)>;
   // Reads the whole file, one buffer at a time, into `sink`. 0; ENOENT when
   // it is not there, EIO when it cannot be read (LastError says why), or
   // ECANCELED when `sink` refused a chunk.
-  int ReadChunks(const std::string& Path,
-                 const std::function<bool(std::span<const uint8_t>)>& sink);
+  int ReadChunks(const std::string& Path, const TChunkSink& sink);
   // Appends the whole file to Stream; a file larger than MaxBytes fails.
   bool ReadToStream(const std::string& Path, TMemoryStream& Stream, uint64_t MaxBytes);
 

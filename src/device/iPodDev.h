@@ -225,7 +225,7 @@ class TIpodDevice {
 
   DeviceServices services_;
   std::unique_ptr<TIosHelper> ios_;
-  int64_t iosThumbSize_ = -1;  // of the open iOS thumbnail store; -1 when none
+  int64_t iosThumbSize_ = -1;     // of the open iOS thumbnail store; -1 when none
   platform::Volume volume_;       // the connected disk-mode volume
   std::string canonicalRoot_;     // Drive with every link resolved
   platform::RootFolder root_;     // Drive, open: files are opened below it

@@ -94,8 +94,7 @@ class MobileDeviceApi {
   virtual MobileResult AfcFileRefRead(AfcConnection& connection, uint64_t file, uint8_t* buffer,
                                       uint32_t& count) = 0;
   // To `offset` from the start of the file.
-  virtual MobileResult AfcFileRefSeek(AfcConnection& connection, uint64_t file,
-                                      int64_t offset) = 0;
+  virtual MobileResult AfcFileRefSeek(AfcConnection& connection, uint64_t file, int64_t offset) = 0;
   virtual MobileResult AfcFileRefClose(AfcConnection& connection, uint64_t file) = 0;
   // The names in a folder, "." and ".." among them, in the library's order.
   virtual MobileResult AfcReadDirectory(AfcConnection& connection, const std::string& path,

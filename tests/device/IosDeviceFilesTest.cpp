@@ -82,8 +82,8 @@ TEST_F(IosDevice, CopiesNeverReplaceAndLeaveNoPartialFile) {
 }
 
 TEST_F(IosDevice, PathsFromADatabaseNeverLeaveTheMediaFolder) {
-  for (const std::string path : {"../etc/passwd", "iTunes_Control/../../x", "/a//b.mp3",
-                                 "./a.mp3", "", "C:\\..\\b.mp3", "a/../b"}) {
+  for (const std::string path : {"../etc/passwd", "iTunes_Control/../../x", "/a//b.mp3", "./a.mp3",
+                                 "", "C:\\..\\b.mp3", "a/../b"}) {
     device().ErrorLog.clear();
     EXPECT_EQ(device().CopyDeviceFile(path, pc / "x"), ENOENT) << path;
     EXPECT_EQ(device().ErrorLog, "\r\nCopy fail: Not found: " + path);

@@ -47,7 +47,8 @@ TEST_F(IosSession, ConnectionSequenceFailuresSayWhereAndWithWhichCode) {
     std::string lastError;
   } cases[] = {
       {{{"Connect", 0xE800001Au}}, true, "Connect failed: 3892314138"},
-      {{{"ValidatePairing", 5}, {"Pair", 6}}, true,
+      {{{"ValidatePairing", 5}, {"Pair", 6}},
+       true,
        "Invalid pair: 6 (Run iTunes to pair the device)"},
       {{{"Pair", 0xFFFFFFF0u}}, false, "Pair failed: 4294967280 (Run iTunes to pair the device)"},
       {{{"StartSession", 17}}, true, "Cannot start session: 17"},
@@ -67,10 +68,9 @@ TEST_F(IosSession, ConnectionSequenceFailuresSayWhereAndWithWhichCode) {
 TEST_F(IosSession, PairingThatNoLongerHoldsIsMadeAgainAndTheSessionEndsBeforeAfc) {
   fake.Failures = {{"ValidatePairing", 5}};
   ASSERT_TRUE(session->ConnectDevice("udid"));
-  EXPECT_EQ(fake.Calls,
-            (std::vector<std::string>{"Connect", "IsPaired", "ValidatePairing", "Pair",
-                                      "StartSession", "StartService", "StopSession", "Disconnect",
-                                      "AfcConnectionOpen"}));
+  EXPECT_EQ(fake.Calls, (std::vector<std::string>{"Connect", "IsPaired", "ValidatePairing", "Pair",
+                                                  "StartSession", "StartService", "StopSession",
+                                                  "Disconnect", "AfcConnectionOpen"}));
   EXPECT_EQ(fake.Paths, std::vector<std::string>{"com.apple.afc"});
   EXPECT_TRUE(session->AfcOpen);
   EXPECT_FALSE(session->SessionOpen);

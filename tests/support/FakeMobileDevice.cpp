@@ -45,7 +45,8 @@ platform::MobileResult FakeMobileDevice::NotificationSubscribe(
 }
 
 platform::MobileResult FakeMobileDevice::StartService(
-    const std::string&, const std::string& name, std::unique_ptr<platform::MobileService>& service) {
+    const std::string&, const std::string& name,
+    std::unique_ptr<platform::MobileService>& service) {
   Paths.push_back(name);
   if (const platform::MobileResult code = Step("StartService")) return code;
   service = std::make_unique<FakeService>();

@@ -104,6 +104,40 @@ void MakeDatabaseWithLog(const std::string& path, const std::string& sql,
   for (const char* suffix : {"", "-wal", "-shm"}) std::remove((building + suffix).c_str());
 }
 
+namespace {
+
+// Inserts `count` rows made by `select` from i = 1 .. count.
+std::string InsertNumbered(const char* table, int count, const std::string& select) {
+  return std::string("INSERT INTO ") + table + " WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL " +
+         "SELECT i + 1 FROM n WHERE i < " + std::to_string(count) + ") SELECT " + select +
+         " FROM n;";
+}
+
+}  // namespace
+
+std::string LargeMediaLibrarySql(int items) {
+  std::string sql = kMediaLibrarySchema;
+  sql += InsertNumbered("genre", 40, "i, 'Genre ' || i");
+  sql += InsertNumbered("album", 5000, "i, 'Album number ' || i");
+  sql += InsertNumbered("base_location", 50, "i, 'iTunes_Control/Music/F' || printf('%02d', i)");
+  sql += InsertNumbered("item_artist", 2000, "i, 'Artist of some renown ' || i");
+  sql += InsertNumbered("item (item_pid, item_artist_pid, album_pid, genre_id, base_location_id)",
+                        items, "i, 1 + i % 2000, 1 + i % 5000, 1 + i % 40, 1 + i % 50");
+  sql += InsertNumbered("item_extra", items,
+                        "i, 'A track with a title ' || i, printf('%06d.m4a', i), 3000000 + i * 7, "
+                        "180000 + i");
+  sql += InsertNumbered("item_stats", items, "i, i % 5 * 20, i % 30");
+  sql += "INSERT INTO db_info VALUES (1, 1);";
+  sql += InsertNumbered("container (container_pid, name)", 20, "i, 'Playlist ' || i");
+  for (int list = 2; list <= 20; ++list) {
+    std::vector<int64_t> ids;
+    for (int k = 0; k < 500; ++k) ids.push_back(1 + (list * 977 + k * 31) % items);
+    sql +=
+        "INSERT INTO container_items VALUES (" + std::to_string(list) + ", " + IdBlob(ids) + ");";
+  }
+  return sql;
+}
+
 std::string IdBlob(const std::vector<int64_t>& ids) {
   static const char* const kHex = "0123456789ABCDEF";
   std::string blob = "X'";

@@ -138,8 +138,8 @@ class ImobileDeviceApi : public MobileDeviceApi {
                               uint32_t& count) override {
     const uint32_t room = count;
     count = 0;
-    return Code(afc_file_read(ClientOf(connection), file, reinterpret_cast<char*>(buffer), room,
-                              &count));
+    return Code(
+        afc_file_read(ClientOf(connection), file, reinterpret_cast<char*>(buffer), room, &count));
   }
   MobileResult AfcFileRefSeek(AfcConnection& connection, uint64_t file, int64_t offset) override {
     return Code(afc_file_seek(ClientOf(connection), file, offset, SEEK_SET));
@@ -250,7 +250,8 @@ MobileResult ImobileDeviceApi::WithLockdown(const std::string& device, Call call
 }
 
 MobileResult ImobileDeviceApi::ValidatePairing(const std::string& device) {
-  return WithLockdown(device, [](Lockdown& l) { return lockdownd_validate_pair(l.Client, nullptr); });
+  return WithLockdown(device,
+                      [](Lockdown& l) { return lockdownd_validate_pair(l.Client, nullptr); });
 }
 
 MobileResult ImobileDeviceApi::Pair(const std::string& device) {
@@ -276,7 +277,8 @@ MobileResult ImobileDeviceApi::StartService(const std::string& device, const std
   return WithLockdown(device, [&](Lockdown& l) {
     lockdownd_service_descriptor_t descriptor = nullptr;
     const lockdownd_error_t error = lockdownd_start_service(l.Client, name.c_str(), &descriptor);
-    if (error == LOCKDOWN_E_SUCCESS) service = std::make_unique<ImobileService>(l.Device, descriptor);
+    if (error == LOCKDOWN_E_SUCCESS)
+      service = std::make_unique<ImobileService>(l.Device, descriptor);
     return error;
   });
 }
@@ -339,12 +341,10 @@ MobileResult ImobileDeviceApi::AfcFileInfo(AfcConnection& connection, const std:
   return Code(error);
 }
 
-MobileResult ImobileDeviceApi::AfcReadDirectory(AfcConnection& connection,
-                                                const std::string& path,
+MobileResult ImobileDeviceApi::AfcReadDirectory(AfcConnection& connection, const std::string& path,
                                                 std::vector<std::string>& names) {
   TextList texts;
-  const afc_error_t error =
-      afc_read_directory(ClientOf(connection), path.c_str(), texts.Receive());
+  const afc_error_t error = afc_read_directory(ClientOf(connection), path.c_str(), texts.Receive());
   names = texts.Items();
   return Code(error);
 }

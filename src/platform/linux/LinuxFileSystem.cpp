@@ -183,9 +183,8 @@ int LinuxFileSystem::WriteChunksExclusive(const std::string& dest, const ChunkPr
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
-  if (const int error = produce([&](std::span<const uint8_t> chunk) {
-        return WriteAll(out.Descriptor(), chunk);
-      })) {
+  if (const int error = produce(
+          [&](std::span<const uint8_t> chunk) { return WriteAll(out.Descriptor(), chunk); })) {
     return error;
   }
   return out.Publish(dest);
