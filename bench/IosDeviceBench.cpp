@@ -6,11 +6,10 @@
 // in PHONE_ROOT against a bare AFC read of it plus the disk-mode load of the
 // same file. Medians of five, the two sides taking turns.
 
+#include <fcntl.h>
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -137,8 +136,8 @@ void CompareCopies(TIpodDevice& device, BareAfc& bare, const std::string& root,
   std::printf("bare afc_file_read:  %.0f MiB in %.3f s (%.0f MiB/s)\n", mib, t, mib / t);
   std::printf("throughput ratio (ours / bare): %.3f (goal 0.9)\n", t / o);
   const double c = Median(bareCopies);
-  std::printf("bare afc copy:       %.0f MiB in %.3f s (%.0f MiB/s); ours / bare copy: %.3f\n",
-              mib, c, mib / c, c / o);
+  std::printf("bare afc copy:       %.0f MiB in %.3f s (%.0f MiB/s); ours / bare copy: %.3f\n", mib,
+              c, mib / c, c / o);
 }
 
 void CompareDatabaseLoads(TIpodDevice& phone, BareAfc& bare, const std::string& diskRoot) {
@@ -155,11 +154,13 @@ void CompareDatabaseLoads(TIpodDevice& phone, BareAfc& bare, const std::string& 
     if (round % 2 == 1) loadPhone();
   }
   const double o = Median(ours) * 1000, b = Median(baseline) * 1000;
-  std::printf("MediaLibrary.sqlitedb of %.1f MB: fetch and read %.1f ms; bare AFC read + disk-mode "
-              "load %.1f ms; ratio %.3f (goal 1.2)\n",
-              static_cast<double>(fs::file_size(diskRoot + "/iPod_Control/iTunes/"
-                                                           "MediaLibrary.sqlitedb")) / 1e6,
-              o, b, o / b);
+  std::printf(
+      "MediaLibrary.sqlitedb of %.1f MB: fetch and read %.1f ms; bare AFC read + disk-mode "
+      "load %.1f ms; ratio %.3f (goal 1.2)\n",
+      static_cast<double>(fs::file_size(diskRoot + "/iPod_Control/iTunes/"
+                                                   "MediaLibrary.sqlitedb")) /
+          1e6,
+      o, b, o / b);
 }
 
 }  // namespace
@@ -191,7 +192,8 @@ int main(int argc, char** argv) {
   }
   std::vector<double> sequences;
   for (int round = 0; round < kRounds; ++round) {
-    sequences.push_back(Seconds([&] { device->IosSession().ConnectDevice(device->IosSession().Device); }));
+    sequences.push_back(
+        Seconds([&] { device->IosSession().ConnectDevice(device->IosSession().Device); }));
   }
   std::printf("attach to connected: %.1f ms (the connection sequence alone: %.1f ms)\n",
               connect * 1000, Median(sequences) * 1000);
