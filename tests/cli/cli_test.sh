@@ -7,19 +7,7 @@ cli=$(realpath "$1")
 make_demo=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
+. "$(dirname "$0")/check-lib.sh"
 
 "$make_demo" "$work/ipod" >/dev/null
 "$make_demo" --sqlite "$work/nano" >/dev/null
@@ -52,5 +40,4 @@ check "a FIFO as a track neither hangs nor passes for copied" [ "$status" -eq 3 
 check "... its error has the system's words" grep -q ": Err [0-9]* (Not a regular file)" "$work/copy.out"
 check "... and no temporary file is left" bash -c "! find '$work/music' -name '.ortelan-*' | grep -q ."
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report

@@ -19,19 +19,7 @@ cleanup() {
   rm -rf "$work" "$FAKEIDEVICE_STATE"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
+. "$(dirname "$0")/check-lib.sh"
 
 "$make_demo" --ios "$work/phone" >/dev/null
 eval "$("$fake/run.sh" "$work/phone" --name "Demo iPhone" --product-type iPhone7,2)"
@@ -81,5 +69,4 @@ sleep 0.5
 check "plugged in again, the iPhone is listed" bash -c "'$cli' devices | grep -q '^Demo iPhone'"
 check "nothing was ever written to the device" bash -c "! grep -q refusing '$FAKEIDEVICE_STATE/log'"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report
