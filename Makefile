@@ -95,10 +95,12 @@ package-check: package $(DEMO)
 
 # The tests of the threaded code under ThreadSanitizer.
 TSAN := build/tsan
-TSAN_TESTS := music-tests photo-tests app-tests
+# ios-tests: the CLI against the fake iPhone, where that tool is present.
+TSAN_TESTS := music-tests photo-tests app-tests ios-tests
+TSAN_TARGETS := music-tests photo-tests app-tests ortelan-cli make-demo-ipod
 tsan-test: deps
 	cmake --preset tsan >/dev/null
-	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
+	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TARGETS)
 	cd $(TSAN) && ctest --output-on-failure -R '^($(subst $(space),|,$(TSAN_TESTS)))$$'
 
 fuzz: deps

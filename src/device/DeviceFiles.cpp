@@ -25,14 +25,14 @@ std::string ChangeExtension(const std::string& name, const std::string& ext) {
 }  // namespace
 
 int TIpodDevice::CopyDeviceFile(const std::string& DevPath, const std::string& PcPath) {
-  if (IsIos) return IosCopyFile(DevPath, PcPath);
+  if (OnIos()) return IosCopyFile(DevPath, PcPath);
   platform::ReadFile source;
   if (const int code = OpenDeviceFile(DevPath, source)) return code;
   return services_.Files.CopyFileExclusive(source, PcPath);
 }
 
 int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& PcPath) {
-  if (IsIos) return IosCopyFile(SrcPath, PcPath);
+  if (OnIos()) return IosCopyFile(SrcPath, PcPath);
   std::string resolved;
   if (!ResolveFullPath(SrcPath, resolved)) return ENOENT;
   platform::ReadFile source;
@@ -49,7 +49,7 @@ int32_t TIpodDevice::PcFileSize(const std::string& Path) {
 int32_t TIpodDevice::DeviceFileSize(const std::string& DevPath) {
   // The low 32 bits, as PcFileSize gives them: files of 4 GiB and more
   // compare alike on both sides.
-  if (IsIos) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
+  if (OnIos()) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
   std::string file;
   return ResolveDevicePath(DevPath, file) ? PcFileSize(file) : 0;
 }
@@ -73,7 +73,7 @@ std::string Candidate(const std::string& base, int number, const std::string& ex
 // known.
 int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
   if (Size != 0) return static_cast<uint32_t>(Size);
-  if (IsIos) {
+  if (OnIos()) {
     const int64_t size = IosFileSize(DevPath);
     return size > 0 ? static_cast<uint32_t>(size) : -1;
   }
@@ -132,7 +132,7 @@ int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestB
 int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestBase,
                                   bool& WasFolder, int32_t Size) {
   WasFolder = false;
-  if (!IsIos) return kNothingCopied;
+  if (!OnIos()) return kNothingCopied;
   std::string afcPath;
   if (IosPath(DevPath, afcPath) && ios_->IsDirectory(afcPath)) {
     WasFolder = true;
@@ -142,7 +142,7 @@ int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestB
 }
 
 bool TIpodDevice::DeviceFileExists(const std::string& Path) {
-  if (IsIos) {
+  if (OnIos()) {
     std::string afcPath;
     return IosPath(Path, afcPath) && ios_->PathExists(afcPath);
   }
@@ -151,7 +151,7 @@ bool TIpodDevice::DeviceFileExists(const std::string& Path) {
 }
 
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
-  if (IsIos) {
+  if (OnIos()) {
     if (IosOpenThumb("/Photos/Thumbs/" + Name + ".ithmb") ||
         IosOpenThumb("/PhotoData/Thumbnails/" + Name)) {
       return true;
@@ -163,7 +163,7 @@ bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
 }
 
 bool TIpodDevice::OpenIosThumbFile(const std::string& FileName) {
-  if (IsIos) {
+  if (OnIos()) {
     if (IosOpenThumb("/PhotoData/Thumbnails/" + FileName)) return true;
     AddError(ios_->LastError);
     return false;
@@ -183,7 +183,7 @@ bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::strin
 
 bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
   const std::lock_guard lock(stateMutex_);
-  if (IsIos) return IosReadThumb(Count, Stream, Offset);
+  if (OnIos()) return IosReadThumb(Count, Stream, Offset);
   if (!thumbFile_.IsOpen() || Offset < 0) {
     AddError("Seek error");
     return false;
@@ -210,7 +210,7 @@ void TIpodDevice::CloseThumbFile() {
 
 void TIpodDevice::GetCameraRollFolder(std::string& Folder) {
   const std::lock_guard lock(stateMutex_);
-  Folder = (IsIos ? "" : Drive) + "/DCIM/100APPLE/";
+  Folder = (OnIos() ? "" : Drive) + "/DCIM/100APPLE/";
 }
 
 // Plain, visible files of a device folder that `keep` accepts, by name.
@@ -233,7 +233,7 @@ std::vector<std::string> TIpodDevice::ListDeviceFolder(
 }
 
 int TIpodDevice::ListCameraRoll(std::vector<std::string>& List) {
-  if (IsIos) {
+  if (OnIos()) {
     // Every file but the .THM companions, whatever its name.
     for (const std::string& name : IosListFiles("/DCIM/100APPLE/", [](const std::string& n) {
            return !SameTextAscii(PathExtension(n), ".THM");
@@ -269,7 +269,7 @@ bool TIpodDevice::ReadCameraThumb(const std::string& Folder, const std::string& 
 int TIpodDevice::ListRecordings(std::vector<std::string>& List) {
   const auto isMemo = [](const std::string& n) { return SameTextAscii(PathExtension(n), ".m4a"); };
   for (const std::string& name :
-       IsIos ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo)) {
+       OnIos() ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo)) {
     List.push_back(name);
   }
   return static_cast<int>(List.size());

@@ -148,7 +148,7 @@ bool TIpodDevice::ConvertPlistIfBinary(const std::string& Src, const std::string
 
 void TIpodDevice::FetchBooksPlist(bool Purchased, std::string& LocalPath) {
   LocalPath.clear();
-  if (!IsIos) return;  // the books lists exist only on iOS devices
+  if (!OnIos()) return;  // the books lists exist only on iOS devices
   const std::string devPath = Purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
   std::string copy;
   IosFetch(devPath, "",

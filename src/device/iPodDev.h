@@ -3,6 +3,7 @@
 // The device manager: finds the connected iPod, keeps its state, tells the
 // window when one comes or goes, and does every file operation on it.
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -222,9 +223,13 @@ class TIpodDevice {
   std::vector<std::string> IosListFiles(const std::string& folder,
                                         const std::function<bool(const std::string&)>& keep);
   void StartIosSession();
+  // Whether the file operations go to the iOS session: IsIos, as a copy
+  // worker may read it while the window thread handles a detach.
+  bool OnIos() const { return iosFiles_; }
 
   DeviceServices services_;
   std::unique_ptr<TIosHelper> ios_;
+  std::atomic<bool> iosFiles_{false};
   int64_t iosThumbSize_ = -1;     // of the open iOS thumbnail store; -1 when none
   platform::Volume volume_;       // the connected disk-mode volume
   std::string canonicalRoot_;     // Drive with every link resolved

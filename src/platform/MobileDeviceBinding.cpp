@@ -81,28 +81,27 @@ bool FindMobileDeviceFiles(const FileProbes& probes, LocatedFiles& found) {
   }
   const std::string& common = probes.CommonProgramFiles;
   found.MobileDevicePath = FirstExisting(
-      probes, {common + kMobileDeviceSupport + kMobileDeviceDll,
-               common + kMobileDeviceBin + kMobileDeviceDll,
-               probes.ReadMachineString("SOFTWARE\\Apple Inc.\\Apple Mobile Device Support\\Shared",
-                                        kMobileDeviceDll),
-               std::string("C:\\Program Files\\Apple\\Mobile Device Support\\") + kMobileDeviceDll,
-               std::string("C:\\Program Files\\Apple\\Mobile Device Support\\bin\\") +
-                   kMobileDeviceDll});
+      probes,
+      {common + kMobileDeviceSupport + kMobileDeviceDll,
+       common + kMobileDeviceBin + kMobileDeviceDll,
+       probes.ReadMachineString("SOFTWARE\\Apple Inc.\\Apple Mobile Device Support\\Shared",
+                                kMobileDeviceDll),
+       std::string("C:\\Program Files\\Apple\\Mobile Device Support\\") + kMobileDeviceDll,
+       std::string("C:\\Program Files\\Apple\\Mobile Device Support\\bin\\") + kMobileDeviceDll});
   if (found.MobileDevicePath.empty()) return false;
   found.NewDeviceApi = IsNewDeviceApi(probes.FileVersion(found.MobileDevicePath));
   if (found.NewDeviceApi) {
     found.CoreFoundationPath = FirstExisting(
-        probes,
-        {common + kApplicationSupport + kCoreFoundationDll,
-         WithFile(probes.ReadMachineString("SOFTWARE\\Apple Inc.\\Apple Application Support",
-                                           "InstallDir"),
-                  kCoreFoundationDll),
-         std::string("C:\\Program Files\\\\Apple\\Apple Application Support\\") +
-             kCoreFoundationDll});
+        probes, {common + kApplicationSupport + kCoreFoundationDll,
+                 WithFile(probes.ReadMachineString(
+                              "SOFTWARE\\Apple Inc.\\Apple Application Support", "InstallDir"),
+                          kCoreFoundationDll),
+                 std::string("C:\\Program Files\\\\Apple\\Apple Application Support\\") +
+                     kCoreFoundationDll});
     if (found.CoreFoundationPath.empty()) return false;
   }
-  found.SearchPathAddition = ";" + common + kMobileDeviceBin + ";" + common +
-                             kMobileDeviceSupport + ";" + common + kApplicationSupport;
+  found.SearchPathAddition = ";" + common + kMobileDeviceBin + ";" + common + kMobileDeviceSupport +
+                             ";" + common + kApplicationSupport;
   return true;
 }
 

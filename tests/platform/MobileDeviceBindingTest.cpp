@@ -15,7 +15,7 @@ TEST(MobileDeviceBinding, VersionRuleTellsTheGenerations) {
   EXPECT_FALSE(IsNewDeviceApi(0x00EE0008));  // 238.8
   EXPECT_TRUE(IsNewDeviceApi(0x00EE0009));   // 238.9
   EXPECT_TRUE(IsNewDeviceApi(0x01000000));
-  EXPECT_FALSE(IsNewDeviceApi(0x00070005));  // 7.5
+  EXPECT_FALSE(IsNewDeviceApi(0x00070005));   // 7.5
   EXPECT_TRUE(IsNewDeviceApi(std::nullopt));  // no version information
 }
 
@@ -33,7 +33,8 @@ TEST(MobileDeviceBinding, FilesAreLookedForInTheirOrder) {
   const std::string mds = "C:\\Common\\Apple\\Mobile Device Support\\iTunesMobileDevice.dll";
   const std::string bin = "C:\\Common\\Apple\\Mobile Device Support\\bin\\iTunesMobileDevice.dll";
   const std::string reg = "D:\\Apple\\iTunesMobileDevice.dll";
-  const std::string fixed = "C:\\Program Files\\Apple\\Mobile Device Support\\iTunesMobileDevice.dll";
+  const std::string fixed =
+      "C:\\Program Files\\Apple\\Mobile Device Support\\iTunesMobileDevice.dll";
   const std::string cf = "C:\\Common\\Apple\\Apple Application Support\\CoreFoundation.dll";
   const std::string cfReg = "E:\\AAS\\CoreFoundation.dll";
   struct Case {
@@ -42,7 +43,10 @@ TEST(MobileDeviceBinding, FilesAreLookedForInTheirOrder) {
     bool found;
     std::string mobileDevice, coreFoundation;
   } cases[] = {
-      {{"iTunesMobileDevice.dll", mds, cf}, 0x00EE0009, true, "iTunesMobileDevice.dll",
+      {{"iTunesMobileDevice.dll", mds, cf},
+       0x00EE0009,
+       true,
+       "iTunesMobileDevice.dll",
        "CoreFoundation.dll"},
       {{mds, bin, reg, cf}, 0x00EE0009, true, mds, cf},
       {{bin, reg, cfReg}, std::nullopt, true, bin, cfReg},

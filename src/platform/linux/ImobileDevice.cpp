@@ -165,9 +165,10 @@ class ImobileDeviceApi : public MobileDeviceApi {
   template <typename Call>
   MobileResult WithLockdown(const std::string& device, Call call);
 
+  std::mutex subscribeMutex_;  // one subscriber at a time
+  bool subscribed_ = false;
   std::mutex eventMutex_;  // the callback and the attached devices
   DeviceNoticeCallback callback_ = nullptr;
-  bool subscribed_ = false;
   std::set<std::string> attached_;
 
   std::mutex lockdownMutex_;
@@ -175,17 +176,23 @@ class ImobileDeviceApi : public MobileDeviceApi {
 };
 
 MobileResult ImobileDeviceApi::NotificationSubscribe(DeviceNoticeCallback callback) {
+  // The library's event thread holds its own lock while it calls OnEvent,
+  // which takes eventMutex_: that one is never held while subscribing.
+  const std::lock_guard subscribing(subscribeMutex_);
   std::set<std::string> already;
   {
     const std::lock_guard lock(eventMutex_);
     callback_ = callback;
-    if (!subscribed_) {
-      const idevice_error_t error = idevice_event_subscribe(OnEvent, this);
-      if (error != IDEVICE_E_SUCCESS) return Code(error);
-      subscribed_ = true;
-      return kMobileOk;  // the library reports the devices already there
-    }
     already = attached_;
+  }
+  if (!subscribed_) {
+    // libusbmuxd sets up its state on the first call, unguarded: made here,
+    // before its event thread exists, and not by both threads at once.
+    AttachedDevices();
+    const idevice_error_t error = idevice_event_subscribe(OnEvent, this);
+    if (error != IDEVICE_E_SUCCESS) return Code(error);
+    subscribed_ = true;
+    return kMobileOk;  // the library reports the devices already there
   }
   // A later subscriber learns of the devices the library reported before.
   for (const std::string& device : already) callback({device, DeviceMessage::Attached});

@@ -2,9 +2,8 @@
 // from version 238.9 on, CoreFoundation.dll), found where iTunes installs
 // them, loaded at run time and bound by name. Built on Windows only.
 
-#include <windows.h>
-
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <map>
@@ -109,7 +108,9 @@ class ItunesMobileDevice : public MobileDeviceApi {
 
   std::vector<std::string> AttachedDevices() override;
   MobileResult NotificationSubscribe(DeviceNoticeCallback callback) override;
-  MobileResult Connect(const std::string& device) override { return Call("AMDeviceConnect", device); }
+  MobileResult Connect(const std::string& device) override {
+    return Call("AMDeviceConnect", device);
+  }
   bool IsPaired(const std::string& device) override {
     return Call("AMDeviceIsPaired", device) != 0;
   }
@@ -229,8 +230,8 @@ void __cdecl ItunesMobileDevice::OnNotification(AmNotification* info, void*) {
   if (!info || !theLibrary) return;
   char key[32] = {};
   std::snprintf(key, sizeof key, "device-%p", info->Device);
-  const DeviceNotice notice{key, info->Message == 1 ? DeviceMessage::Attached
-                                                    : DeviceMessage::Detached};
+  const DeviceNotice notice{key,
+                            info->Message == 1 ? DeviceMessage::Attached : DeviceMessage::Detached};
   DeviceNoticeCallback callback = nullptr;
   {
     const std::lock_guard lock(theLibrary->mutex_);
@@ -338,8 +339,8 @@ MobileResult ItunesMobileDevice::AfcReadDirectory(AfcConnection& connection,
 void* ItunesMobileDevice::FileUrl(const std::string& path) {
   void* text = Fn<CFStringCreate_t>("CFStringCreateWithCString")(nullptr, path.c_str(), kUtf8);
   if (!text) return nullptr;
-  void* url = Fn<CFUrlCreate_t>("CFURLCreateWithFileSystemPath")(nullptr, text, kWindowsPathStyle,
-                                                                 false);
+  void* url =
+      Fn<CFUrlCreate_t>("CFURLCreateWithFileSystemPath")(nullptr, text, kWindowsPathStyle, false);
   Fn<CFRelease_t>("CFRelease")(text);
   return url;
 }
@@ -356,15 +357,16 @@ bool ItunesMobileDevice::ConvertPlistToXml(const std::string& src, const std::st
   void *source = FileUrl(src), *data = nullptr, *plist = nullptr, *xml = nullptr, *target = nullptr;
   int32_t error = 0;
   void* errorText = nullptr;
-  if (source && Fn<CFUrlRead_t>("CFURLCreateDataAndPropertiesFromResource")(
-                    nullptr, source, &data, nullptr, nullptr, &error) &&
+  if (source &&
+      Fn<CFUrlRead_t>("CFURLCreateDataAndPropertiesFromResource")(nullptr, source, &data, nullptr,
+                                                                  nullptr, &error) &&
       data &&
       (plist = Fn<CFPlistFromData_t>("CFPropertyListCreateFromXMLData")(nullptr, data, 0,
                                                                         &errorText)) &&
       (target = FileUrl(dst)) &&
       (xml = Fn<CFPlistToXml_t>("CFPropertyListCreateXMLData")(nullptr, plist))) {
-    written = Fn<CFUrlWrite_t>("CFURLWriteDataAndPropertiesToResource")(target, xml, nullptr,
-                                                                         &error);
+    written =
+        Fn<CFUrlWrite_t>("CFURLWriteDataAndPropertiesToResource")(target, xml, nullptr, &error);
   }
   for (void* object : {source, data, plist, xml, target, errorText}) {
     if (object) release(object);
