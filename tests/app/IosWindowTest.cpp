@@ -30,9 +30,9 @@ INSERT INTO container (container_pid, name) VALUES (9, 'Phone');
 
 TEST(IosWindow, MusicWindowFollowsTheIphoneThroughUnplugAndReplug) {
   test::TempDir phone;
-  fixtures::sqlite::MakeDatabase(phone / "iTunes_Control/iTunes/MediaLibrary.sqlitedb",
-                                 std::string(fixtures::sqlite::kMediaLibrarySchema) +
-                                     kPhoneLibrary);
+  fixtures::sqlite::MakeDatabase(
+      phone / "iTunes_Control/iTunes/MediaLibrary.sqlitedb",
+      std::string(fixtures::sqlite::kMediaLibrarySchema) + kPhoneLibrary);
   test::WriteFile(phone / "iTunes_Control/Music/F00/A.mp3", "aaa");
   test::WriteFile(phone / "iTunes_Control/Music/F00/B.mp3", "bbbbb");
   test::FakeMobileDevice mobile(phone.Path());
