@@ -123,6 +123,8 @@ int MusicCopyCommand(Arguments args) {
   const std::string schemeText = args.Value("--scheme", "1");
   const std::string selection = args.Value("--select", "checked");
   const std::vector<std::string> folders = args.Values("--device");
+  const bool playlists = args.Flag("--playlists");
+  const bool trackList = args.Flag("--list");
   args.ExpectEmpty();
   if (to.empty()) throw UsageError{"--to DIR is required"};
   if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] > '6') {
@@ -145,6 +147,8 @@ int MusicCopyCommand(Arguments args) {
 
   // The scheme first: the room needed depends on the names already there.
   db.NameScheme = static_cast<uint8_t>(scheme);
+  db.SavePlaylists = playlists;
+  db.SaveTrackList = trackList;
   std::string folder = DestinationFolder(to);
   if (!db.PrepareDestination(folder)) {
     for (char& c : folder) c = c == '\r' ? '\n' : c;

@@ -35,6 +35,7 @@ void TMusicCopyThread::Execute() {
     // that it has ended, and why.
     musicDb_.AddLog(std::string("[X] Copy stopped: ") + error.what());
   }
+  HandOnLists();
   musicDb_.Device->ReleaseDestination();
   musicDb_.AddLog("Copy files: t" + std::to_string(musicDb_.Tracks.CheckedCount) + ", c" +
                   std::to_string(Copied));
@@ -52,6 +53,15 @@ void TMusicCopyThread::Execute() {
   finished_ = true;
   // Wakes a loop that waits for the end: it need not look again later.
   dispatcher_.Post([] {});
+}
+
+void TMusicCopyThread::HandOnLists() {
+  try {
+    if (musicDb_.SavePlaylists) musicDb_.WritePlaylistFiles();
+    if (musicDb_.SaveTrackList) musicDb_.WriteTrackList();
+  } catch (const std::exception& error) {
+    musicDb_.AddLog(std::string("[X] Lists not written: ") + error.what());
+  }
 }
 
 void TMusicCopyThread::TrackProgress(const std::string& Text) {

@@ -210,6 +210,18 @@ class TIpodMusicDb {
   void RemoveTempFolder(const std::string& Folder);
   int ExportToItunes();
 
+  // Handed on after a transfer, into the destination: one M3U8 file per
+  // playlist (the whole library's left out) with the members that were
+  // copied or found in place, and a CSV list of those tracks with their
+  // ratings and play counts. Never over another file: a numbered name, or
+  // nothing when an earlier run left the same list.
+  bool SavePlaylists = false;
+  bool SaveTrackList = false;
+  int WritePlaylistFiles();
+  bool WriteTrackList();
+  // The members of a playlist, by track index, in its order.
+  std::vector<int> PlaylistMembers(const TPlayListItem& List) const;
+
   // The pause before the one retry of a copy that failed with the
   // invalid-parameter code.
   std::chrono::milliseconds RetryWait{3000};
@@ -221,6 +233,14 @@ class TIpodMusicDb {
   // The iOS attempt under one guard (and the books list when asked and still
   // needed); logs "itdb, " and the device's errors when it fails.
   bool TryIosLibrary(bool withBooks);
+  // A playlist's M3U8 text; empty when none of its members was copied.
+  std::string PlaylistText(const TPlayListItem& List) const;
+  // A path below DestFolder as seen from there.
+  std::string RelativeToDestination(const std::string& Path) const;
+  // Writes Content to Base + Ext or a numbered name; the path, or empty
+  // (logged) when it could not be written.
+  std::string SaveListFile(const std::string& Base, const std::string& Ext,
+                           const std::string& Content);
   ReadBudget readBudget_;  // what the current parse may still read
   // The destination names this copy has written or found in place: never
   // taken by another track of the same run.

@@ -445,5 +445,57 @@ TEST_F(TrackCopy, ASpecialFileAsATrackIsNamedInTheLog) {
   EXPECT_TRUE(ListTree(dest).empty());
 }
 
+TEST_F(TrackCopy, PlaylistsAreHandedOnAsM3u8FilesBesideTheTracks) {
+  const int one = AddTrack("One", "1111", "Ann", "First");
+  const int two = AddTrack("Two", "22", "", "Second");
+  const int left = AddTrack("Left", "3");
+  db().Tracks.Uncheck(left);
+  for (const int i : {one, two, left}) db().Tracks.GetItem(i).TrackId = 100 + i;
+  db().Tracks.GetItem(one).Duration = 61500;
+  const auto addList = [&](const std::string& name, std::vector<int64_t> ids) {
+    TPlayListItem& list = db().PlayLists.Add();
+    list.Name = name;
+    list.TrackIds = std::move(ids);
+    list.Count = static_cast<int32_t>(list.TrackIds.size());
+  };
+  addList("Library", {100, 101, 102});  // the whole library: no file
+  addList("Mix/Tape", {101, 100, 999, 100});
+  addList("Only Left", {102});  // nothing of it copied: no file
+  db().NameScheme = 0;
+  db().SavePlaylists = true;
+  WriteFile(dest + "/Mix_Tape.m3u8", "someone else's");
+  Prepare();
+  RunWorker();
+  const std::string expected =
+      "#EXTM3U\n#EXTINF:0,Two\nUnknown Artist/Second/Two.mp3\n"
+      "#EXTINF:62,Ann - One\nAnn/First/One.mp3\n#EXTINF:62,Ann - One\nAnn/First/One.mp3\n";
+  EXPECT_EQ(ReadFileText(dest + "/Mix_Tape.m3u8"), "someone else's");
+  EXPECT_EQ(ReadFileText(dest + "/Mix_Tape1.m3u8"), expected);
+  EXPECT_FALSE(fs::exists(dest + "/Only Left.m3u8"));
+  EXPECT_FALSE(fs::exists(dest + "/Library.m3u8"));
+  // A second run finds its list in place and writes no other.
+  Prepare();
+  RunWorker();
+  EXPECT_FALSE(fs::exists(dest + "/Mix_Tape2.m3u8"));
+  EXPECT_NE(db().Log.find("Playlist files: 1"), std::string::npos);
+}
+
+TEST_F(TrackCopy, TrackListCarriesRatingsAndPlayCountsAsCsv) {
+  const int quoted = AddTrack("Say \"Hi\", Bye", "1234", "Ann", "First");
+  AddTrack("Unchecked", "5");
+  db().Tracks.Uncheck(1);
+  TTrackItem& track = db().Tracks.GetItem(quoted);
+  track.Rating = 60;
+  track.PlayCount = 7;
+  track.Duration = 2400;
+  track.Genre = "Pop";
+  db().SaveTrackList = true;
+  Prepare();
+  RunWorker();
+  EXPECT_EQ(ReadFileText(dest + "/tracks.csv"),
+            "path,title,artist,album,genre,kind,duration_s,size,rating,play_count\r\n"
+            "\"Say _Hi_, Bye.mp3\",\"Say \"\"Hi\"\", Bye\",Ann,First,Pop,audio,2,4,3,7\r\n");
+}
+
 }  // namespace
 }  // namespace ortelan

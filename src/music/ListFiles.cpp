@@ -1,0 +1,140 @@
+// What a transfer hands on besides the tracks: the device's playlists as
+// M3U8 files and a track list with ratings and play counts (CSV), both
+// beside the copied files in the destination.
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unordered_map>
+
+#include "device/iPodDev.h"
+#include "music/iPodMusic.h"
+#include "util/Text.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr const char* kKindNames[] = {"audio", "video", "book", "ringtone", "voice memo"};
+constexpr int kStarsPerRating = 20;  // the device keeps 0..100, 20 a star
+// Playlist names share the track names' rules; this one stands in for a
+// playlist without a name.
+constexpr const char* kUnnamedPlaylist = " Playlist";
+
+bool FileHolds(const std::string& path, const std::string& content) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  const std::string held{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return held == content;
+}
+
+// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line
+// break, quotes doubled.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string field = "\"";
+  for (const char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
+// An M3U8 line holds no line break.
+std::string OneLine(const std::string& text) {
+  std::string line = text;
+  for (char& c : line) c = c == '\r' || c == '\n' ? ' ' : c;
+  return line;
+}
+
+}  // namespace
+
+std::string TIpodMusicDb::RelativeToDestination(const std::string& Path) const {
+  std::string folder = DestFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return Path.compare(0, folder.size(), folder) == 0 ? Path.substr(folder.size()) : Path;
+}
+
+std::string TIpodMusicDb::SaveListFile(const std::string& Base, const std::string& Ext,
+                                       const std::string& Content) {
+  for (int number = 0;; ++number) {
+    const std::string path =
+        FitFileName(Base, (number > 0 ? std::to_string(number) : std::string()) + Ext);
+    if (FileHolds(path, Content)) return path;  // written by an earlier run
+    const int code = Device->WriteNewPcFile(
+        path, {reinterpret_cast<const uint8_t*>(Content.data()), Content.size()});
+    if (code == 0) return path;
+    if (code != EEXIST) {
+      AddLog("[X] Cannot write " + path + ": Err " + std::to_string(code));
+      return {};
+    }
+  }
+}
+
+std::vector<int> TIpodMusicDb::PlaylistMembers(const TPlayListItem& List) const {
+  std::vector<int> members;
+  if (List.VoiceMemos) {
+    for (int i = 0; i < Tracks.Count(); ++i) {
+      if (Tracks.GetItem(i).MediaKind == mkVoiceMemo) members.push_back(i);
+    }
+    return members;
+  }
+  std::unordered_map<int64_t, int> firstOfId;
+  firstOfId.reserve(static_cast<size_t>(Tracks.Count()));
+  for (int i = 0; i < Tracks.Count(); ++i) firstOfId.emplace(Tracks.GetItem(i).TrackId, i);
+  const size_t entries = std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
+  for (size_t j = 0; j < entries; ++j) {
+    const auto found = firstOfId.find(List.TrackIds[j]);
+    if (found != firstOfId.end()) members.push_back(found->second);
+  }
+  return members;
+}
+
+std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List) const {
+  std::string text;
+  for (const int index : PlaylistMembers(List)) {
+    const TTrackItem& track = Tracks.GetItem(index);
+    if (track.DestFile.empty()) continue;  // neither copied now nor found in place
+    const std::string shown =
+        track.Artist.empty() ? track.Title : track.Artist + " - " + track.Title;
+    text += "#EXTINF:" + std::to_string((track.Duration + 500) / 1000) + "," + OneLine(shown) +
+            "\n" + OneLine(RelativeToDestination(track.DestFile)) + "\n";
+  }
+  return text.empty() ? text : "#EXTM3U\n" + text;
+}
+
+int TIpodMusicDb::WritePlaylistFiles() {
+  int written = 0;
+  // The first playlist is the device's whole library.
+  for (int p = 1; p < PlayLists.Count(); ++p) {
+    const TPlayListItem& list = PlayLists.GetItem(p);
+    const std::string text = PlaylistText(list);
+    if (text.empty()) continue;  // no member of it was copied
+    std::string name;
+    MakeNamePart(list.Name, kUnnamedPlaylist, name);
+    if (!SaveListFile(DestFolder + name, ".m3u8", text).empty()) ++written;
+  }
+  AddLog("Playlist files: " + std::to_string(written));
+  return written;
+}
+
+bool TIpodMusicDb::WriteTrackList() {
+  std::string text =
+      "path,title,artist,album,genre,kind,duration_s,size,rating,play_count\r\n";
+  for (const TTrackItem& track : Tracks) {
+    if (track.DestFile.empty()) continue;
+    const char* kind = track.MediaKind < std::size(kKindNames) ? kKindNames[track.MediaKind] : "";
+    text += CsvField(RelativeToDestination(track.DestFile)) + "," + CsvField(track.Title) + "," +
+            CsvField(track.Artist) + "," + CsvField(track.Album) + "," + CsvField(track.Genre) +
+            "," + kind + "," + std::to_string((track.Duration + 500) / 1000) + "," +
+            std::to_string(track.Size) + "," + std::to_string(track.Rating / kStarsPerRating) +
+            "," + std::to_string(track.PlayCount) + "\r\n";
+  }
+  const std::string path = SaveListFile(DestFolder + "tracks", ".csv", text);
+  if (!path.empty()) AddLog("Track list: " + RelativeToDestination(path));
+  return !path.empty();
+}
+
+}  // namespace ortelan
