@@ -41,6 +41,8 @@ void LoadSettings(MusicOptions& options) {
   if (!settings) return;
   if (settings->contains("SaveType")) options.NameScheme = settings->value("SaveType").toInt();
   if (settings->contains("Sync")) options.AddToItunes = settings->value("Sync").toInt() != 0;
+  options.SavePlaylists = settings->value("Playlists", 0).toInt() != 0;
+  options.SaveTrackList = settings->value("TrackList", 0).toInt() != 0;
   options.DestFolder = ReadFolder(*settings, "Outpath");
   if (options.DestFolder.empty()) {
     options.DestFolder = DefaultFolder(platform::UserMusicFolder(), "iTunes/iTunes Music/");
@@ -62,6 +64,8 @@ void SaveSettings(const MusicOptions& options) {
   settings->setValue("Outpath", QString::fromStdString(options.DestFolder));
   settings->setValue("SaveType", options.NameScheme);
   settings->setValue("Sync", options.AddToItunes ? 1 : 0);
+  settings->setValue("Playlists", options.SavePlaylists ? 1 : 0);
+  settings->setValue("TrackList", options.SaveTrackList ? 1 : 0);
 }
 
 void SaveSettings(const PhotoOptions& options) {

@@ -9,9 +9,11 @@
 namespace ortelan::app {
 
 struct MusicOptions {
-  std::string DestFolder;    // "Outpath"
-  int NameScheme = 1;        // "SaveType"
-  bool AddToItunes = false;  // "Sync"
+  std::string DestFolder;      // "Outpath"
+  int NameScheme = 1;          // "SaveType"
+  bool AddToItunes = false;    // "Sync"
+  bool SavePlaylists = false;  // "Playlists": as M3U8 files
+  bool SaveTrackList = false;  // "TrackList": tracks.csv
 };
 
 struct PhotoOptions {

@@ -84,7 +84,8 @@ std::vector<int> TIpodMusicDb::PlaylistMembers(const TPlayListItem& List) const 
   std::unordered_map<int64_t, int> firstOfId;
   firstOfId.reserve(static_cast<size_t>(Tracks.Count()));
   for (int i = 0; i < Tracks.Count(); ++i) firstOfId.emplace(Tracks.GetItem(i).TrackId, i);
-  const size_t entries = std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
+  const size_t entries =
+      std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
   for (size_t j = 0; j < entries; ++j) {
     const auto found = firstOfId.find(List.TrackIds[j]);
     if (found != firstOfId.end()) members.push_back(found->second);
@@ -121,8 +122,7 @@ int TIpodMusicDb::WritePlaylistFiles() {
 }
 
 bool TIpodMusicDb::WriteTrackList() {
-  std::string text =
-      "path,title,artist,album,genre,kind,duration_s,size,rating,play_count\r\n";
+  std::string text = "path,title,artist,album,genre,kind,duration_s,size,rating,play_count\r\n";
   for (const TTrackItem& track : Tracks) {
     if (track.DestFile.empty()) continue;
     const char* kind = track.MediaKind < std::size(kKindNames) ? kKindNames[track.MediaKind] : "";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -17,6 +18,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "app/AppServices.h"
@@ -240,6 +242,29 @@ TEST_F(MusicWindow, ATransferCopiesTheCheckedTracksAndMarksThem) {
   EXPECT_EQ(window->CopyPrgs->value(), window->CopyPrgs->maximum());
   EXPECT_EQ(window->Options.DestFolder, dest);
   EXPECT_EQ(window->Options.NameScheme, 2);
+}
+
+TEST_F(MusicWindow, MoreMenuHandsThePlaylistsAndATrackListOn) {
+  QStringList items;
+  for (const QAction* action : window->AdPop->actions()) items << action->text();
+  EXPECT_TRUE(items.contains("Save playlists as M3U8 files"));
+  EXPECT_TRUE(items.contains("Save a track list with ratings (CSV)"));
+  window->PlaylistsAct->trigger();
+  window->TrackListAct->trigger();
+  const std::string dest = dir / "lists";
+  window->ExportBtnClick();
+  window->DestEdt->setText(QString::fromStdString(dest));
+  window->FormatLst->setCurrentIndex(2);
+  window->iTunesCb->setChecked(false);
+  window->ToPcBtnClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->CancelBtn->Caption() == QString("Done"); }));
+  EXPECT_EQ(test::ReadFileText(dest + "/Twice.m3u8"),
+            "#EXTM3U\n#EXTINF:60,Artist - Large\nArtist - Large.mp3\n"
+            "#EXTINF:60,Artist - Large\nArtist - Large.mp3\n");
+  EXPECT_TRUE(std::filesystem::exists(dest + "/Best.m3u8"));
+  EXPECT_TRUE(std::filesystem::exists(dest + "/tracks.csv"));
+  EXPECT_TRUE(window->Options.SavePlaylists);
+  EXPECT_TRUE(window->Options.SaveTrackList);
 }
 
 TEST_F(MusicWindow, ADeviceLostDuringATransferStopsItAndEmptiesTheViews) {

@@ -10,6 +10,7 @@
 #include "app/TransferFrame.h"
 #include "music/iPodMusic.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -54,6 +55,8 @@ class TMusicTranFrm : public app::TTransferFrm {
   QComboBox* FormatLst = nullptr;
   QCheckBox* iTunesCb = nullptr;
   QMenu* AdPop = nullptr;
+  QAction* PlaylistsAct = nullptr;  // "Save playlists as M3U8 files"
+  QAction* TrackListAct = nullptr;  // "Save a track list with ratings (CSV)"
   QLabel* Tilb = nullptr;
   // The folder picker; empty when cancelled. Tests replace it.
   std::function<QString()> PickFolder;

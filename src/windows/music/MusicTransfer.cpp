@@ -44,6 +44,10 @@ void TMusicTranFrm::BuildOptions() {
     link->setStyleSheet("QPushButton { text-decoration: underline; border: none; }");
   }
   AdPop = MakeCompanionMenu();
+  AdPop->addSeparator();
+  PlaylistsAct = AdPop->addAction("Save playlists as M3U8 files");
+  TrackListAct = AdPop->addAction("Save a track list with ratings (CSV)");
+  for (QAction* option : {PlaylistsAct, TrackListAct}) option->setCheckable(true);
   DestLb = app::Label(GoPnl, "Save song files to folder:", QPoint(16, 28), font(), Qt::black);
   DestLb->setStyleSheet("background: #DFE5EB;");
   DestEdt = new QLineEdit(GoPnl);
@@ -85,12 +89,16 @@ void TMusicTranFrm::OptionsToControls() {
                                  ? Options.NameScheme
                                  : kDefaultScheme);
   iTunesCb->setChecked(Options.AddToItunes);
+  PlaylistsAct->setChecked(Options.SavePlaylists);
+  TrackListAct->setChecked(Options.SaveTrackList);
 }
 
 void TMusicTranFrm::ControlsToOptions() {
   Options.DestFolder = DestEdt->text().toStdString();
   Options.NameScheme = FormatLst->currentIndex();
   Options.AddToItunes = iTunesCb->isChecked();
+  Options.SavePlaylists = PlaylistsAct->isChecked();
+  Options.SaveTrackList = TrackListAct->isChecked();
 }
 
 // Under the button, toggled; the panel takes no focus in this window.
@@ -137,6 +145,8 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   }
   // The scheme first: the room needed depends on the names already there.
   MusicDb->NameScheme = static_cast<uint8_t>(FormatLst->currentIndex());
+  MusicDb->SavePlaylists = PlaylistsAct->isChecked();
+  MusicDb->SaveTrackList = TrackListAct->isChecked();
   std::string folder = DestEdt->text().toStdString();
   if (!MusicDb->PrepareDestination(folder)) {
     Messages.Warning(this, QString::fromStdString(folder));
