@@ -7,12 +7,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/ItunesAutomation.h"
 #include "util/ByteReader.h"
 #include "util/ChunkTags.h"
 #include "util/MemoryStream.h"
@@ -208,7 +210,15 @@ class TIpodMusicDb {
   bool PackBookFolder(const std::string& Folder, const std::string& Base, const std::string& Ext);
   bool SameFileSize(const std::string& A, const std::string& B);
   void RemoveTempFolder(const std::string& Folder);
+  // Adds the tracks copied now to iTunes (or finds them there), with their
+  // ratings and play counts, and fills the device's playlists there; the
+  // number of tracks iTunes knows now. Logs "Sync begin..." to "Sync done".
   int ExportToItunes();
+  // How iTunes is reached (tests give a fake); the pause after an error and
+  // the beat at which an import is polled.
+  platform::ItunesConnector ConnectItunes = platform::ConnectItunes;
+  std::chrono::milliseconds ItunesPause{100};
+  std::chrono::milliseconds ItunesPoll{200};
 
   // Handed on after a transfer, into the destination: one M3U8 file per
   // playlist (the whole library's left out) with the members that were
@@ -233,6 +243,27 @@ class TIpodMusicDb {
   // The iOS attempt under one guard (and the books list when asked and still
   // needed); logs "itdb, " and the device's errors when it fails.
   bool TryIosLibrary(bool withBooks);
+  // The steps of the export to iTunes.
+  struct TItunesCounters {
+    int Total = 0;
+    int Added = 0;
+    int Found = 0;
+    int Playlists = 0;
+  };
+  void ExportTracks(platform::ItunesApplication& Itunes, TItunesCounters& Counters);
+  // Takes over the ids of a track iTunes holds already (same title, artist
+  // and file size).
+  bool TakeItunesTrack(platform::ItunesLibrary& Library, TTrackItem& Track);
+  void ExportTrack(platform::ItunesLibrary& Library, TTrackItem& Track, TItunesCounters& Counters);
+  void ExportPlaylists(platform::ItunesApplication& Itunes, TItunesCounters& Counters);
+  // The iTunes playlist a device playlist goes into: a plain one of its
+  // name, else a new one; null when it is left out.
+  std::unique_ptr<platform::ItunesPlaylist> ItunesTarget(platform::ItunesApplication& Itunes,
+                                                         platform::ItunesPlaylists& Lists,
+                                                         const TPlayListItem& List);
+  void FillItunesPlaylist(platform::ItunesApplication& Itunes, platform::ItunesPlaylist& Target,
+                          const TPlayListItem& List,
+                          const std::unordered_map<int64_t, int>& FirstOfId);
   // A playlist's M3U8 text; empty when none of its members was copied.
   std::string PlaylistText(const TPlayListItem& List) const;
   // A path below DestFolder as seen from there.
