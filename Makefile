@@ -69,6 +69,7 @@ bench: build
 	$(RELEASE)/bench/bench-track-view
 	$(RELEASE)/bench/bench-music-window
 	$(RELEASE)/bench/bench-photo-pages
+	$(RELEASE)/bench/bench-list-files
 	bench/copy_device_file.sh $(RELEASE)
 	bench/copy_tracks.sh $(RELEASE)
 	bench/cli_copy.sh $(RELEASE)

@@ -132,8 +132,7 @@ std::unique_ptr<platform::ItunesPlaylist> TIpodMusicDb::ItunesTarget(
 void TIpodMusicDb::ExportPlaylists(platform::ItunesApplication& Itunes, TItunesCounters& Counters) {
   if (Cancelled) throw ExportCancelled{};
   const std::unique_ptr<platform::ItunesPlaylists> lists = Itunes.LibrarySourcePlaylists();
-  std::unordered_map<int64_t, int> firstOfId;
-  for (int i = Tracks.Count() - 1; i >= 0; --i) firstOfId[Tracks.GetItem(i).TrackId] = i;
+  const std::unordered_map<int64_t, int> firstOfId = FirstTrackOfIds();
   for (int p = 1; p < PlayLists.Count(); ++p) {
     const TPlayListItem& list = PlayLists.GetItem(p);
     const std::unique_ptr<platform::ItunesPlaylist> target = ItunesTarget(Itunes, *lists, list);

@@ -42,11 +42,13 @@ std::string CsvField(const std::string& text) {
   return field + "\"";
 }
 
-// An M3U8 line holds no line break.
-std::string OneLine(const std::string& text) {
-  std::string line = text;
-  for (char& c : line) c = c == '\r' || c == '\n' ? ' ' : c;
-  return line;
+// Appends `text` as part of an M3U8 line, which holds no line break.
+void AppendOneLine(std::string& out, std::string_view text) {
+  const size_t start = out.size();
+  out.append(text);
+  for (size_t i = start; i < out.size(); ++i) {
+    if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+  }
 }
 
 }  // namespace
@@ -73,7 +75,15 @@ std::string TIpodMusicDb::SaveListFile(const std::string& Base, const std::strin
   }
 }
 
-std::vector<int> TIpodMusicDb::PlaylistMembers(const TPlayListItem& List) const {
+std::unordered_map<int64_t, int> TIpodMusicDb::FirstTrackOfIds() const {
+  std::unordered_map<int64_t, int> firstOfId;
+  firstOfId.reserve(static_cast<size_t>(Tracks.Count()));
+  for (int i = 0; i < Tracks.Count(); ++i) firstOfId.emplace(Tracks.GetItem(i).TrackId, i);
+  return firstOfId;
+}
+
+std::vector<int> TIpodMusicDb::PlaylistMembers(
+    const TPlayListItem& List, const std::unordered_map<int64_t, int>& FirstOfId) const {
   std::vector<int> members;
   if (List.VoiceMemos) {
     for (int i = 0; i < Tracks.Count(); ++i) {
@@ -81,37 +91,45 @@ std::vector<int> TIpodMusicDb::PlaylistMembers(const TPlayListItem& List) const 
     }
     return members;
   }
-  std::unordered_map<int64_t, int> firstOfId;
-  firstOfId.reserve(static_cast<size_t>(Tracks.Count()));
-  for (int i = 0; i < Tracks.Count(); ++i) firstOfId.emplace(Tracks.GetItem(i).TrackId, i);
   const size_t entries =
       std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
   for (size_t j = 0; j < entries; ++j) {
-    const auto found = firstOfId.find(List.TrackIds[j]);
-    if (found != firstOfId.end()) members.push_back(found->second);
+    const auto found = FirstOfId.find(List.TrackIds[j]);
+    if (found != FirstOfId.end()) members.push_back(found->second);
   }
   return members;
 }
 
-std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List) const {
-  std::string text;
-  for (const int index : PlaylistMembers(List)) {
+std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List,
+                                       const std::unordered_map<int64_t, int>& FirstOfId) const {
+  std::string text = "#EXTM3U\n";
+  const size_t header = text.size();
+  std::string folder = DestFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  for (const int index : PlaylistMembers(List, FirstOfId)) {
     const TTrackItem& track = Tracks.GetItem(index);
     if (track.DestFile.empty()) continue;  // neither copied now nor found in place
-    const std::string shown =
-        track.Artist.empty() ? track.Title : track.Artist + " - " + track.Title;
-    text += "#EXTINF:" + std::to_string((track.Duration + 500) / 1000) + "," + OneLine(shown) +
-            "\n" + OneLine(RelativeToDestination(track.DestFile)) + "\n";
+    text.append("#EXTINF:").append(std::to_string((track.Duration + 500) / 1000)).append(",");
+    if (!track.Artist.empty()) {
+      AppendOneLine(text, track.Artist);
+      text.append(" - ");
+    }
+    AppendOneLine(text, track.Title);
+    text.append("\n");
+    const std::string_view path = track.DestFile;
+    AppendOneLine(text, path.starts_with(folder) ? path.substr(folder.size()) : path);
+    text.append("\n");
   }
-  return text.empty() ? text : "#EXTM3U\n" + text;
+  return text.size() == header ? std::string() : text;
 }
 
 int TIpodMusicDb::WritePlaylistFiles() {
   int written = 0;
+  const std::unordered_map<int64_t, int> firstOfId = FirstTrackOfIds();
   // The first playlist is the device's whole library.
   for (int p = 1; p < PlayLists.Count(); ++p) {
     const TPlayListItem& list = PlayLists.GetItem(p);
-    const std::string text = PlaylistText(list);
+    const std::string text = PlaylistText(list, firstOfId);
     if (text.empty()) continue;  // no member of it was copied
     std::string name;
     MakeNamePart(list.Name, kUnnamedPlaylist, name);

@@ -229,8 +229,11 @@ class TIpodMusicDb {
   bool SaveTrackList = false;
   int WritePlaylistFiles();
   bool WriteTrackList();
+  // The first track of each track id, by index.
+  std::unordered_map<int64_t, int> FirstTrackOfIds() const;
   // The members of a playlist, by track index, in its order.
-  std::vector<int> PlaylistMembers(const TPlayListItem& List) const;
+  std::vector<int> PlaylistMembers(const TPlayListItem& List,
+                                   const std::unordered_map<int64_t, int>& FirstOfId) const;
 
   // The pause before the one retry of a copy that failed with the
   // invalid-parameter code.
@@ -265,7 +268,8 @@ class TIpodMusicDb {
                           const TPlayListItem& List,
                           const std::unordered_map<int64_t, int>& FirstOfId);
   // A playlist's M3U8 text; empty when none of its members was copied.
-  std::string PlaylistText(const TPlayListItem& List) const;
+  std::string PlaylistText(const TPlayListItem& List,
+                           const std::unordered_map<int64_t, int>& FirstOfId) const;
   // A path below DestFolder as seen from there.
   std::string RelativeToDestination(const std::string& Path) const;
   // Writes Content to Base + Ext or a numbered name; the path, or empty
