@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
@@ -24,6 +25,8 @@ constexpr int kStarsPerRating = 20;  // the device keeps 0..100, 20 a star
 constexpr const char* kUnnamedPlaylist = " Playlist";
 
 bool FileHolds(const std::string& path, const std::string& content) {
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) != content.size() || error) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const std::string held{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -51,12 +54,19 @@ void AppendOneLine(std::string& out, std::string_view text) {
   }
 }
 
+std::string WithSlash(const std::string& folder) {
+  return folder.empty() || folder.back() == '/' ? folder : folder + '/';
+}
+
+// `path` as seen from `folder` (which ends in "/") when it lies below it.
+std::string_view Below(std::string_view folder, std::string_view path) {
+  return path.starts_with(folder) ? path.substr(folder.size()) : path;
+}
+
 }  // namespace
 
 std::string TIpodMusicDb::RelativeToDestination(const std::string& Path) const {
-  std::string folder = DestFolder;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return Path.compare(0, folder.size(), folder) == 0 ? Path.substr(folder.size()) : Path;
+  return std::string(Below(WithSlash(DestFolder), Path));
 }
 
 std::string TIpodMusicDb::SaveListFile(const std::string& Base, const std::string& Ext,
@@ -104,8 +114,7 @@ std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List,
                                        const std::unordered_map<int64_t, int>& FirstOfId) const {
   std::string text = "#EXTM3U\n";
   const size_t header = text.size();
-  std::string folder = DestFolder;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string folder = WithSlash(DestFolder);
   for (const int index : PlaylistMembers(List, FirstOfId)) {
     const TTrackItem& track = Tracks.GetItem(index);
     if (track.DestFile.empty()) continue;  // neither copied now nor found in place
@@ -116,8 +125,7 @@ std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List,
     }
     AppendOneLine(text, track.Title);
     text.append("\n");
-    const std::string_view path = track.DestFile;
-    AppendOneLine(text, path.starts_with(folder) ? path.substr(folder.size()) : path);
+    AppendOneLine(text, Below(folder, track.DestFile));
     text.append("\n");
   }
   return text.size() == header ? std::string() : text;
