@@ -36,9 +36,7 @@ std::vector<IpodInfo> FindIpods(DeviceSession& session) {
 
 struct IosInfo {
   std::string Udid;
-  std::string Name;
-  std::string ProductType;
-  std::string Version;
+  platform::DeviceFacts Facts;
 };
 
 std::vector<IosInfo> FindIosDevices(DeviceSession& session) {
@@ -46,11 +44,8 @@ std::vector<IosInfo> FindIosDevices(DeviceSession& session) {
   platform::MobileDeviceApi* mobile = session.Mobile();
   if (!mobile) return found;
   for (const std::string& udid : mobile->AttachedDevices()) {
-    IosInfo info;
-    info.Udid = udid;
-    mobile->DeviceValue(udid, "DeviceName", info.Name);
-    mobile->DeviceValue(udid, "ProductType", info.ProductType);
-    mobile->DeviceValue(udid, "ProductVersion", info.Version);
+    IosInfo info{udid, {}};
+    mobile->ReadDeviceFacts(udid, info.Facts);
     found.push_back(info);
   }
   return found;
@@ -76,8 +71,9 @@ void PrintJson(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& p
     std::printf(
         "%s{\"kind\": \"ios\", \"name\": %s, \"product_type\": %s, \"ios_version\": %s, "
         "\"udid\": %s}",
-        i + ipods.size() ? ", " : "", JsonString(d.Name).c_str(), JsonString(d.ProductType).c_str(),
-        JsonString(d.Version).c_str(), JsonString(d.Udid).c_str());
+        i + ipods.size() ? ", " : "", JsonString(d.Facts.Name).c_str(),
+        JsonString(d.Facts.ProductType).c_str(), JsonString(d.Facts.Version).c_str(),
+        JsonString(d.Udid).c_str());
   }
   std::printf("]}\n");
 }
@@ -85,8 +81,8 @@ void PrintJson(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& p
 void PrintTable(const std::vector<IpodInfo>& ipods, const std::vector<IosInfo>& phones) {
   for (const IosInfo& d : phones) {
     std::printf("%s\n  product type:   %s\n  iOS version:    %s\n  UDID:           %s\n",
-                Shown(d.Name).c_str(), Shown(d.ProductType).c_str(), Shown(d.Version).c_str(),
-                Shown(d.Udid).c_str());
+                Shown(d.Facts.Name).c_str(), Shown(d.Facts.ProductType).c_str(),
+                Shown(d.Facts.Version).c_str(), Shown(d.Udid).c_str());
   }
   if (ipods.empty() && phones.empty()) {
     std::printf("No iPod found.\n");

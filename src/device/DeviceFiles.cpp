@@ -25,14 +25,14 @@ std::string ChangeExtension(const std::string& name, const std::string& ext) {
 }  // namespace
 
 int TIpodDevice::CopyDeviceFile(const std::string& DevPath, const std::string& PcPath) {
-  if (OnIos()) return IosCopyFile(DevPath, PcPath);
+  if (IsIos) return IosCopyFile(DevPath, PcPath);
   platform::ReadFile source;
   if (const int code = OpenDeviceFile(DevPath, source)) return code;
   return services_.Files.CopyFileExclusive(source, PcPath);
 }
 
 int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& PcPath) {
-  if (OnIos()) return IosCopyFile(SrcPath, PcPath);
+  if (IsIos) return IosCopyFile(SrcPath, PcPath);
   std::string resolved;
   if (!ResolveFullPath(SrcPath, resolved)) return ENOENT;
   platform::ReadFile source;
@@ -49,7 +49,7 @@ int32_t TIpodDevice::PcFileSize(const std::string& Path) {
 int32_t TIpodDevice::DeviceFileSize(const std::string& DevPath) {
   // The low 32 bits, as PcFileSize gives them: files of 4 GiB and more
   // compare alike on both sides.
-  if (OnIos()) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
+  if (IsIos) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
   std::string file;
   return ResolveDevicePath(DevPath, file) ? PcFileSize(file) : 0;
 }
@@ -58,22 +58,12 @@ bool TIpodDevice::HasSize(const std::string& PcPath, int32_t Size) {
   return PcFileSize(PcPath) == Size;
 }
 
-namespace {
-
-// The name CopyWithFreeName tries after `base` + `ext`: the base numbered,
-// cut where needed so that the file's name fits the file system.
-std::string Candidate(const std::string& base, int number, const std::string& ext) {
-  return FitFileName(base, (number > 0 ? std::to_string(number) : std::string()) + ext);
-}
-
-}  // namespace
-
 // The size a file of the destination must have to count as this device
 // file: the one the database gives, else the file's own; -1 when neither is
 // known.
 int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
   if (Size != 0) return static_cast<uint32_t>(Size);
-  if (OnIos()) {
+  if (IsIos) {
     const int64_t size = IosFileSize(DevPath);
     return size > 0 ? static_cast<uint32_t>(size) : -1;
   }
@@ -93,7 +83,7 @@ bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int
                             const std::unordered_set<std::string>* claimed, int& number,
                             std::string& candidate) {
   for (;; ++number) {
-    candidate = Candidate(base, number, ext);
+    candidate = NumberedFileName(base, number, ext);
     if (!platform::PathExists(candidate)) return false;
     if (FindInPlace(candidate, expected, claimed)) return true;
   }
@@ -132,7 +122,7 @@ int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestB
 int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestBase,
                                   bool& WasFolder, int32_t Size) {
   WasFolder = false;
-  if (!OnIos()) return kNothingCopied;
+  if (!IsIos) return kNothingCopied;
   std::string afcPath;
   if (IosPath(DevPath, afcPath) && ios_->IsDirectory(afcPath)) {
     WasFolder = true;
@@ -142,7 +132,7 @@ int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestB
 }
 
 bool TIpodDevice::DeviceFileExists(const std::string& Path) {
-  if (OnIos()) {
+  if (IsIos) {
     std::string afcPath;
     return IosPath(Path, afcPath) && ios_->PathExists(afcPath);
   }
@@ -151,23 +141,13 @@ bool TIpodDevice::DeviceFileExists(const std::string& Path) {
 }
 
 bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
-  if (OnIos()) {
-    if (IosOpenThumb("/Photos/Thumbs/" + Name + ".ithmb") ||
-        IosOpenThumb("/PhotoData/Thumbnails/" + Name)) {
-      return true;
-    }
-    AddError(ios_->LastError);
-    return false;
-  }
+  if (IsIos)
+    return IosOpenThumb({"/Photos/Thumbs/" + Name + ".ithmb", "/PhotoData/Thumbnails/" + Name});
   return OpenThumbStore("/Photos/Thumbs/" + Name + ".ithmb", Name);
 }
 
 bool TIpodDevice::OpenIosThumbFile(const std::string& FileName) {
-  if (OnIos()) {
-    if (IosOpenThumb("/PhotoData/Thumbnails/" + FileName)) return true;
-    AddError(ios_->LastError);
-    return false;
-  }
+  if (IsIos) return IosOpenThumb({"/PhotoData/Thumbnails/" + FileName});
   return OpenThumbStore("/PhotoData/Thumbnails/" + FileName, FileName);
 }
 
@@ -183,7 +163,7 @@ bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::strin
 
 bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
   const std::lock_guard lock(stateMutex_);
-  if (OnIos()) return IosReadThumb(Count, Stream, Offset);
+  if (IsIos) return IosReadThumb(Count, Stream, Offset);
   if (!thumbFile_.IsOpen() || Offset < 0) {
     AddError("Seek error");
     return false;
@@ -210,7 +190,7 @@ void TIpodDevice::CloseThumbFile() {
 
 void TIpodDevice::GetCameraRollFolder(std::string& Folder) {
   const std::lock_guard lock(stateMutex_);
-  Folder = (OnIos() ? "" : Drive) + "/DCIM/100APPLE/";
+  Folder = (IsIos ? "" : Drive) + "/DCIM/100APPLE/";
 }
 
 // Plain, visible files of a device folder that `keep` accepts, by name.
@@ -233,20 +213,12 @@ std::vector<std::string> TIpodDevice::ListDeviceFolder(
 }
 
 int TIpodDevice::ListCameraRoll(std::vector<std::string>& List) {
-  if (OnIos()) {
-    // Every file but the .THM companions, whatever its name.
-    for (const std::string& name : IosListFiles("/DCIM/100APPLE/", [](const std::string& n) {
-           return !SameTextAscii(PathExtension(n), ".THM");
-         })) {
-      List.push_back(name);
-    }
-    return static_cast<int>(List.size());
-  }
-  for (const std::string& name : ListDeviceFolder("/DCIM/100APPLE", [](const std::string& n) {
-         return StartsWithAscii(n, "IMG") && !SameTextAscii(PathExtension(n), ".THM");
-       })) {
-    List.push_back(name);
-  }
+  // Every file but the .THM companions; a disk-mode iPod's only by "IMG".
+  const auto notThm = [](const std::string& n) { return !SameTextAscii(PathExtension(n), ".THM"); };
+  const auto image = [&](const std::string& n) { return StartsWithAscii(n, "IMG") && notThm(n); };
+  const std::vector<std::string> names =
+      IsIos ? IosListFiles("/DCIM/100APPLE/", notThm) : ListDeviceFolder("/DCIM/100APPLE", image);
+  List.insert(List.end(), names.begin(), names.end());
   return static_cast<int>(List.size());
 }
 
@@ -268,10 +240,9 @@ bool TIpodDevice::ReadCameraThumb(const std::string& Folder, const std::string& 
 
 int TIpodDevice::ListRecordings(std::vector<std::string>& List) {
   const auto isMemo = [](const std::string& n) { return SameTextAscii(PathExtension(n), ".m4a"); };
-  for (const std::string& name :
-       OnIos() ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo)) {
-    List.push_back(name);
-  }
+  const std::vector<std::string> names =
+      IsIos ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo);
+  List.insert(List.end(), names.begin(), names.end());
   return static_cast<int>(List.size());
 }
 

@@ -91,7 +91,6 @@ bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
   if (stat(itunes.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
   if (root_.Open(root) != 0) return false;
   IsIos = false;
-  iosFiles_ = false;
   Drive = root;
   volume_ = volume;
   canonicalRoot_ = Canonical(root);
@@ -129,7 +128,6 @@ void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
   Connected = false;
   DiskModeConnected = false;
   IsIos = false;
-  iosFiles_ = false;
   {
     // A copy worker may be between two files right now (it stops at its
     // next report): what it reads is let go under the lock.
@@ -147,7 +145,6 @@ void TIpodDevice::IosDeviceChanged(bool AConnected) {
   if (Connected && !IsIos) return;
   Connected = AConnected;
   IsIos = AConnected;
-  iosFiles_ = AConnected;
   if (AConnected) DiskModeConnected = false;
   if (OnDeviceChange) OnDeviceChange(AConnected, true);
 }
@@ -202,7 +199,7 @@ bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& s
 }
 
 bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream) {
-  if (OnIos()) return IosReadFile(Path, Stream);
+  if (IsIos) return IosReadFile(Path, Stream);
   Stream.Clear();
   std::string file;
   if (!ResolveDevicePath(Path, file)) {
@@ -214,7 +211,7 @@ bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream)
 
 bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
   // The camera folder of an iOS device is a device path already.
-  if (OnIos()) return IosReadFile(fullPath, stream);
+  if (IsIos) return IosReadFile(fullPath, stream);
   stream.Clear();
   std::string file;
   if (!ResolveFullPath(fullPath, file)) {
@@ -225,7 +222,7 @@ bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream&
 }
 
 bool TIpodDevice::ReadItunesDb(TMemoryStream& Stream, bool& Compressed) {
-  const std::string folder = OnIos() ? kIosItunesFolder : kItunesFolder;
+  const std::string folder = IsIos ? kIosItunesFolder : kItunesFolder;
   Compressed = true;
   if (ReadDeviceFile(folder + "iTunesCDB", Stream)) return true;
   Compressed = false;

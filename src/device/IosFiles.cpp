@@ -148,7 +148,7 @@ bool TIpodDevice::ConvertPlistIfBinary(const std::string& Src, const std::string
 
 void TIpodDevice::FetchBooksPlist(bool Purchased, std::string& LocalPath) {
   LocalPath.clear();
-  if (!OnIos()) return;  // the books lists exist only on iOS devices
+  if (!IsIos) return;  // the books lists exist only on iOS devices
   const std::string devPath = Purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
   std::string copy;
   IosFetch(devPath, "",
@@ -188,12 +188,16 @@ int TIpodDevice::CopyDeviceFolder(const std::string& DevDir, std::string& DestDi
   return result;
 }
 
-bool TIpodDevice::IosOpenThumb(const std::string& path) {
+bool TIpodDevice::IosOpenThumb(std::initializer_list<std::string> paths) {
   const std::lock_guard lock(stateMutex_);
   CloseThumbFile();
-  if (!ios_->OpenFile(path)) return false;
-  iosThumbSize_ = ios_->GetFileSize(path);
-  return true;
+  for (const std::string& path : paths) {
+    if (!ios_->OpenFile(path)) continue;
+    iosThumbSize_ = ios_->GetFileSize(path);
+    return true;
+  }
+  AddError(ios_->LastError);
+  return false;
 }
 
 bool TIpodDevice::IosReadThumb(int32_t count, TMemoryStream& stream, int64_t offset) {

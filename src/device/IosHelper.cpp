@@ -209,14 +209,13 @@ int TIosHelper::ReadChunks(const std::string& Path, const TChunkSink& sink) {
   }
   int result = 0;
   for (uint32_t count = BufferSize; count == BufferSize && BufferSize != 0;) {
-    uint8_t* const into = buffer_.get();
-    if ((code = api_->AfcFileRefRead(*afc_, file, into, count)) != platform::kMobileOk) {
+    if ((code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count)) != platform::kMobileOk) {
       Fail("Read error: ", code);
       result = EIO;
       break;
     }
     if (count > BufferSize) count = BufferSize;  // never more than was asked for
-    if (count > 0 && !sink({into, count})) {
+    if (count > 0 && !sink({buffer_.get(), count})) {
       result = ECANCELED;
       break;
     }

@@ -26,7 +26,7 @@ void TIpodDevice::PrepareWorkFile() {
 
 void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string& suffix,
                                   const std::string& failureLine, std::string& localPath) {
-  if (OnIos()) return IosFetch(devPath, suffix, failureLine, localPath);
+  if (IsIos) return IosFetch(devPath, suffix, failureLine, localPath);
   localPath.clear();
   std::string resolved;
   if (!ResolveDevicePath(devPath, resolved)) return;  // missing: no copy, no error
@@ -57,7 +57,7 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
 
 void TIpodDevice::FetchItunesFile(const std::string& Name, bool InLibraryPackage,
                                   std::string& LocalPath, const std::string& Suffix) {
-  const std::string itunes = OnIos() ? "/iTunes_Control/iTunes/" : "/iPod_Control/iTunes/";
+  const std::string itunes = IsIos ? "/iTunes_Control/iTunes/" : "/iPod_Control/iTunes/";
   const std::string folder = InLibraryPackage ? itunes + "iTunes Library.itlp/" : itunes;
   FetchToWorkFile(folder + Name, Suffix, "Copy itdb failed: ", LocalPath);
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,7 +62,8 @@ class TIpodDevice {
   TIpodDevice& operator=(const TIpodDevice&) = delete;
 
   std::string ErrorLog;
-  bool IsIos = false;
+  // A copy worker reads it while the window thread handles a detach.
+  std::atomic<bool> IsIos{false};
   bool Connected = false;
   bool EjectOnClose = false;
   bool DiskModeConnected = false;
@@ -217,19 +219,17 @@ class TIpodDevice {
   int IosCopyFile(const std::string& path, const std::string& pcPath);
   void IosFetch(const std::string& devPath, const std::string& suffix,
                 const std::string& failureLine, std::string& localPath);
-  bool IosOpenThumb(const std::string& path);
+  // Opens the first of the stores that can be opened; the session's last
+  // failure is logged when none can.
+  bool IosOpenThumb(std::initializer_list<std::string> paths);
   bool IosReadThumb(int32_t count, TMemoryStream& stream, int64_t offset);
   int64_t IosFileSize(const std::string& path);
   std::vector<std::string> IosListFiles(const std::string& folder,
                                         const std::function<bool(const std::string&)>& keep);
   void StartIosSession();
-  // Whether the file operations go to the iOS session: IsIos, as a copy
-  // worker may read it while the window thread handles a detach.
-  bool OnIos() const { return iosFiles_; }
 
   DeviceServices services_;
   std::unique_ptr<TIosHelper> ios_;
-  std::atomic<bool> iosFiles_{false};
   int64_t iosThumbSize_ = -1;     // of the open iOS thumbnail store; -1 when none
   platform::Volume volume_;       // the connected disk-mode volume
   std::string canonicalRoot_;     // Drive with every link resolved

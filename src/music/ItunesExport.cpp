@@ -151,9 +151,7 @@ void TIpodMusicDb::ExportPlaylists(platform::ItunesApplication& Itunes, TItunesC
 void TIpodMusicDb::FillItunesPlaylist(platform::ItunesApplication& Itunes,
                                       platform::ItunesPlaylist& Target, const TPlayListItem& List,
                                       const std::unordered_map<int64_t, int>& FirstOfId) {
-  const size_t entries =
-      std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
-  for (size_t j = 0; j < entries; ++j) {
+  for (size_t j = 0; j < List.Entries(); ++j) {
     if (Cancelled) throw ExportCancelled{};
     const auto found = FirstOfId.find(List.TrackIds[j]);
     if (found == FirstOfId.end()) continue;

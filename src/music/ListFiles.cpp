@@ -72,8 +72,7 @@ std::string TIpodMusicDb::RelativeToDestination(const std::string& Path) const {
 std::string TIpodMusicDb::SaveListFile(const std::string& Base, const std::string& Ext,
                                        const std::string& Content) {
   for (int number = 0;; ++number) {
-    const std::string path =
-        FitFileName(Base, (number > 0 ? std::to_string(number) : std::string()) + Ext);
+    const std::string path = NumberedFileName(Base, number, Ext);
     if (FileHolds(path, Content)) return path;  // written by an earlier run
     const int code = Device->WriteNewPcFile(
         path, {reinterpret_cast<const uint8_t*>(Content.data()), Content.size()});
@@ -101,9 +100,7 @@ std::vector<int> TIpodMusicDb::PlaylistMembers(
     }
     return members;
   }
-  const size_t entries =
-      std::min(static_cast<size_t>(std::max(List.Count, 0)), List.TrackIds.size());
-  for (size_t j = 0; j < entries; ++j) {
+  for (size_t j = 0; j < List.Entries(); ++j) {
     const auto found = FirstOfId.find(List.TrackIds[j]);
     if (found != FirstOfId.end()) members.push_back(found->second);
   }

@@ -3,6 +3,7 @@
 // The music library of the connected device: tracks, playlists, check marks,
 // and the library object that reads, copies and logs them.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -108,6 +109,10 @@ struct TPlayListItem {
   bool VoiceMemos = false;
 
   int64_t GetTrackId(int Index) const { return TrackIds[static_cast<size_t>(Index)]; }
+  // The entries to go by: Count, never more than the ids read.
+  size_t Entries() const {
+    return std::min(static_cast<size_t>(std::max(Count, 0)), TrackIds.size());
+  }
 };
 
 class TPlayLists {

@@ -45,6 +45,14 @@ class AfcConnection {
   virtual ~AfcConnection() = default;
 };
 
+// What a device listing shows: its name, product type ("iPhone7,2") and iOS
+// version.
+struct DeviceFacts {
+  std::string Name;
+  std::string ProductType;
+  std::string Version;
+};
+
 // One key and value of a path's file information ("st_ifmt", "S_IFREG").
 struct AfcInfoPair {
   std::string Key;
@@ -73,10 +81,9 @@ class MobileDeviceApi {
   // Results ignored; a started service stays usable.
   virtual void StopSession(const std::string& device) = 0;
   virtual void Disconnect(const std::string& device) = 0;
-  // A fact of the device by its lockdown key ("DeviceName", "ProductType",
-  // "ProductVersion"), for listings; works without a session.
-  virtual MobileResult DeviceValue(const std::string& device, const std::string& key,
-                                   std::string& value) = 0;
+  // What a listing shows of the device, read in one request; works
+  // without a session.
+  virtual MobileResult ReadDeviceFacts(const std::string& device, DeviceFacts& facts) = 0;
 
   // The AFC file service. Paths are relative to the device's media folder,
   // with "/" separators.

@@ -42,6 +42,11 @@ constexpr size_t kMaxNameBytes = 255;
 // `path` cut so that it and `tail` fit into `maxBytes` bytes together.
 std::string FitFileName(std::string_view path, std::string_view tail,
                         size_t maxBytes = kMaxNameBytes);
+// The names tried one after another for a new file: `base` + `ext`, then
+// `base` + "1" + `ext`, "2" ..., each cut to fit as above.
+inline std::string NumberedFileName(std::string_view base, int number, std::string_view ext) {
+  return FitFileName(base, (number > 0 ? std::to_string(number) : std::string()).append(ext));
+}
 
 // Text made safe for a terminal: control characters (C0 but the line feed,
 // DEL and C1) become "?", so no escape sequence from a tag reaches it.

@@ -53,10 +53,10 @@ platform::MobileResult FakeMobileDevice::StartService(
   return platform::kMobileOk;
 }
 
-platform::MobileResult FakeMobileDevice::DeviceValue(const std::string& device,
-                                                     const std::string& key, std::string& value) {
-  value = key + " of " + device;
-  return Step("DeviceValue");
+platform::MobileResult FakeMobileDevice::ReadDeviceFacts(const std::string& device,
+                                                         platform::DeviceFacts& facts) {
+  facts = {"Phone " + device, "iPhone7,2", "8.4"};
+  return Step("ReadDeviceFacts");
 }
 
 platform::MobileResult FakeMobileDevice::AfcConnectionOpen(

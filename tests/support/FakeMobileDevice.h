@@ -51,8 +51,8 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
                                       std::unique_ptr<platform::MobileService>& service) override;
   void StopSession(const std::string&) override { Step("StopSession"); }
   void Disconnect(const std::string&) override { Step("Disconnect"); }
-  platform::MobileResult DeviceValue(const std::string& device, const std::string& key,
-                                     std::string& value) override;
+  platform::MobileResult ReadDeviceFacts(const std::string& device,
+                                         platform::DeviceFacts& facts) override;
   platform::MobileResult AfcConnectionOpen(
       std::unique_ptr<platform::MobileService> service,
       std::unique_ptr<platform::AfcConnection>& connection) override;

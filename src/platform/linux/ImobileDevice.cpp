@@ -120,8 +120,7 @@ class ImobileDeviceApi : public MobileDeviceApi {
                             std::unique_ptr<MobileService>& service) override;
   void StopSession(const std::string& device) override;
   void Disconnect(const std::string& device) override;
-  MobileResult DeviceValue(const std::string& device, const std::string& key,
-                           std::string& value) override;
+  MobileResult ReadDeviceFacts(const std::string& device, DeviceFacts& facts) override;
   MobileResult AfcConnectionOpen(std::unique_ptr<MobileService> service,
                                  std::unique_ptr<AfcConnection>& connection) override;
   MobileResult AfcConnectionClose(std::unique_ptr<AfcConnection>& connection) override {
@@ -311,19 +310,22 @@ void ImobileDeviceApi::Disconnect(const std::string& device) {
   lockdownd_client_free(ended.Client);
 }
 
-MobileResult ImobileDeviceApi::DeviceValue(const std::string& device, const std::string& key,
-                                           std::string& value) {
-  value.clear();
+MobileResult ImobileDeviceApi::ReadDeviceFacts(const std::string& device, DeviceFacts& facts) {
+  facts = {};
   idevice_error_t deviceError = IDEVICE_E_SUCCESS;
   const DeviceRef handle = NewDevice(device, deviceError);
   if (!handle) return Code(deviceError);
   lockdownd_client_t client = nullptr;
   lockdownd_error_t error = lockdownd_client_new(handle.get(), &client, kClientLabel);
   if (error != LOCKDOWN_E_SUCCESS) return Code(error);
-  plist_t node = nullptr;
-  error = lockdownd_get_value(client, nullptr, key.c_str(), &node);
-  value = StringValue(node);
-  plist_free(node);
+  plist_t values = nullptr;  // every value of the default domain at once
+  error = lockdownd_get_value(client, nullptr, nullptr, &values);
+  if (values && plist_get_node_type(values) == PLIST_DICT) {
+    facts.Name = StringValue(plist_dict_get_item(values, "DeviceName"));
+    facts.ProductType = StringValue(plist_dict_get_item(values, "ProductType"));
+    facts.Version = StringValue(plist_dict_get_item(values, "ProductVersion"));
+  }
+  plist_free(values);
   lockdownd_client_free(client);
   return Code(error);
 }

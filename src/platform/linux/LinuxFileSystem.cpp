@@ -53,6 +53,10 @@ int WriteAll(int out, std::span<const uint8_t> bytes) {
   return 0;
 }
 
+FileSystem::ChunkWriter ChunksInto(int out) {
+  return [out](std::span<const uint8_t> chunk) { return WriteAll(out, chunk); };
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -140,24 +144,32 @@ void LinuxFileSystem::SweepLeftovers(const std::string& folder) {
   RemoveLeftoverPartFiles(folder);
 }
 
-int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest) {
-  if (!source.IsOpen()) return EBADF;
+int LinuxFileSystem::WriteExclusive(const std::string& dest, const FileFiller& fill) {
   // A name taken meanwhile shows at the rename, which never replaces.
   SweepLeftovers(FolderOf(dest));
   PartFile out(dest);
   if (out.Error() != 0) return out.Error();
-  if (const int error = CopyAll(source, out.Descriptor())) return error;
+  if (const int error = fill(out.Descriptor())) return error;
   return out.Publish(dest);
+}
+
+int LinuxFileSystem::WriteWorkFile(const std::string& dest, const FileFiller& fill) {
+  const int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) return errno;
+  int error = fill(out);
+  if (close(out) != 0 && error == 0) error = errno;
+  if (error != 0) unlink(dest.c_str());
+  return error;
+}
+
+int LinuxFileSystem::CopyFileExclusive(ReadFile& source, const std::string& dest) {
+  if (!source.IsOpen()) return EBADF;
+  return WriteExclusive(dest, [&](int out) { return CopyAll(source, out); });
 }
 
 int LinuxFileSystem::CopyWorkFile(ReadFile& source, const std::string& dest) {
   if (!source.IsOpen()) return EBADF;
-  const int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (out < 0) return errno;
-  int error = CopyAll(source, out);
-  if (close(out) != 0 && error == 0) error = errno;
-  if (error != 0) unlink(dest.c_str());
-  return error;
+  return WriteWorkFile(dest, [&](int out) { return CopyAll(source, out); });
 }
 
 int LinuxFileSystem::CopyAll(ReadFile& source, int out) {
@@ -180,23 +192,11 @@ int LinuxFileSystem::WriteFileExclusive(const std::string& dest, std::span<const
 }
 
 int LinuxFileSystem::WriteChunksExclusive(const std::string& dest, const ChunkProducer& produce) {
-  SweepLeftovers(FolderOf(dest));
-  PartFile out(dest);
-  if (out.Error() != 0) return out.Error();
-  if (const int error = produce(
-          [&](std::span<const uint8_t> chunk) { return WriteAll(out.Descriptor(), chunk); })) {
-    return error;
-  }
-  return out.Publish(dest);
+  return WriteExclusive(dest, [&](int out) { return produce(ChunksInto(out)); });
 }
 
 int LinuxFileSystem::WriteChunksWorkFile(const std::string& dest, const ChunkProducer& produce) {
-  const int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (out < 0) return errno;
-  int error = produce([out](std::span<const uint8_t> chunk) { return WriteAll(out, chunk); });
-  if (close(out) != 0 && error == 0) error = errno;
-  if (error != 0) unlink(dest.c_str());
-  return error;
+  return WriteWorkFile(dest, [&](int out) { return produce(ChunksInto(out)); });
 }
 
 int LinuxFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <mutex>
 #include <unordered_set>
 
@@ -30,6 +31,13 @@ class LinuxFileSystem : public FileSystem {
   virtual bool FreeSpaceOfExisting(const std::string& folder, uint64_t& bytes);
 
  private:
+  // Fills an open file: 0 or the errno.
+  using FileFiller = std::function<int(int out)>;
+  // A new file filled by `fill` under a temporary name, flushed and named
+  // `dest` only when complete; 0, EEXIST, or the errno.
+  int WriteExclusive(const std::string& dest, const FileFiller& fill);
+  // A new work file filled by `fill`, removed when that fails.
+  int WriteWorkFile(const std::string& dest, const FileFiller& fill);
   // Removes what killed runs left in `folder`, the first time this object
   // writes there.
   void SweepLeftovers(const std::string& folder);

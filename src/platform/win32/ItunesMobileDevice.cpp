@@ -125,8 +125,8 @@ class ItunesMobileDevice : public MobileDeviceApi {
                             std::unique_ptr<MobileService>& service) override;
   void StopSession(const std::string& device) override { Call("AMDeviceStopSession", device); }
   void Disconnect(const std::string& device) override { Call("AMDeviceDisconnect", device); }
-  MobileResult DeviceValue(const std::string&, const std::string&, std::string& value) override {
-    value.clear();  // not among the entry points bound here
+  MobileResult ReadDeviceFacts(const std::string&, DeviceFacts& facts) override {
+    facts = {};  // not among the entry points bound here
     return kUnbound;
   }
   MobileResult AfcConnectionOpen(std::unique_ptr<MobileService> service,

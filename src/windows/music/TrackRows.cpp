@@ -60,15 +60,12 @@ std::string TTrackRows::ListMediaKind(uint8_t kind) {
   return Summary(" items, ", RowCount(), size);
 }
 
-int TTrackRows::FirstTrackOfId(int64_t id) {
+const std::unordered_map<int64_t, int>& TTrackRows::FirstTrackOfIds() {
   if (!idsMapped_) {
-    firstOfId_.reserve(static_cast<size_t>(db_.Tracks.Count()));
-    for (int i = 0; i < db_.Tracks.Count(); ++i)
-      firstOfId_.emplace(db_.Tracks.GetItem(i).TrackId, i);
+    firstOfId_ = db_.FirstTrackOfIds();
     idsMapped_ = true;
   }
-  const auto found = firstOfId_.find(id);
-  return found == firstOfId_.end() ? -1 : found->second;
+  return firstOfId_;
 }
 
 std::string TTrackRows::FillTrackView(int node) {
@@ -80,10 +77,8 @@ std::string TTrackRows::FillTrackView(int node) {
   const TPlayListItem& list = db_.PlayLists.GetItem(p);
   if (list.VoiceMemos) return ListMediaKind(mkVoiceMemo);
   int64_t size = 0;
-  const int entries = std::min<int>(list.Count, static_cast<int>(list.TrackIds.size()));
-  for (int j = 0; j < entries; ++j) {
-    const int index = FirstTrackOfId(list.GetTrackId(j));
-    if (index < 0) continue;  // an entry without its track gives no row
+  // An entry without its track gives no row.
+  for (const int index : db_.PlaylistMembers(list, FirstTrackOfIds())) {
     rows_.push_back(index);
     size = SaturatingAdd(size, db_.Tracks.GetItem(index).Size);
   }

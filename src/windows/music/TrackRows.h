@@ -79,11 +79,11 @@ class TTrackRows {
  private:
   std::string Summary(const char* items, int64_t count, int64_t size) const;
   // The first track of the library with each id, found once per library.
-  int FirstTrackOfId(int64_t id);
+  const std::unordered_map<int64_t, int>& FirstTrackOfIds();
 
   TIpodMusicDb& db_;
   std::vector<int32_t> rows_;
-  std::unordered_map<int64_t, int32_t> firstOfId_;
+  std::unordered_map<int64_t, int> firstOfId_;
   bool idsMapped_ = false;
 };
 
