@@ -38,7 +38,7 @@ _ortelan_cli() {
   case "$command $action" in
     "devices "* | "photos list") options+=' --json' ;;
     "music list") options+=' --json --summary' ;;
-    "music copy") options+=' --to --scheme --select --playlists --list' ;;
+    "music copy") options+=' --to --scheme --select --playlists --list --covers' ;;
     "photos export") options+=' --to --album --camera' ;;
   esac
   [[ $command == devices ]] && options='--device --json --help'

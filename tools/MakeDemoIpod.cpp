@@ -1,9 +1,10 @@
 // Builds the demo device: a folder laid out like a disk-mode iPod, with an
 // iTunesDB (or iTunesCDB) of about forty tracks, playlists, a file of each
-// track's exact size at its location, photos and two voice memos. With
-// --sqlite it is shaped like a newer iPod nano: the same tracks in the SQLite
-// files of "iTunes Library.itlp" beside an iTunesCDB, and the photos in
-// PhotoData/Photos.sqlite with a 120 x 120 thumbnail store and originals.
+// track's exact size at its location, album covers, photos and two voice
+// memos. With --sqlite it is shaped like a newer iPod nano: the same tracks
+// in the SQLite files of "iTunes Library.itlp" beside an iTunesCDB, and the
+// photos in PhotoData/Photos.sqlite with a 120 x 120 thumbnail store and
+// originals.
 // With --ios it is shaped like the media folder of an iPhone, as its file
 // service shows it: the tracks in iTunes_Control/iTunes/MediaLibrary.sqlitedb
 // and under iTunes_Control/Music, the photos as for --sqlite, and a video of
@@ -249,6 +250,34 @@ void WriteDemoPhotos(const std::string& root) {
   ortelan::test::WriteFile(roll + "IMG_0004.MOV", std::string(50000, 'm'));
 }
 
+// Album covers in two sizes (100 x 100 and 200 x 200, 5-6-5 pixels) for
+// every track of an album but "Garage Tapes", whose tracks have none.
+void WriteDemoArtwork(const std::string& root, const std::vector<Track>& tracks) {
+  using namespace ortelan::fixtures::photodb;
+  std::string small, large;
+  std::vector<Bytes> images;
+  std::vector<std::string> albums;
+  uint32_t imageId = 100;
+  for (const Track& track : tracks) {
+    if (track.Album == "Garage Tapes") continue;
+    auto album = std::find(albums.begin(), albums.end(), track.Album);
+    if (album == albums.end()) album = albums.insert(albums.end(), track.Album);
+    const int picture = static_cast<int>(album - albums.begin());
+    const ThumbRef smallRef{
+        1028, static_cast<uint32_t>(small.size()), 20000, 100, 100, 0, 0, ":F1028_1.ithmb"};
+    const ThumbRef largeRef{
+        1029, static_cast<uint32_t>(large.size()), 80000, 200, 200, 0, 0, ":F1029_1.ithmb"};
+    small += Pixels16(DemoPicture(picture, 100, 100), false);
+    large += Pixels16(DemoPicture(picture, 200, 200), false);
+    images.push_back(ArtworkImage(imageId++, track.Fields.DbId, {smallRef, largeRef}));
+  }
+  const std::string folder = root + "/iPod_Control/Artwork/";
+  ortelan::test::WriteFile(folder + "F1028_1.ithmb", small);
+  ortelan::test::WriteFile(folder + "F1029_1.ithmb", large);
+  ortelan::test::WriteFile(folder + "ArtworkDB",
+                           Mhfd({Section(1, Mhli(images)), Section(2, Mhla({}))}));
+}
+
 struct DemoPlaylist {
   const char* name;
   bool smart;
@@ -266,7 +295,7 @@ void WriteNanoLibrary(const std::string& root, const std::vector<Track>& tracks,
   for (const Track& t : tracks) {
     auto genre = std::find(genres.begin(), genres.end(), t.Genre);
     if (genre == genres.end()) genre = genres.insert(genres.end(), t.Genre);
-    const auto [id, rating, size, duration, plays] = t.Fields;
+    const auto [id, rating, size, duration, plays, dbId] = t.Fields;
     library += "INSERT INTO item (pid, title, artist, album, total_time_ms, genre_id) VALUES (" +
                std::to_string(id) + "," + Quoted(t.Title) + "," + Quoted(t.Artist) + "," +
                Quoted(t.Album) + "," + std::to_string(duration) + "," +
@@ -324,7 +353,7 @@ void WriteIosLibrary(const std::string& root, const std::vector<Track>& tracks,
   };
   for (const Track& t : tracks) {
     const auto [folder, file] = IosLocation(t.Location);
-    const auto [id, rating, size, duration, plays] = t.Fields;
+    const auto [id, rating, size, duration, plays, dbId] = t.Fields;
     const std::string pid = std::to_string(id);
     const std::string artist = idOf(names, "a" + t.Artist), album = idOf(names, "b" + t.Album),
                       genre = idOf(names, "g" + t.Genre), base = idOf(folders, folder);
@@ -422,8 +451,12 @@ int main(int argc, char** argv) {
       ortelan::test::WriteFile(root + DiskPath(d.location), file);
     }
     Track t;
-    t.Fields = {id, static_cast<uint8_t>((id % 6) * 20), static_cast<uint32_t>(file.size()),
-                d.seconds * 1000 + id % 1000, id % 13};
+    t.Fields = {id,
+                static_cast<uint8_t>((id % 6) * 20),
+                static_cast<uint32_t>(file.size()),
+                d.seconds * 1000 + id % 1000,
+                id % 13,
+                0x0DE0000000000000u + id};
     t.Title = d.title, t.Artist = d.artist, t.Album = d.album, t.Genre = d.genre;
     t.Location = d.location;
     t.ExtraMhods = {MhodString(12, "Composer of " + std::string(d.title)),
@@ -453,6 +486,7 @@ int main(int argc, char** argv) {
     const std::string itunes = root + "/iPod_Control/iTunes/";
     ortelan::test::WriteFile(itunes + (compressed ? "iTunesCDB" : "iTunesDB"),
                              compressed ? Compress(db) : db);
+    WriteDemoArtwork(root, lib.Tracks);
   }
   if (nano) {
     WriteNanoLibrary(root, lib.Tracks, playlists);

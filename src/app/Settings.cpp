@@ -43,6 +43,7 @@ void LoadSettings(MusicOptions& options) {
   if (settings->contains("Sync")) options.AddToItunes = settings->value("Sync").toInt() != 0;
   options.SavePlaylists = settings->value("Playlists", 0).toInt() != 0;
   options.SaveTrackList = settings->value("TrackList", 0).toInt() != 0;
+  options.SaveCovers = settings->value("Covers", 1).toInt() != 0;
   options.DestFolder = ReadFolder(*settings, "Outpath");
   if (options.DestFolder.empty()) {
     options.DestFolder = DefaultFolder(platform::UserMusicFolder(), "iTunes/iTunes Music/");
@@ -66,6 +67,7 @@ void SaveSettings(const MusicOptions& options) {
   settings->setValue("Sync", options.AddToItunes ? 1 : 0);
   settings->setValue("Playlists", options.SavePlaylists ? 1 : 0);
   settings->setValue("TrackList", options.SaveTrackList ? 1 : 0);
+  settings->setValue("Covers", options.SaveCovers ? 1 : 0);
 }
 
 void SaveSettings(const PhotoOptions& options) {

@@ -14,6 +14,7 @@ struct MusicOptions {
   bool AddToItunes = false;    // "Sync"
   bool SavePlaylists = false;  // "Playlists": as M3U8 files
   bool SaveTrackList = false;  // "TrackList": tracks.csv
+  bool SaveCovers = true;      // "Covers": cover.jpg in album folders
 };
 
 struct PhotoOptions {

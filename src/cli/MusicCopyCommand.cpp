@@ -125,12 +125,14 @@ int MusicCopyCommand(Arguments args) {
   const std::vector<std::string> folders = args.Values("--device");
   const bool playlists = args.Flag("--playlists");
   const bool trackList = args.Flag("--list");
+  const bool covers = args.Flag("--covers");
   args.ExpectEmpty();
   if (to.empty()) throw UsageError{"--to DIR is required"};
   if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] > '6') {
     throw UsageError{"--scheme takes a number from 0 to 6"};
   }
   const int scheme = schemeText[0] - '0';
+  if (covers && scheme != 0) throw UsageError{"--covers needs --scheme 0 (a folder per album)"};
 
   DeviceSession session(folders);
   if (!session.Connect()) return kExitNotFound;
@@ -149,6 +151,7 @@ int MusicCopyCommand(Arguments args) {
   db.NameScheme = static_cast<uint8_t>(scheme);
   db.SavePlaylists = playlists;
   db.SaveTrackList = trackList;
+  db.SaveCovers = covers;
   std::string folder = DestinationFolder(to);
   if (!db.PrepareDestination(folder)) {
     for (char& c : folder) c = c == '\r' ? '\n' : c;

@@ -28,6 +28,7 @@ constexpr uint64_t kMhbdRead = 24;
 constexpr uint64_t kMhsdRead = 16;
 constexpr uint64_t kListRead = 12;  // mhlt, mhlp
 constexpr uint64_t kMhitRead = 212;
+constexpr uint64_t kMhitDbId = 112;  // 8 bytes
 constexpr uint64_t kMhodRead = 40;
 constexpr uint64_t kMhypRead = 48;
 constexpr uint64_t kMhipRead = 36;
@@ -72,6 +73,7 @@ bool ReadTrack(const ByteReader& r, uint64_t p, ReadBudget& budget, TTrackItem& 
   track.Size = U32At(r, p + 36);
   track.Duration = U32At(r, p + 40);
   track.PlayCount = static_cast<int32_t>(U32At(r, p + 80));
+  if (headerLen >= kMhitDbId + 8) r.U64LE(p + kMhitDbId, track.DbId);
 
   uint64_t q = p + headerLen;
   for (uint32_t j = 0; j < mhodCount; ++j) {

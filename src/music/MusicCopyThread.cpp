@@ -59,6 +59,7 @@ void TMusicCopyThread::HandOnLists() {
   try {
     if (musicDb_.SavePlaylists) musicDb_.WritePlaylistFiles();
     if (musicDb_.SaveTrackList) musicDb_.WriteTrackList();
+    if (musicDb_.SaveCovers) musicDb_.WriteAlbumCovers();
   } catch (const std::exception& error) {
     musicDb_.AddLog(std::string("[X] Lists not written: ") + error.what());
   }

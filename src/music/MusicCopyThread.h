@@ -48,7 +48,8 @@ class TMusicCopyThread {
  private:
   void Execute();
   void TrackProgress(const std::string& Text);
-  // The playlists and the track list, when asked for, into the destination.
+  // The playlists, the track list and the album covers, when asked for,
+  // into the destination.
   void HandOnLists();
   void DoProgress();
   void DoStatus();

@@ -25,6 +25,7 @@ namespace ortelan {
 
 class TIpodDevice;
 class TSQLiteDatabase;
+class TArtworkDb;
 
 enum TMediaKind : uint8_t {
   mkAudio = 0,
@@ -39,6 +40,7 @@ struct TTrackItem {
   std::string DestFile;
   uint8_t Rating = 0;
   int64_t TrackId = 0;
+  uint64_t DbId = 0;  // the database id, which names the track's artwork
   int64_t Size = 0;
   uint32_t Duration = 0;  // milliseconds
   int32_t PlayCount = 0;
@@ -234,6 +236,12 @@ class TIpodMusicDb {
   bool SaveTrackList = false;
   int WritePlaylistFiles();
   bool WriteTrackList();
+  // Album covers: under the first naming scheme, the largest picture the
+  // device holds of each copied track, as cover.jpg in its album folder
+  // (the first track of a folder with a picture gives it; a cover there
+  // already is kept). The number written.
+  bool SaveCovers = false;
+  int WriteAlbumCovers();
   // The first track of each track id, by index.
   std::unordered_map<int64_t, int> FirstTrackOfIds() const;
   // The members of a playlist, by track index, in its order.
@@ -281,6 +289,9 @@ class TIpodMusicDb {
   // (logged) when it could not be written.
   std::string SaveListFile(const std::string& Base, const std::string& Ext,
                            const std::string& Content);
+  // Reads the device's artwork database; false (logged when it is damaged)
+  // when there is none to use.
+  bool LoadArtwork(TArtworkDb& Artwork);
   ReadBudget readBudget_;  // what the current parse may still read
   // The destination names this copy has written or found in place: never
   // taken by another track of the same run.

@@ -302,9 +302,4 @@ class TIpodPhotoDb {
   std::vector<int32_t> photosById_;
 };
 
-// Reads the string object at `start`: its total length, 0 when there is no
-// data object there (Text unchanged). UTF-8 for type 1, UTF-16LE for type 3.
-uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
-                         ReadBudget& budget);
-
 }  // namespace ortelan

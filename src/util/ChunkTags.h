@@ -2,10 +2,11 @@
 
 // Helpers for the chunked device databases: four-letter tags compared
 // without regard to case, integers read where a short read counts as 0
-// (callers check the bounds of a chunk before they read its fields), and the
-// budget that bounds the work of one parse.
+// (callers check the bounds of a chunk before they read its fields), the
+// budget that bounds the work of one parse, and string objects.
 
 #include <cstdint>
+#include <string>
 
 #include "util/ByteReader.h"
 
@@ -65,5 +66,10 @@ class ReadBudget {
  private:
   uint64_t left_;
 };
+
+// Reads the string object at `start`: its total length, 0 when there is no
+// data object there (Text unchanged). UTF-8 for type 1, UTF-16LE for type 3.
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
+                         ReadBudget& budget);
 
 }  // namespace ortelan

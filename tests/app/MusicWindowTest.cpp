@@ -24,6 +24,7 @@
 #include "app/AppServices.h"
 #include "support/FakeServices.h"
 #include "support/ItunesDbBuilder.h"
+#include "support/PhotoDbBuilder.h"
 #include "support/TempDir.h"
 #include "windows/music/MusicListLook.h"
 #include "windows/music/MusicListModel.h"
@@ -265,6 +266,28 @@ TEST_F(MusicWindow, MoreMenuHandsThePlaylistsAndATrackListOn) {
   EXPECT_TRUE(std::filesystem::exists(dest + "/tracks.csv"));
   EXPECT_TRUE(window->Options.SavePlaylists);
   EXPECT_TRUE(window->Options.SaveTrackList);
+}
+
+TEST_F(MusicWindow, AlbumCoversAreOnByDefaultWhereAlbumsHaveFolders) {
+  EXPECT_EQ(window->CoversAct->text(), "Save album covers (cover.jpg)");
+  EXPECT_TRUE(window->CoversAct->isChecked());
+  window->FormatLst->setCurrentIndex(2);
+  EXPECT_FALSE(window->CoversAct->isEnabled());
+  window->FormatLst->setCurrentIndex(0);
+  ASSERT_TRUE(window->CoversAct->isEnabled());
+  // Its tracks, all of database id 0, share a white 2 x 2 picture.
+  using namespace fixtures::photodb;
+  const ThumbRef ref{1028, 0, 8, 2, 2, 0, 0, ":F1028_1.ithmb"};
+  test::WriteFile(root + "/iPod_Control/Artwork/ArtworkDB",
+                  Mhfd({Section(1, Mhli({ArtworkImage(1, 0, {ref})}))}));
+  test::WriteFile(root + "/iPod_Control/Artwork/F1028_1.ithmb", std::string(8, '\xff'));
+  const std::string dest = dir / "covers";
+  window->DestEdt->setText(QString::fromStdString(dest));
+  window->iTunesCb->setChecked(false);
+  window->ToPcBtnClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->CancelBtn->Caption() == QString("Done"); }));
+  EXPECT_TRUE(std::filesystem::exists(dest + "/Artist/Unknown Album/cover.jpg"));
+  EXPECT_NE(window->DetailLog.find("Covers: 1"), std::string::npos) << window->DetailLog;
 }
 
 TEST_F(MusicWindow, ADeviceLostDuringATransferStopsItAndEmptiesTheViews) {

@@ -30,6 +30,19 @@ status=$?
 check "damaged photo library exits 1" [ "$status" -eq 1 ]
 check "... and says so" grep -q "The photo library is damaged and cannot be read: " "$work/photos.err"
 
+# Handed on for other players: every playlist entry names a copied file, and
+# each album with artwork on the device has its cover.
+"$cli" music copy --device "$work/ipod" --to "$work/handed" --scheme 0 --playlists --covers \
+  >/dev/null 2>&1
+check "playlist entries all resolve" bash -c 'cd "$1" && ls ./*.m3u8 >/dev/null &&
+  for list in ./*.m3u8; do
+    grep -v "^#" "$list" | while IFS= read -r entry; do [ -f "$entry" ] || exit 1; done || exit 1
+  done' _ "$work/handed"
+check "... and 33 albums have a cover" [ "$(find "$work/handed" -name cover.jpg | wc -l)" -eq 33 ]
+"$cli" music copy --device "$work/ipod" --to "$work/flat" --covers >/dev/null 2>&1
+status=$?
+check "--covers without album folders is a usage error" [ "$status" -eq 2 ]
+
 # A FIFO where a track should be: refused at once, the reason spelt out.
 track=$(cd "$work/ipod" && find iPod_Control/Music -name '*.mp3' | sort | head -n 1)
 rm "$work/ipod/$track"

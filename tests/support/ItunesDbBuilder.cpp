@@ -111,6 +111,8 @@ Bytes Mhit(const TrackFields& f, const std::vector<Bytes>& mhods) {
   Put32(b, 36, f.Size);
   Put32(b, 40, f.DurationMs);
   Put32(b, 80, f.PlayCount);
+  Put32(b, 112, static_cast<uint32_t>(f.DbId));
+  Put32(b, 116, static_cast<uint32_t>(f.DbId >> 32));
   return WithChildren(std::move(b), mhods);
 }
 

@@ -28,6 +28,7 @@ struct TrackFields {
   uint32_t Size = 0;
   uint32_t DurationMs = 0;
   uint32_t PlayCount = 0;
+  uint64_t DbId = 0;  // names the track's artwork
 };
 Bytes Mhit(const TrackFields& fields, const std::vector<Bytes>& mhods);
 Bytes Mhlt(const std::vector<Bytes>& tracks, const char* tag = "mhlt");

@@ -59,10 +59,12 @@ Bytes ContainerMhod(uint16_t type, const Bytes& body) {
   return WithChildren(header, {body});
 }
 
-Bytes Mhii(uint32_t imageId, const std::vector<Bytes>& children, const char* tag) {
+Bytes Mhii(uint32_t imageId, const std::vector<Bytes>& children, const char* tag, uint64_t songId) {
   Bytes b = Header(tag, 152);
   Put32(b, 12, static_cast<uint32_t>(children.size()));
   Put32(b, 16, imageId);
+  Put32(b, 20, static_cast<uint32_t>(songId));
+  Put32(b, 24, static_cast<uint32_t>(songId >> 32));
   return WithChildren(b, children);
 }
 
@@ -112,6 +114,12 @@ Bytes Image(uint32_t id, const ThumbRef& display, const ThumbRef& exportRef,
   if (!original.empty())
     children.push_back(ContainerMhod(5, Mhni({0, 0, 0, 0, 0, 0, 0, original})));
   return Mhii(id, children);
+}
+
+Bytes ArtworkImage(uint32_t id, uint64_t songId, const std::vector<ThumbRef>& refs) {
+  std::vector<Bytes> children;
+  for (const ThumbRef& ref : refs) children.push_back(ContainerMhod(2, Mhni(ref)));
+  return Mhii(id, children, "mhii", songId);
 }
 
 }  // namespace ortelan::fixtures::photodb

@@ -57,6 +57,9 @@ class TMusicTranFrm : public app::TTransferFrm {
   QMenu* AdPop = nullptr;
   QAction* PlaylistsAct = nullptr;  // "Save playlists as M3U8 files"
   QAction* TrackListAct = nullptr;  // "Save a track list with ratings (CSV)"
+  // "Save album covers (cover.jpg)": only the album folders of the first
+  // naming scheme have room for them.
+  QAction* CoversAct = nullptr;
   QLabel* Tilb = nullptr;
   // The folder picker; empty when cancelled. Tests replace it.
   std::function<QString()> PickFolder;

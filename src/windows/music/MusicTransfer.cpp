@@ -29,6 +29,7 @@ constexpr const char* kSchemes[] = {"Place files into artist and album folders",
                                     "Name as: [Title] - [Album] - [Artist]",
                                     "Name as: [Title] - [Artist] - [Album]"};
 constexpr int kDefaultScheme = 1;
+constexpr int kAlbumFolderScheme = 0;
 
 }  // namespace
 
@@ -47,7 +48,8 @@ void TMusicTranFrm::BuildOptions() {
   AdPop->addSeparator();
   PlaylistsAct = AdPop->addAction("Save playlists as M3U8 files");
   TrackListAct = AdPop->addAction("Save a track list with ratings (CSV)");
-  for (QAction* option : {PlaylistsAct, TrackListAct}) option->setCheckable(true);
+  CoversAct = AdPop->addAction("Save album covers (cover.jpg)");
+  for (QAction* option : {PlaylistsAct, TrackListAct, CoversAct}) option->setCheckable(true);
   DestLb = app::Label(GoPnl, "Save song files to folder:", QPoint(16, 28), font(), Qt::black);
   DestLb->setStyleSheet("background: #DFE5EB;");
   DestEdt = new QLineEdit(GoPnl);
@@ -76,6 +78,8 @@ void TMusicTranFrm::BuildOptions() {
   connect(AdBtn, &QPushButton::clicked, this, [this] { AdBtnClick(); });
   connect(BrowseBtn, &QPushButton::clicked, this, [this] { BrowseBtnClick(); });
   connect(ToPcBtn, &QPushButton::clicked, this, [this] { ToPcBtnClick(); });
+  connect(FormatLst, &QComboBox::currentIndexChanged, this,
+          [this](int scheme) { CoversAct->setEnabled(scheme == kAlbumFolderScheme); });
   PickFolder = [this] {
     return QFileDialog::getExistingDirectory(
         this, "Select folder to save music files", QString(),
@@ -91,6 +95,8 @@ void TMusicTranFrm::OptionsToControls() {
   iTunesCb->setChecked(Options.AddToItunes);
   PlaylistsAct->setChecked(Options.SavePlaylists);
   TrackListAct->setChecked(Options.SaveTrackList);
+  CoversAct->setChecked(Options.SaveCovers);
+  CoversAct->setEnabled(FormatLst->currentIndex() == kAlbumFolderScheme);
 }
 
 void TMusicTranFrm::ControlsToOptions() {
@@ -99,6 +105,7 @@ void TMusicTranFrm::ControlsToOptions() {
   Options.AddToItunes = iTunesCb->isChecked();
   Options.SavePlaylists = PlaylistsAct->isChecked();
   Options.SaveTrackList = TrackListAct->isChecked();
+  Options.SaveCovers = CoversAct->isChecked();
 }
 
 // Under the button, toggled; the panel takes no focus in this window.
@@ -147,6 +154,7 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   MusicDb->NameScheme = static_cast<uint8_t>(FormatLst->currentIndex());
   MusicDb->SavePlaylists = PlaylistsAct->isChecked();
   MusicDb->SaveTrackList = TrackListAct->isChecked();
+  MusicDb->SaveCovers = CoversAct->isEnabled() && CoversAct->isChecked();
   std::string folder = DestEdt->text().toStdString();
   if (!MusicDb->PrepareDestination(folder)) {
     Messages.Warning(this, QString::fromStdString(folder));

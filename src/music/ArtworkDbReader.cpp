@@ -1,0 +1,158 @@
+// The artwork database reader. It walks the chunks the way the Photo
+// Database reader does: every read bounds-checked, a length of 0 that would
+// visit the same chunk again ends the list, and a read budget keeps
+// overlapping chunks from costing more than linear time.
+
+#include <algorithm>
+#include <cstring>
+
+#include "music/Artwork.h"
+#include "photo/ThumbDecoding.h"
+
+namespace ortelan {
+
+namespace {
+
+constexpr uint64_t kMhfdRead = 24;
+constexpr uint64_t kSectionRead = 16;
+constexpr uint64_t kListRead = 12;
+constexpr uint64_t kMhiiRead = 28;
+constexpr uint64_t kMhodRead = 16;
+constexpr uint64_t kMhniRead = 36;
+constexpr uint32_t kImageSection = 1;
+constexpr uint16_t kThumbnailObject = 2;
+constexpr size_t kBytesPerPixel = 2;
+
+uint64_t U64At(const ByteReader& r, uint64_t at) {
+  uint64_t value = 0;
+  r.U64LE(at, value);
+  return value;
+}
+
+// The file name of a store path like ":F1029_1.ithmb"; empty when the name
+// is no plain file name.
+std::string StoreFileName(const std::string& path) {
+  const size_t cut = path.find_last_of(":/\\");
+  std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string::npos)
+    return {};
+  return name;
+}
+
+uint64_t PixelCount(const TArtworkRef& ref) { return uint64_t{ref.Width} * ref.Height; }
+
+// The pixels per stored row of a record. A record holds the format's whole
+// size, which can be more than the picture and its declared padding (a
+// 199 x 200 picture in a 200 x 200 record): the narrowest row from the
+// declared width on that divides the record into at least the declared rows.
+// 0 when there is none.
+int StoredWidth(const TArtworkRef& ref) {
+  constexpr int kMostUndeclaredColumns = 64;
+  const uint32_t pixels = ref.Size / kBytesPerPixel;
+  const int declared = ref.Width + ref.PadH;
+  const uint32_t rows = uint32_t{ref.Height} + ref.PadV;
+  if (ref.Width == 0 || ref.Height == 0) return 0;
+  for (int width = declared; width <= declared + kMostUndeclaredColumns; ++width) {
+    if (pixels % width == 0 && pixels / width >= rows) return width;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool TArtworkDb::Parse(const ByteReader& r) {
+  largest_.clear();
+  Error.clear();
+  budget_ = ReadBudget::For(r);
+  if (!TagIs(r, 0, "mhfd") || !budget_.Readable(r, 0, kMhfdRead)) {
+    Error = "not an artwork database";
+    return false;
+  }
+  const uint32_t sections = U32At(r, 20);
+  uint64_t at = U32At(r, 4);
+  for (uint32_t i = 0; i < sections && budget_.Readable(r, at, kSectionRead); ++i) {
+    const uint32_t totalLen = U32At(r, at + 8);
+    if (U32At(r, at + 12) == kImageSection) {
+      const uint64_t list = at + U32At(r, at + 4);
+      if (!TagIs(r, list, "mhli") || !budget_.Readable(r, list, kListRead)) {
+        Error = "the image list is damaged";
+        return false;
+      }
+      const uint32_t count = U32At(r, list + 8);
+      uint64_t image = list + U32At(r, list + 4);
+      for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t length = ReadImage(r, image);
+        if (length == 0) break;
+        image += length;
+      }
+      return true;
+    }
+    if (totalLen == 0) break;  // the next section would be this one again
+    at += totalLen;
+  }
+  Error = "no image list";
+  return false;
+}
+
+uint32_t TArtworkDb::ReadImage(const ByteReader& r, uint64_t start) {
+  if (!TagIs(r, start, "mhii") || !budget_.Readable(r, start, kMhiiRead)) return 0;
+  const uint32_t children = U32At(r, start + 12);
+  const uint64_t songId = U64At(r, start + 20);
+  uint64_t q = start + U32At(r, start + 4);
+  for (uint32_t i = 0; i < children; ++i) {
+    if (!TagIs(r, q, "mhod") || !budget_.Readable(r, q, kMhodRead)) break;
+    const uint32_t length = U32At(r, q + 8);
+    TArtworkRef ref;
+    if (U16At(r, q + 12) == kThumbnailObject && ReadImageRef(r, q + U32At(r, q + 4), ref)) {
+      auto [kept, added] = largest_.try_emplace(songId, ref);
+      if (!added && PixelCount(ref) > PixelCount(kept->second)) kept->second = std::move(ref);
+    }
+    if (length == 0) break;  // every further child would be this one again
+    q += length;
+  }
+  return U32At(r, start + 8);
+}
+
+bool TArtworkDb::ReadImageRef(const ByteReader& r, uint64_t start, TArtworkRef& ref) {
+  if (!TagIs(r, start, "mhni") || !budget_.Readable(r, start, kMhniRead)) return false;
+  ref.FormatId = U32At(r, start + 16);
+  ref.Offset = U32At(r, start + 20);
+  ref.Size = U32At(r, start + 24);
+  ref.PadV = U16At(r, start + 28);
+  ref.PadH = U16At(r, start + 30);
+  ref.Height = U16At(r, start + 32);
+  ref.Width = U16At(r, start + 34);
+  std::string path;
+  if (ReadStringChunk(r, start + U32At(r, start + 4), path, budget_) == 0) return false;
+  ref.StoreFile = StoreFileName(path);
+  return !ref.StoreFile.empty() && ref.Width != 0 && ref.Height != 0;
+}
+
+const TArtworkRef* TArtworkDb::Find(uint64_t songId) const {
+  const auto found = largest_.find(songId);
+  return found == largest_.end() ? nullptr : &found->second;
+}
+
+bool DecodeArtwork(std::span<const uint8_t> record, const TArtworkRef& ref, TPicture24& picture) {
+  const int storedWidth = StoredWidth(ref);
+  if (storedWidth == 0 || record.size() < ref.Size) return false;
+  const int storedHeight = static_cast<int>(ref.Size / kBytesPerPixel / storedWidth);
+  const size_t rowBytes = kBytesPerPixel * storedWidth;
+  // The device's rows follow each other; a bitmap's start on 4-byte bounds.
+  const size_t stride = (rowBytes + 3) & ~size_t{3};
+  const size_t imageBytes = stride * storedHeight;
+  std::vector<uint8_t> file(kBmpHeaderSize + imageBytes);
+  uint8_t header[kBmpHeaderSize];
+  FillBmpHeader(header, storedWidth, storedHeight, static_cast<uint32_t>(imageBytes), false);
+  std::memcpy(file.data(), header, kBmpHeaderSize);
+  for (int y = 0; y < storedHeight; ++y)
+    std::memcpy(file.data() + kBmpHeaderSize + y * stride, record.data() + y * rowBytes, rowBytes);
+  TPicture24 stored;
+  if (!LoadBitmap16(file, stored)) return false;
+  picture.SetSize(ref.Width, ref.Height);
+  for (int y = 0; y < ref.Height; ++y)
+    std::memcpy(picture.Row(y), stored.Row(y), size_t{3} * ref.Width);
+  return true;
+}
+
+}  // namespace ortelan
