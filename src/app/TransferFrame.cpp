@@ -71,9 +71,13 @@ TTransferFrm::TTransferFrm(AppServices& services, FrameLook look, QWidget* paren
   GoPnl->resize(look_.GoPnlSize);
   GoPnl->setFocusPolicy(Qt::StrongFocus);
   GoPnl->hide();
-  // GoPnl hides when the keyboard focus leaves it.
+  // GoPnl hides when the keyboard focus leaves it. The list a combo box of
+  // the panel drops down is a window of its own, yet still the panel's.
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-    if (GoPnl->isVisible() && now != GoPnl && !GoPnl->isAncestorOf(now)) GoPnl->hide();
+    for (QWidget* w = now; w != nullptr; w = w->parentWidget()) {
+      if (w == GoPnl) return;
+    }
+    GoPnl->hide();
   });
   PlaceAnchored();
 }

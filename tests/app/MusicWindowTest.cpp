@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -273,7 +274,18 @@ TEST_F(MusicWindow, AlbumCoversAreOnByDefaultWhereAlbumsHaveFolders) {
   EXPECT_TRUE(window->CoversAct->isChecked());
   window->FormatLst->setCurrentIndex(2);
   EXPECT_FALSE(window->CoversAct->isEnabled());
-  window->FormatLst->setCurrentIndex(0);
+  // The first scheme chosen from the list the box drops down, as a user
+  // does: the panel stays open meanwhile.
+  window->ExportBtnClick();
+  window->FormatLst->setFocus();
+  window->FormatLst->showPopup();
+  QAbstractItemView* list = window->FormatLst->view();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+  QTest::keyClick(list, Qt::Key_Home);
+  QTest::keyClick(list, Qt::Key_Return);
+  QTRY_VERIFY(!list->window()->isVisible());
+  EXPECT_TRUE(window->GoPnl->isVisible());
+  EXPECT_EQ(window->FormatLst->currentIndex(), 0);
   ASSERT_TRUE(window->CoversAct->isEnabled());
   // Its tracks, all of database id 0, share a white 2 x 2 picture.
   using namespace fixtures::photodb;
