@@ -8,7 +8,8 @@
 // With --ios it is shaped like the media folder of an iPhone, as its file
 // service shows it: the tracks in iTunes_Control/iTunes/MediaLibrary.sqlitedb
 // and under iTunes_Control/Music, the photos as for --sqlite, and a video of
-// the camera roll.
+// the camera roll. --track-bytes N makes the placeholder tracks about N
+// bytes long (40000 by default), for benchmarks with tracks of real sizes.
 
 #include <algorithm>
 #include <cmath>
@@ -414,6 +415,7 @@ void WritePhotoData(const std::string& root) {
 int main(int argc, char** argv) {
   std::string root;
   bool compressed = false, nano = false, ios = false;
+  uint32_t trackBytes = 40000;  // the least size of a placeholder track
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--compressed") {
@@ -422,6 +424,9 @@ int main(int argc, char** argv) {
       nano = compressed = true;
     } else if (arg == "--ios") {
       ios = true;
+    } else if (arg == "--track-bytes" && i + 1 < argc &&
+               std::sscanf(argv[i + 1], "%u", &trackBytes) == 1 && trackBytes <= (1u << 30)) {
+      ++i;
     } else if (root.empty() && arg[0] != '-') {
       root = arg;
     } else {
@@ -430,7 +435,8 @@ int main(int argc, char** argv) {
     }
   }
   if (root.empty()) {
-    std::fprintf(stderr, "usage: make-demo-ipod [--compressed | --sqlite | --ios] DIR\n");
+    std::fprintf(stderr,
+                 "usage: make-demo-ipod [--compressed | --sqlite | --ios] [--track-bytes N] DIR\n");
     return 2;
   }
   if (fs::exists(root) && !fs::is_empty(root)) {
@@ -442,8 +448,8 @@ int main(int argc, char** argv) {
   std::vector<uint32_t> all, videos, roadTrip;
   uint32_t id = 100;
   for (const DemoTrack& d : kTracks) {
-    const std::vector<uint8_t> file =
-        d.tone ? WavTone(d.seconds, 330.0 + id) : Placeholder(40000 + (id * 7919) % 160000, id);
+    const std::vector<uint8_t> file = d.tone ? WavTone(d.seconds, 330.0 + id)
+                                             : Placeholder(trackBytes + (id * 7919) % 160000, id);
     if (ios) {
       const auto [folder, name] = IosLocation(d.location);
       ortelan::test::WriteFile(root + "/" + folder + "/" + name, file);
