@@ -1,9 +1,6 @@
 // File operations on a disk-mode iPod: copies, sizes, fetches, thumbnail
 // stores, camera roll and recordings.
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -11,6 +8,7 @@
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
+#include "platform/FileStatus.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -41,9 +39,7 @@ int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& P
 }
 
 int32_t TIpodDevice::PcFileSize(const std::string& Path) {
-  struct stat info {};
-  if (stat(Path.c_str(), &info) != 0) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(info.st_size));
+  return static_cast<int32_t>(static_cast<uint32_t>(platform::StatusOf(Path).Size));
 }
 
 int32_t TIpodDevice::DeviceFileSize(const std::string& DevPath) {
@@ -68,9 +64,9 @@ int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
     return size > 0 ? static_cast<uint32_t>(size) : -1;
   }
   std::string file;
-  struct stat info {};
-  if (!ResolveDevicePath(DevPath, file) || stat(file.c_str(), &info) != 0) return -1;
-  return static_cast<uint32_t>(info.st_size);
+  if (!ResolveDevicePath(DevPath, file)) return -1;
+  const platform::FileStatus status = platform::StatusOf(file);
+  return status.Kind == platform::FileKind::Missing ? -1 : static_cast<uint32_t>(status.Size);
 }
 
 bool TIpodDevice::FindInPlace(const std::string& candidate, int64_t expected,
@@ -199,14 +195,10 @@ std::vector<std::string> TIpodDevice::ListDeviceFolder(
   std::vector<std::string> names;
   std::string dirPath;
   if (!ResolveDevicePath(folder, dirPath)) return names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dirPath.c_str()), closedir);
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    struct stat info {};
+  for (std::string& name : platform::FolderNames(dirPath)) {
     if (name.empty() || name[0] == '.') continue;
-    if (lstat((dirPath + "/" + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    if (keep(name)) names.push_back(name);
+    if (platform::LinkStatusOf(dirPath + "/" + name).Kind != platform::FileKind::Regular) continue;
+    if (keep(name)) names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -1,8 +1,6 @@
 // Device state: creation, probing, volume comings and goings, whole-file reads
 // and eject.
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +9,7 @@
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
+#include "platform/FileStatus.h"
 
 namespace ortelan {
 
@@ -87,8 +86,7 @@ bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
   const std::string root = volume.MountPoint;
   std::string itunes;
   if (!ResolveUnderRoot(root, Canonical(root), kItunesFolder, itunes)) return false;
-  struct stat info {};
-  if (stat(itunes.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  if (platform::StatusOf(itunes).Kind != platform::FileKind::Folder) return false;
   if (root_.Open(root) != 0) return false;
   IsIos = false;
   Drive = root;

@@ -1,11 +1,6 @@
 #include "device/DevicePaths.h"
 
-#include <dirent.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
-#include <memory>
-
+#include "platform/FileStatus.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -14,27 +9,26 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
-bool Exists(const std::string& path, struct stat* info = nullptr) {
-  struct stat local {};
-  return lstat(path.c_str(), info ? info : &local) == 0;
+using platform::FileKind;
+
+bool Exists(const std::string& path) {
+  return platform::LinkStatusOf(path).Kind != FileKind::Missing;
 }
 
 // The names of `folder` by their ASCII-folded form (the first of names that
 // fold alike wins).
 std::unordered_map<std::string, std::string> ListFolded(const std::string& folder) {
   std::unordered_map<std::string, std::string> names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir.get())) {
-    names.emplace(AsciiUpperCase(entry->d_name), entry->d_name);
+  for (std::string& name : platform::FolderNames(folder)) {
+    std::string folded = AsciiUpperCase(name);
+    names.emplace(std::move(folded), std::move(name));
   }
   return names;
 }
 
 int64_t ChangeTimeNs(const std::string& folder) {
-  struct stat info {};
-  if (stat(folder.c_str(), &info) != 0) return -1;
-  return int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+  const platform::FileStatus status = platform::StatusOf(folder);
+  return status.Kind == FileKind::Missing ? -1 : status.ChangedNs;
 }
 
 // The entry of `folder` that equals `name` without regard to ASCII case.
@@ -60,9 +54,9 @@ bool FindIgnoringCase(const std::string& folder, const std::string& name, std::s
 }
 
 bool InsideRoot(const std::string& path, const std::string& canonicalRoot) {
-  std::unique_ptr<char, void (*)(void*)> real(realpath(path.c_str(), nullptr), free);
-  if (!real) return false;
-  const std::string_view resolved(real.get());
+  const std::string real = platform::ResolvedPath(path);
+  if (real.empty()) return false;
+  const std::string_view resolved(real);
   if (canonicalRoot == "/") return true;
   return resolved == canonicalRoot ||
          (resolved.size() > canonicalRoot.size() && resolved.starts_with(canonicalRoot) &&
@@ -91,8 +85,8 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
   if (root.empty() || !SplitDevicePath(path, parts)) return false;
   std::string current = root;
   for (const std::string& part : parts) current += "/" + part;
-  struct stat info {};
-  if (!Exists(current, &info)) {
+  platform::FileStatus status = platform::LinkStatusOf(current);
+  if (status.Kind == FileKind::Missing) {
     current = root;
     for (const std::string& part : parts) {
       std::string actual = part;
@@ -101,12 +95,13 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
       }
       current += "/" + actual;
     }
-    if (lstat(current.c_str(), &info) != 0) return false;
+    status = platform::LinkStatusOf(current);
+    if (status.Kind == FileKind::Missing) return false;
   }
   // A file that is no link lies where its folder lies: checking the folder
   // (once per folder) is enough. Links are resolved to their end.
   const std::string folder = parts.empty() ? current : current.substr(0, current.rfind('/'));
-  if (S_ISLNK(info.st_mode) || parts.empty()) {
+  if (status.Kind == FileKind::Link || parts.empty()) {
     if (!InsideRoot(current, canonicalRoot)) return false;
   } else if (!cache || !cache->Verified.contains(folder)) {
     if (!InsideRoot(folder, canonicalRoot)) return false;
