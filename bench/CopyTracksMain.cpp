@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     track.Title = entry.path().stem().string();
     track.Location = ":" + colonFolder + ":" + entry.path().filename().string();
     track.Size = static_cast<int64_t>(entry.file_size());
-    track.CopyState = -1;
+    track.CopyState = csUntouched;
     db.Tracks.Check(db.Tracks.Count() - 1);
   }
   if (!db.PrepareDestination(dest)) return 1;

@@ -132,7 +132,8 @@ int MusicCopyCommand(Arguments args) {
     throw UsageError{"--scheme takes a number from 0 to 6"};
   }
   const int scheme = schemeText[0] - '0';
-  if (covers && scheme != 0) throw UsageError{"--covers needs --scheme 0 (a folder per album)"};
+  if (covers && scheme != nsArtistAlbumFolders)
+    throw UsageError{"--covers needs --scheme 0 (a folder per album)"};
 
   DeviceSession session(folders);
   if (!session.Connect()) return kExitNotFound;

@@ -10,6 +10,7 @@
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
 #include "platform/FileStatus.h"
+#include "util/ByteSizes.h"
 
 namespace ortelan {
 
@@ -238,8 +239,8 @@ bool TIpodDevice::EjectVolume() {
 }
 
 std::string TIpodDevice::FormatSize(int64_t Size) {
-  if (Size < 1048576) return FixedTwoDecimals(Size, 10, "KB");
-  if (Size <= 1073741824) return FixedTwoDecimals(Size, 20, "MB");
+  if (Size < kMiB) return FixedTwoDecimals(Size, 10, "KB");
+  if (Size <= kGiB) return FixedTwoDecimals(Size, 20, "MB");
   return FixedTwoDecimals(Size, 30, "GB");
 }
 

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <new>
 
+#include "util/ByteSizes.h"
 #include "util/Text.h"
 
 namespace ortelan {
@@ -40,7 +41,7 @@ void TIosHelper::Fail(const std::string& text, platform::MobileResult code) {
 
 void TIosHelper::Start(bool ANoSubscribe) {
   if (!ANoSubscribe) Subscribed = Subscribe();
-  SetBufferSize(static_cast<uint32_t>(BufferMegabytes) * 1048576u);
+  SetBufferSize(static_cast<uint32_t>(BufferMegabytes * kMiB));
 }
 
 bool TIosHelper::Subscribe() {

@@ -91,14 +91,14 @@ bool TIpodMusicDb::LoadArtwork(TArtworkDb& Artwork) {
 int TIpodMusicDb::WriteAlbumCovers() {
   // Only the first scheme gives every album a folder of its own; an iOS
   // device keeps its artwork elsewhere.
-  if (NameScheme != 0 || Device->IsIos) return 0;
+  if (NameScheme != nsArtistAlbumFolders || Device->IsIos) return 0;
   TArtworkDb artwork;
   if (!LoadArtwork(artwork)) return 0;
   ArtworkStores stores(*Device);
   std::unordered_set<std::string> covered;  // album folders done, well or not
   int written = 0;
   for (const TTrackItem& track : Tracks) {
-    if (LoadCopyState(track) != 1 || track.DestFile.empty()) continue;
+    if (LoadCopyState(track) != csCopied || track.DestFile.empty()) continue;
     const TArtworkRef* ref = artwork.Find(track.DbId);
     const std::string folder = FolderOf(track.DestFile);
     if (ref == nullptr || folder.empty() || !covered.insert(folder).second) continue;

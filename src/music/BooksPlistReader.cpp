@@ -20,7 +20,7 @@ std::string TextOf(pugi::xml_node node) { return node.child_value(); }
 
 void AddBook(TTrackList& tracks, const std::vector<pugi::xml_node>& entries) {
   TTrackItem& book = tracks.Add();
-  book.CopyState = -1;
+  book.CopyState = csUntouched;
   book.ItunesSourceId = -1;
   book.MediaKind = mkBook;
   int found = 0;

@@ -38,7 +38,7 @@ int TIpodMusicDb::ReadLibraryItdb(const std::string& FileName) {
   for (; !item->AtEnd; item->Step()) {
     // Checked and counted once Locations.itdb has given the track its file.
     TTrackItem& track = Tracks.Add();
-    track.CopyState = -1;
+    track.CopyState = csUntouched;
     track.ItunesSourceId = -1;
     track.TrackId = item->ColumnInt64(pid);
     track.Title = item->ColumnText(title);

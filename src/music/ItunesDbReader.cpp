@@ -66,7 +66,7 @@ bool ReadTrack(const ByteReader& r, uint64_t p, ReadBudget& budget, TTrackItem& 
   const uint32_t headerLen = U32At(r, p + 4);
   const uint32_t mhodCount = U32At(r, p + 12);
   track.Checked = true;
-  track.CopyState = -1;
+  track.CopyState = csUntouched;
   track.ItunesSourceId = -1;
   track.TrackId = U32At(r, p + 16);
   r.U8(p + 31, track.Rating);

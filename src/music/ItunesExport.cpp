@@ -63,7 +63,7 @@ void TIpodMusicDb::ExportTracks(platform::ItunesApplication& Itunes, TItunesCoun
   const std::unique_ptr<platform::ItunesLibrary> library = Itunes.LibraryPlaylist();
   for (TTrackItem& track : Tracks) {
     if (Cancelled) throw ExportCancelled{};
-    if (!track.Checked || LoadCopyState(track) != 1) continue;
+    if (!track.Checked || LoadCopyState(track) != csCopied) continue;
     try {
       ExportTrack(*library, track, Counters);
     } catch (const std::exception&) {
@@ -94,7 +94,7 @@ void TIpodMusicDb::ExportTrack(platform::ItunesLibrary& Library, TTrackItem& Tra
   const std::unique_ptr<platform::ItunesImport> import = Library.AddFile(Track.DestFile);
   if (!import) {
     std::this_thread::sleep_for(ItunesPause);
-    StoreCopyState(Track, 2);  // refused: shown apart from an added track
+    StoreCopyState(Track, csCopiedApart);  // refused: shown apart from an added track
     return;
   }
   while (import->InProgress()) std::this_thread::sleep_for(ItunesPoll);

@@ -133,7 +133,7 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
     for (const ItemRow& row : batch.Rows) {
       TTrackItem& track = Tracks.Add();
       track.Checked = true;
-      track.CopyState = -1;
+      track.CopyState = csUntouched;
       track.ItunesSourceId = -1;
       track.TrackId = row.TrackId;
       track.Artist = artists.Lookup(row.Artist, batch);

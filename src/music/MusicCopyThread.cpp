@@ -41,14 +41,14 @@ void TMusicCopyThread::Execute() {
                   std::to_string(Copied));
   if (Copied > 0 && AddToItunes) {
     StatusText = "Adding selected music and playlists to iTunes library ...";
-    StatusKind = 1;
+    StatusKind = mskLongStep;
     dispatcher_.InvokeAndWait([this] { DoStatus(); });
     Copied = musicDb_.ExportToItunes();
     musicDb_.AddLog("Sync: " + std::to_string(Copied));
   }
   StatusText = "Done.";
   // The end of the transfer is always the last hand-over.
-  StatusKind = 2;
+  StatusKind = mskEnded;
   dispatcher_.InvokeAndWait([this] { DoStatus(); });
   finished_ = true;
   // Wakes a loop that waits for the end: it need not look again later.

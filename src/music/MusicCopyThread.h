@@ -13,7 +13,11 @@
 
 namespace ortelan {
 
-// (text, kind): 1 = a long step begins, 2 = the transfer has ended.
+// What a status report of the worker says.
+enum TMusicStatusKind : uint8_t {
+  mskLongStep = 1,  // a long step begins
+  mskEnded = 2,     // the transfer has ended
+};
 using TMusicStatusEvent = std::function<void(const std::string&, uint8_t)>;
 
 class TMusicCopyThread {
@@ -23,7 +27,7 @@ class TMusicCopyThread {
   TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher, bool AAddToItunes,
                    bool AAbortOnErrors);
   // Waits for the worker; the owner must keep serving the dispatcher until
-  // the final report (kind 2) has been handed over.
+  // the final report (mskEnded) has been handed over.
   ~TMusicCopyThread();
   TMusicCopyThread(const TMusicCopyThread&) = delete;
   TMusicCopyThread& operator=(const TMusicCopyThread&) = delete;

@@ -97,7 +97,7 @@ int TIpodMusicDb::ReadVoiceMemos() {
   const std::string folder = Device->IsIos ? "Recordings/" : "Recordings\\";
   for (const std::string& name : names) {
     TTrackItem& track = Tracks.Add();
-    track.CopyState = -1;
+    track.CopyState = csUntouched;
     track.ItunesSourceId = -1;
     track.Album = "Voice memo";
     track.Genre = "m4a";

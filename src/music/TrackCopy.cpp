@@ -132,26 +132,26 @@ void TIpodMusicDb::SchemePath(const TTrackItem& Track, uint8_t Scheme, const std
   MakeNamePart(Track.Album, " Album", album);
   SubFolder.clear();
   switch (Scheme) {
-    case 0:
+    case nsArtistAlbumFolders:
       SubFolder = Folder + artist + "/" + album;
       Path = SubFolder + "/" + name;
       break;
-    case 2:
+    case nsArtistTitle:
       Path = Folder + artist + " - " + name;
       break;
-    case 3:
+    case nsTitleArtist:
       Path = Folder + name + " - " + artist;
       break;
-    case 4:
+    case nsArtistAlbumTitle:
       Path = Folder + artist + " - " + album + " - " + name;
       break;
-    case 5:
+    case nsTitleAlbumArtist:
       Path = Folder + name + " - " + album + " - " + artist;
       break;
-    case 6:
+    case nsTitleArtistAlbum:
       Path = Folder + name + " - " + artist + " - " + album;
       break;
-    default:
+    default:  // nsTitle
       Path = Folder + name;
       break;
   }
@@ -181,7 +181,8 @@ int64_t TIpodMusicDb::BytesStillNeeded(const std::string& Folder) {
   for (const TTrackItem& track : Tracks) {
     if (!track.Checked) continue;
     std::string path, subFolder;
-    SchemePath(track, track.MediaKind == mkBook ? 1 : NameScheme, folder, path, subFolder);
+    SchemePath(track, track.MediaKind == mkBook ? uint8_t{nsTitle} : NameScheme, folder, path,
+               subFolder);
     if (track.MediaKind != mkBook &&
         Device->AlreadyCopied(track.Location, path, Low32(track.Size), &claimed)) {
       claimed.insert(path);
@@ -196,8 +197,8 @@ int TIpodMusicDb::CopyTrack(int Index) {
   TTrackItem& track = Tracks.GetItem(Index);
   std::string path;
   if (track.MediaKind == mkBook) {
-    StoreCopyState(track, 2);
-    if (const int error = BuildDestName(Index, 1, path)) return error;
+    StoreCopyState(track, csCopiedApart);
+    if (const int error = BuildDestName(Index, nsTitle, path)) return error;
     bool wasFolder = false;
     const int code = Device->CopyItemOrFolder(track.Location, path, wasFolder, Low32(track.Size));
     if (wasFolder && code == 0 && !path.empty()) {
@@ -210,7 +211,7 @@ int TIpodMusicDb::CopyTrack(int Index) {
     if (code == 0) track.DestFile = path;
     return code;
   }
-  StoreCopyState(track, 1);
+  StoreCopyState(track, csCopied);
   if (const int error = BuildDestName(Index, NameScheme, path)) return error;
   int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   if (code == TIpodDevice::kRetryWorthyCode) {
@@ -242,7 +243,7 @@ int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
       ++copied;
       continue;
     }
-    StoreCopyState(track, 0);
+    StoreCopyState(track, csFailed);
     if (code == kPackFailed) {
       AddLog(track.Title + ": Error park");
       continue;

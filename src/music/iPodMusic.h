@@ -35,6 +35,26 @@ enum TMediaKind : uint8_t {
   mkVoiceMemo = 4,
 };
 
+// What the last transfer did with a track (the values the copy worker and
+// the window share).
+enum TCopyState : int32_t {
+  csUntouched = -1,
+  csFailed = 0,
+  csCopied = 1,
+  csCopiedApart = 2,  // copied as a book, or refused by iTunes: not handed on there
+};
+
+// How copied tracks are named (the values stored in the settings).
+enum TNameScheme : uint8_t {
+  nsArtistAlbumFolders = 0,  // Artist/Album/Title: a folder per album
+  nsTitle = 1,               // the default
+  nsArtistTitle = 2,
+  nsTitleArtist = 3,
+  nsArtistAlbumTitle = 4,
+  nsTitleAlbumArtist = 5,
+  nsTitleArtistAlbum = 6,
+};
+
 struct TTrackItem {
   bool Checked = false;
   std::string DestFile;
@@ -56,12 +76,12 @@ struct TTrackItem {
   int32_t ItunesTrackId = 0;
   int32_t ItunesDatabaseId = 0;
   uint8_t MediaKind = mkAudio;
-  int32_t CopyState = 0;  // -1 untouched, 0 failed, 1 copied, 2 copied as a book
+  int32_t CopyState = csFailed;  // a TCopyState
 };
 
 // A track's copy state is written by the copy worker while the window may
 // paint it: both sides go through these, so neither sees a torn value.
-inline void StoreCopyState(TTrackItem& track, int32_t state) {
+inline void StoreCopyState(TTrackItem& track, TCopyState state) {
   std::atomic_ref<int32_t>(track.CopyState).store(state, std::memory_order_relaxed);
 }
 inline int32_t LoadCopyState(const TTrackItem& track) {
@@ -156,7 +176,7 @@ class TIpodMusicDb {
   TPlayLists PlayLists;
   int64_t TotalSize = 0;
   std::string DestFolder;
-  uint8_t NameScheme = 1;
+  uint8_t NameScheme = nsTitle;  // a TNameScheme
   bool Cancelled = false;
   TIpodDevice* Device;
   bool NeedBooks = false;

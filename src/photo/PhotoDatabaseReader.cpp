@@ -7,6 +7,7 @@
 // overlapping chunks from costing more than linear time.
 
 #include <algorithm>
+#include <iterator>
 
 #include "device/iPodDev.h"
 #include "photo/iPodPhoto.h"
@@ -25,14 +26,26 @@ constexpr uint64_t kMhodRead = 16;
 constexpr uint64_t kMhniRead = 36;
 constexpr uint64_t kAlbumRead = 64;
 constexpr uint64_t kMhiaRead = 20;
+// Display formats are narrower than this; the smallest width found so far
+// starts here.
+constexpr uint32_t kNoDisplayWidth = 1024;
+
+// The formats of full-size originals, which a device keeps as files of
+// their own.
+constexpr uint32_t kOriginalFormats[] = {4005, 4006, 4036};
+// The display formats chosen over any smaller one when a photo has them.
+constexpr uint32_t kPreferredDisplayFormats[] = {1032, 1036, 1066, 3004, 3113};
+// The width an original counts as: wider than any thumbnail.
+constexpr uint32_t kOriginalWidth = 2042;
 
 bool IsOriginalFormat(uint32_t formatId) {
-  return formatId == 4006 || formatId == 4005 || formatId == 4036;
+  return std::find(std::begin(kOriginalFormats), std::end(kOriginalFormats), formatId) !=
+         std::end(kOriginalFormats);
 }
 
 bool IsPreferredDisplayFormat(uint32_t formatId) {
-  return formatId == 1032 || formatId == 1036 || formatId == 1066 || formatId == 3004 ||
-         formatId == 3113;
+  return std::find(std::begin(kPreferredDisplayFormats), std::end(kPreferredDisplayFormats),
+                   formatId) != std::end(kPreferredDisplayFormats);
 }
 
 // The store file number in a name like ":Thumbs:F1019_3.ithmb": the text
@@ -119,7 +132,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
   }
   ExportInfo.IsIos = false;
   ThumbInfo.IsIos = false;
-  uint32_t maxWidth = 0, minWidth = 1024;
+  uint32_t maxWidth = 0, minWidth = kNoDisplayWidth;
   bool preferred = false;
   const uint32_t children = U32At(r, start + 12);
   uint64_t q = start + U32At(r, start + 4);
@@ -133,7 +146,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
     if (type == 5) {
       HasOriginals = true;
       ExportInfo.FormatId = ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
-      maxWidth = 2042;
+      maxWidth = kOriginalWidth;
     } else if (type == 2) {
       const uint64_t ref = q + U32At(r, q + 4);
       if (!TagIs(r, ref, "mhni") || !readBudget_.Readable(r, ref, kMhniRead)) {
@@ -148,7 +161,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
         HasOriginals = true;
         ExportInfo.FormatId = static_cast<int32_t>(formatId);
         ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
-        maxWidth = 2042;
+        maxWidth = kOriginalWidth;
       } else if (width > maxWidth) {
         maxWidth = width;
         ExportInfo.ImageSize = size;
@@ -175,7 +188,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
   }
   ExportInfo.FileCount = 1;
   ThumbInfo.FileCount = 1;
-  if (maxWidth == 0 || minWidth >= 1024) return false;
+  if (maxWidth == 0 || minWidth >= kNoDisplayWidth) return false;
   FillFormatInfo(ThumbInfo);
   FillFormatInfo(ExportInfo);
   return true;

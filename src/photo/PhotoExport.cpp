@@ -98,13 +98,13 @@ int32_t TIpodPhotoDb::ExportPhotos() {
 
 TIpodPhotoDb::ExportFormat TIpodPhotoDb::ExportFormatOf() const {
   switch (ExportInfo.FormatId) {
-    case 1019:
+    case tfUyvy:
       return {"Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord, false};
-    case 1023:
+    case tfNrgb:
       return {"Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord, true};
-    case 1067:
+    case tfYuv:
       return {"Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord, false};
-    case 1081:
+    case tfJpeg:
       return {"Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord, false};
     default:
       return {"Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord, true};

@@ -59,7 +59,7 @@ constexpr TileLayout kCameraLayout = {0, 75, 75, 20, 6, 30, 0};
 void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& Info) {
   if (Info.IsIos) {
     if (Info.FileName.empty()) {
-      Info.FormatId = 3011;
+      Info.FormatId = tfIosDefault;
       Info.ImageSize = 0;
       return;
     }

@@ -20,6 +20,16 @@ namespace ortelan {
 
 class TIpodDevice;
 
+// The thumbnail formats (the format ids of the Photo Database) that are
+// read or chosen apart from the 16-bit bitmaps most formats are.
+enum TThumbFormat : int32_t {
+  tfUyvy = 1019,        // 720 x 480 interlaced UYVY
+  tfNrgb = 1023,        // 176 x 132, 16-bit big-endian
+  tfYuv = 1067,         // 720 x 480 planar 4:2:0
+  tfJpeg = 1081,        // 640 x 480 JPEG files in the store
+  tfIosDefault = 3011,  // the display format of an iOS device without a store named
+};
+
 // One kind of fixed-size record in the device's thumbnail store files.
 struct TPhotoInfo {
   int32_t FormatId = 0;

@@ -19,7 +19,7 @@ TTrackColumn ColumnOf(const QModelIndex& index) {
 }  // namespace
 
 TMusicListModel::TMusicListModel(QObject* parent) : QAbstractTableModel(parent) {
-  for (int state = 0; state < 3; ++state) {
+  for (int state = csFailed; state <= csCopiedApart; ++state) {
     copyMarks_[state] = QPixmap::fromImage(pictures::CopyMark(state));
   }
 }
@@ -119,7 +119,7 @@ QVariant TMusicListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole: {
       if (column != TTrackColumn::CopyMark) return {};
       const int32_t state = LoadCopyState(track);  // the worker may be writing it
-      if (state < 0 || state > 2) return {};
+      if (state < csFailed || state > csCopiedApart) return {};
       return copyMarks_[state];
     }
     case Qt::TextAlignmentRole:

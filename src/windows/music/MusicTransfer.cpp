@@ -28,8 +28,8 @@ constexpr const char* kSchemes[] = {"Place files into artist and album folders",
                                     "Name as: [Artist] - [Album] - [Title]",
                                     "Name as: [Title] - [Album] - [Artist]",
                                     "Name as: [Title] - [Artist] - [Album]"};
-constexpr int kDefaultScheme = 1;
-constexpr int kAlbumFolderScheme = 0;
+constexpr int kDefaultScheme = nsTitle;
+constexpr int kAlbumFolderScheme = nsArtistAlbumFolders;
 
 }  // namespace
 
@@ -182,12 +182,12 @@ void TMusicTranFrm::CopyProgress(const std::string& Text) {
 
 void TMusicTranFrm::CopyStatus(const std::string& Text, uint8_t Kind) {
   Tilb->setText(QString::fromStdString(Text));
-  if (Kind == 1) {
+  if (Kind == mskLongStep) {
     PgLb->setText("This may take a few minutes, please wait ...");
     CopyPrgs->setRange(0, 0);  // an endless marquee
     return;
   }
-  if (Kind != 2) return;
+  if (Kind != mskEnded) return;
   PgLb->setText("");
   CopyPrgs->setRange(0, std::max(MusicDb->Tracks.CheckedCount, 1));
   CopyPrgs->setValue(CopyPrgs->maximum());
