@@ -11,25 +11,18 @@
 
 namespace ortelan {
 
-namespace {
-
-// The first track of each id, found without a scan per row.
-std::unordered_map<int64_t, int> FirstTrackOfEachId(const TTrackList& tracks) {
-  std::unordered_map<int64_t, int> first;
-  first.reserve(static_cast<size_t>(tracks.Count()));
-  for (int i = 0; i < tracks.Count(); ++i) first.emplace(tracks.GetItem(i).TrackId, i);
-  return first;
-}
-
-}  // namespace
-
 int TIpodMusicDb::ReadLibraryItdb(const std::string& FileName) {
   TSQLiteDatabase db(FileName);
+  const int rows = ReadItdbItems(db);
+  ReadItdbContainers(db);
+  return rows;
+}
+
+int TIpodMusicDb::ReadItdbItems(TSQLiteDatabase& db) {
   std::vector<std::string> genres{""};  // genre_id 0: none
   for (const auto genre = db.Query("SELECT genre FROM genre_map"); !genre->AtEnd; genre->Step()) {
     genres.push_back(genre->ColumnText(0));
   }
-
   int rows = 0;
   const auto item = db.Query("SELECT * FROM item");
   const int pid = item->ColumnIndex("pid"), title = item->ColumnIndex("title"),
@@ -52,7 +45,10 @@ int TIpodMusicDb::ReadLibraryItdb(const std::string& FileName) {
     FormatDuration(track.Duration, track.DurationText);
     ++rows;
   }
+  return rows;
+}
 
+void TIpodMusicDb::ReadItdbContainers(TSQLiteDatabase& db) {
   PlayLists.Clear();
   int64_t masterId = 0;
   if (const auto info = db.Query("SELECT primary_container_pid FROM db_info"); !info->AtEnd) {
@@ -78,7 +74,6 @@ int TIpodMusicDb::ReadLibraryItdb(const std::string& FileName) {
       list.TrackIds.push_back(member->ColumnInt64(0));
     }
   }
-  return rows;
 }
 
 bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
@@ -90,7 +85,7 @@ bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
     if (!base->ColumnIsNull(path)) bases.emplace(base->ColumnInt64(id), base->ColumnText(path));
   }
 
-  const std::unordered_map<int64_t, int> trackOfId = FirstTrackOfEachId(Tracks);
+  const std::unordered_map<int64_t, int> trackOfId = FirstTrackOfIds();
   std::vector<bool> located(static_cast<size_t>(Tracks.Count()), false);
   const auto location = db.Query("SELECT * FROM location");
   const int pid = location->ColumnIndex("item_pid"), size = location->ColumnIndex("file_size"),
@@ -129,7 +124,7 @@ bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
 
 bool TIpodMusicDb::ReadDynamicItdb(const std::string& FileName) {
   TSQLiteDatabase db(FileName);
-  const std::unordered_map<int64_t, int> trackOfId = FirstTrackOfEachId(Tracks);
+  const std::unordered_map<int64_t, int> trackOfId = FirstTrackOfIds();
   const auto stats = db.Query("SELECT * FROM item_stats");
   const int pid = stats->ColumnIndex("item_pid"), rating = stats->ColumnIndex("user_rating"),
             plays = stats->ColumnIndex("play_count_user");

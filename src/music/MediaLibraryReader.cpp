@@ -101,6 +101,35 @@ class IdMap {
   int shift_ = 0;
 };
 
+// The names an item row refers to by id.
+struct MediaNames {
+  IdMap Genres, Albums, Folders, Artists;
+};
+
+// A track of the library from its item row; books are left unchecked.
+void FillMediaTrack(const ItemRow& row, const ItemRowBatch& batch, const MediaNames& names,
+                    TTrackItem& track) {
+  track.CopyState = csUntouched;
+  track.ItunesSourceId = -1;
+  track.TrackId = row.TrackId;
+  track.Artist = names.Artists.Lookup(row.Artist, batch);
+  track.Album = names.Albums.Lookup(row.Album, batch);
+  track.Genre = names.Genres.Lookup(row.Genre, batch);
+  const std::string& folder = names.Folders.Lookup(row.Folder, batch);
+  track.Title = MendedUtf8(batch.TextOf(row.TitleAt, row.TitleLength));
+  const std::string file = MendedUtf8(batch.TextOf(row.FileAt, row.FileLength));
+  track.MediaKind = TIpodMusicDb::MediaKindOfExt(PathExtension(file));
+  track.Location.reserve(folder.size() + 1 + file.size());
+  track.Location.append(folder).append("/").append(file);
+  track.Size = row.Size;
+  track.SizeText = TIpodDevice::FormatSize(track.Size);
+  track.Duration = static_cast<uint32_t>(row.Duration);
+  TIpodMusicDb::FormatDuration(track.Duration, track.DurationText);
+  track.PlayCount = static_cast<int32_t>(row.PlayCount);
+  track.Rating = static_cast<uint8_t>(row.Rating);
+  track.Checked = track.MediaKind != mkBook;
+}
+
 }  // namespace
 
 TIpodMusicDb::TStringMap TIpodMusicDb::ReadStringMap(TSQLiteDatabase& Database,
@@ -118,11 +147,19 @@ TIpodMusicDb::TStringMap TIpodMusicDb::ReadStringMap(TSQLiteDatabase& Database,
 int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
   HasMasterPlaylist = false;
   TSQLiteDatabase db(FileName);
-  const IdMap genres(ReadStringMap(db, "SELECT genre_id,genre FROM genre"));
-  const IdMap albums(ReadStringMap(db, "SELECT album_pid,album FROM album"));
-  const IdMap bases(ReadStringMap(db, "SELECT base_location_id,path FROM base_location"));
-  const IdMap artists(ReadStringMap(db, "SELECT item_artist_pid,item_artist FROM item_artist"));
+  const int rows = ReadMediaItems(db);
+  ReadMediaContainers(db);
+  // The master playlist lists the whole library: it never gets members.
+  if (PlayLists.Count() >= 2) ReadContainerMembers(db);
+  return rows;
+}
 
+int TIpodMusicDb::ReadMediaItems(TSQLiteDatabase& db) {
+  const MediaNames names{
+      IdMap(ReadStringMap(db, "SELECT genre_id,genre FROM genre")),
+      IdMap(ReadStringMap(db, "SELECT album_pid,album FROM album")),
+      IdMap(ReadStringMap(db, "SELECT base_location_id,path FROM base_location")),
+      IdMap(ReadStringMap(db, "SELECT item_artist_pid,item_artist FROM item_artist"))};
   const auto expected = static_cast<size_t>(
       std::max<int64_t>(db.Query("SELECT count(*) FROM item")->ColumnInt64(0), 0));
   // Room for every item at once: growing the list step by step would move
@@ -132,28 +169,9 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
   auto addTracks = [&](const ItemRowBatch& batch) {
     for (const ItemRow& row : batch.Rows) {
       TTrackItem& track = Tracks.Add();
-      track.Checked = true;
-      track.CopyState = csUntouched;
-      track.ItunesSourceId = -1;
-      track.TrackId = row.TrackId;
-      track.Artist = artists.Lookup(row.Artist, batch);
-      track.Album = albums.Lookup(row.Album, batch);
-      track.Genre = genres.Lookup(row.Genre, batch);
-      const std::string& folder = bases.Lookup(row.Folder, batch);
-      track.Title = MendedUtf8(batch.TextOf(row.TitleAt, row.TitleLength));
-      const std::string file = MendedUtf8(batch.TextOf(row.FileAt, row.FileLength));
-      track.MediaKind = MediaKindOfExt(PathExtension(file));
-      track.Location.reserve(folder.size() + 1 + file.size());
-      track.Location.append(folder).append("/").append(file);
-      track.Size = row.Size;
+      FillMediaTrack(row, batch, names, track);
       TotalSize = SaturatingAdd(TotalSize, track.Size);
-      track.SizeText = TIpodDevice::FormatSize(track.Size);
-      track.Duration = static_cast<uint32_t>(row.Duration);
-      FormatDuration(track.Duration, track.DurationText);
-      track.PlayCount = static_cast<int32_t>(row.PlayCount);
-      track.Rating = static_cast<uint8_t>(row.Rating);
       if (track.MediaKind == mkBook) {
-        track.Checked = false;
         NeedBooks = false;
       } else {
         Tracks.CountChecked(track);
@@ -168,7 +186,10 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
   } else {
     ReadItemRows(*items, [&](ItemRowBatch&& batch) { return addTracks(batch); });
   }
+  return rows;
+}
 
+void TIpodMusicDb::ReadMediaContainers(TSQLiteDatabase& db) {
   PlayLists.Clear();
   int64_t masterId = 0;
   if (const auto info = db.Query("SELECT primary_container_pid FROM db_info"); !info->AtEnd) {
@@ -188,28 +209,26 @@ int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
                  container->ColumnInt64(5) != 0;
     list.Count = 0;
   }
+}
 
-  if (PlayLists.Count() >= 2) {
-    // The master playlist lists the whole library: it never gets members.
-    const int first = HasMasterPlaylist ? 1 : 0;
-    for (const auto members = db.Query("SELECT container_pid,item_pid_data FROM container_items");
-         !members->AtEnd; members->Step()) {
-      const int64_t id = members->ColumnInt64(0);
-      for (int i = first; i < PlayLists.Count(); ++i) {
-        TPlayListItem& list = PlayLists.GetItem(i);
-        if (list.PlayListId != id) continue;
-        const auto blob = members->ColumnBlob(1);
-        const ByteReader r(blob->View());
-        uint64_t trackId = 0;
-        for (uint64_t at = 0; r.U64LE(at, trackId); at += 8) {
-          list.TrackIds.push_back(static_cast<int64_t>(trackId));
-          ++list.Count;
-        }
-        break;
+void TIpodMusicDb::ReadContainerMembers(TSQLiteDatabase& db) {
+  const int first = HasMasterPlaylist ? 1 : 0;
+  for (const auto members = db.Query("SELECT container_pid,item_pid_data FROM container_items");
+       !members->AtEnd; members->Step()) {
+    const int64_t id = members->ColumnInt64(0);
+    for (int i = first; i < PlayLists.Count(); ++i) {
+      TPlayListItem& list = PlayLists.GetItem(i);
+      if (list.PlayListId != id) continue;
+      const auto blob = members->ColumnBlob(1);
+      const ByteReader r(blob->View());
+      uint64_t trackId = 0;
+      for (uint64_t at = 0; r.U64LE(at, trackId); at += 8) {
+        list.TrackIds.push_back(static_cast<int64_t>(trackId));
+        ++list.Count;
       }
+      break;
     }
   }
-  return rows;
 }
 
 }  // namespace ortelan

@@ -276,6 +276,15 @@ class TIpodMusicDb {
   static constexpr int kPackFailed = -1;
   // Copies one checked track; 0, kPackFailed or the copy's error code.
   int CopyTrack(int Index);
+  // The parts of ReadMediaLibrary: the items (the number read), the
+  // playlists, and the members of every playlist but the master.
+  int ReadMediaItems(TSQLiteDatabase& Database);
+  void ReadMediaContainers(TSQLiteDatabase& Database);
+  void ReadContainerMembers(TSQLiteDatabase& Database);
+  // The parts of ReadLibraryItdb: the items (the number read), and the
+  // playlists with their members.
+  int ReadItdbItems(TSQLiteDatabase& Database);
+  void ReadItdbContainers(TSQLiteDatabase& Database);
   // The iOS attempt under one guard (and the books list when asked and still
   // needed); logs "itdb, " and the device's errors when it fails.
   bool TryIosLibrary(bool withBooks);
