@@ -26,9 +26,10 @@ constexpr uint64_t kMhodRead = 16;
 constexpr uint64_t kMhniRead = 36;
 constexpr uint64_t kAlbumRead = 64;
 constexpr uint64_t kMhiaRead = 20;
-// Display formats are narrower than this; the smallest width found so far
-// starts here.
-constexpr uint32_t kNoDisplayWidth = 1024;
+// The data objects of an image that refer to its pictures.
+constexpr uint16_t kStringObject = 1;
+constexpr uint16_t kThumbnailObject = 2;
+constexpr uint16_t kOriginalObject = 5;
 
 // The formats of full-size originals, which a device keeps as files of
 // their own.
@@ -132,8 +133,7 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
   }
   ExportInfo.IsIos = false;
   ThumbInfo.IsIos = false;
-  uint32_t maxWidth = 0, minWidth = kNoDisplayWidth;
-  bool preferred = false;
+  FormatChoice choice;
   const uint32_t children = U32At(r, start + 12);
   uint64_t q = start + U32At(r, start + 4);
   for (uint32_t i = 0; i < children; ++i) {
@@ -143,54 +143,60 @@ bool TIpodPhotoDb::ReadThumbFormats(const ByteReader& r, uint64_t start) {
       return false;
     }
     const uint16_t type = U16At(r, q + 12);
-    if (type == 5) {
-      HasOriginals = true;
-      ExportInfo.FormatId = ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
-      maxWidth = kOriginalWidth;
-    } else if (type == 2) {
-      const uint64_t ref = q + U32At(r, q + 4);
-      if (!TagIs(r, ref, "mhni") || !readBudget_.Readable(r, ref, kMhniRead)) {
-        AddLog("Get info: MHNI");
-        return false;
-      }
-      const uint32_t formatId = U32At(r, ref + 16);
-      const int32_t size = static_cast<int32_t>(U32At(r, ref + 24));
-      const uint16_t padV = U16At(r, ref + 28), padH = U16At(r, ref + 30);
-      const uint16_t height = U16At(r, ref + 32), width = U16At(r, ref + 34);
-      if (IsOriginalFormat(formatId)) {
-        HasOriginals = true;
-        ExportInfo.FormatId = static_cast<int32_t>(formatId);
-        ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
-        maxWidth = kOriginalWidth;
-      } else if (width > maxWidth) {
-        maxWidth = width;
-        ExportInfo.ImageSize = size;
-        ExportInfo.Width = width + padH;
-        ExportInfo.Height = height + padV;
-        ExportInfo.FormatId = static_cast<int32_t>(formatId);
-      }
-      if (!preferred) {
-        if (IsPreferredDisplayFormat(formatId)) {
-          preferred = true;
-          minWidth = 1;
-          ThumbInfo.FormatId = static_cast<int32_t>(formatId);
-          ThumbInfo.ImageSize = size;
-        } else if (width != 0 && width < minWidth) {
-          minWidth = width;
-          ThumbInfo.ImageSize = size;
-          ThumbInfo.Width = width + padH;
-          ThumbInfo.Height = height + padV;
-          ThumbInfo.FormatId = static_cast<int32_t>(formatId);
-        }
-      }
+    if (type == kOriginalObject) {
+      ChooseOriginal(0, choice);
+    } else if (type == kThumbnailObject && !ReadFormatRef(r, q + U32At(r, q + 4), choice)) {
+      return false;
     }
     q += U32At(r, q + 8);
   }
   ExportInfo.FileCount = 1;
   ThumbInfo.FileCount = 1;
-  if (maxWidth == 0 || minWidth >= kNoDisplayWidth) return false;
+  if (choice.maxWidth == 0 || choice.minWidth >= FormatChoice::kNoDisplayWidth) return false;
   FillFormatInfo(ThumbInfo);
   FillFormatInfo(ExportInfo);
+  return true;
+}
+
+void TIpodPhotoDb::ChooseOriginal(uint32_t formatId, FormatChoice& choice) {
+  HasOriginals = true;
+  ExportInfo.FormatId = static_cast<int32_t>(formatId);
+  ExportInfo.ImageSize = ExportInfo.Width = ExportInfo.Height = 0;
+  choice.maxWidth = kOriginalWidth;
+}
+
+bool TIpodPhotoDb::ReadFormatRef(const ByteReader& r, uint64_t ref, FormatChoice& choice) {
+  if (!TagIs(r, ref, "mhni") || !readBudget_.Readable(r, ref, kMhniRead)) {
+    AddLog("Get info: MHNI");
+    return false;
+  }
+  const uint32_t formatId = U32At(r, ref + 16);
+  const int32_t size = static_cast<int32_t>(U32At(r, ref + 24));
+  const uint16_t padV = U16At(r, ref + 28), padH = U16At(r, ref + 30);
+  const uint16_t height = U16At(r, ref + 32), width = U16At(r, ref + 34);
+  auto take = [&](TPhotoInfo& info) {
+    info.ImageSize = size;
+    info.Width = width + padH;
+    info.Height = height + padV;
+    info.FormatId = static_cast<int32_t>(formatId);
+  };
+  // The widest format is exported, the narrowest (or a preferred one) shown.
+  if (IsOriginalFormat(formatId)) {
+    ChooseOriginal(formatId, choice);
+  } else if (width > choice.maxWidth) {
+    choice.maxWidth = width;
+    take(ExportInfo);
+  }
+  if (choice.preferred) return true;
+  if (IsPreferredDisplayFormat(formatId)) {
+    choice.preferred = true;
+    choice.minWidth = 1;
+    ThumbInfo.FormatId = static_cast<int32_t>(formatId);
+    ThumbInfo.ImageSize = size;
+  } else if (width != 0 && width < choice.minWidth) {
+    choice.minWidth = width;
+    take(ThumbInfo);
+  }
   return true;
 }
 
@@ -222,7 +228,7 @@ uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
 
 bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found,
                                 uint16_t objectType) {
-  if (objectType == 1) return true;
+  if (objectType == kStringObject) return true;
   if (!TagIs(r, start, "mhni") || !readBudget_.Readable(r, start, kMhniRead)) {
     AddLog("MHNI error");
     return false;
@@ -231,12 +237,12 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
   const uint64_t name = start + U32At(r, start + 4);
   const uint32_t formatId = U32At(r, start + 16);
   std::string text;
-  if (objectType == 5) {
+  if (objectType == kOriginalObject) {
     if (ReadStringChunk(r, name, text, readBudget_) != 0) {
       photo.FileName = text;
       ++Found;
     }
-  } else if (objectType == 2) {
+  } else if (objectType == kThumbnailObject) {
     if (formatId == static_cast<uint32_t>(ExportInfo.FormatId) &&
         ReadStringChunk(r, name, text, readBudget_) != 0) {
       if (IsOriginalFormat(formatId)) {
@@ -273,27 +279,7 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
       return false;
     }
     const uint32_t totalLen = U32At(r, at + 8);
-    const uint32_t itemCount = U32At(r, at + 16);
-    uint64_t q = at + U32At(r, at + 4);
-    const uint32_t first = ReadStringChunk(r, q, name, readBudget_);
-    if (first != 0) {
-      TPhotoAlbumItem& album = Albums.Add();
-      album.Name = name;
-      q += first;
-      std::string skipped;
-      for (uint32_t length; (length = ReadStringChunk(r, q, skipped, readBudget_)) != 0;)
-        q += length;
-      for (uint32_t k = 0; k < itemCount; ++k) {
-        if (!readBudget_.Readable(r, q, kMhiaRead)) break;
-        if (TagIs(r, q, "mhia")) {
-          album.PhotoIds.push_back(U32At(r, q + 16));
-          ++album.Count;
-        }
-        const uint32_t itemLen = U32At(r, q + 8);
-        if (itemLen == 0) break;  // every further item would be this one again
-        q += itemLen;
-      }
-    }
+    ReadAlbum(r, at, name);
     if (totalLen == 0 && i + 1 < count) {
       AddLog("MHLA Err");
       return false;
@@ -301,6 +287,28 @@ bool TIpodPhotoDb::ReadAlbumList(const ByteReader& r, uint64_t sectionStart,
     at += totalLen;
   }
   return true;
+}
+
+void TIpodPhotoDb::ReadAlbum(const ByteReader& r, uint64_t start, std::string& name) {
+  const uint32_t itemCount = U32At(r, start + 16);
+  uint64_t q = start + U32At(r, start + 4);
+  const uint32_t first = ReadStringChunk(r, q, name, readBudget_);
+  if (first == 0) return;
+  TPhotoAlbumItem& album = Albums.Add();
+  album.Name = name;
+  q += first;
+  std::string skipped;
+  for (uint32_t length; (length = ReadStringChunk(r, q, skipped, readBudget_)) != 0;) q += length;
+  for (uint32_t k = 0; k < itemCount; ++k) {
+    if (!readBudget_.Readable(r, q, kMhiaRead)) break;
+    if (TagIs(r, q, "mhia")) {
+      album.PhotoIds.push_back(U32At(r, q + 16));
+      ++album.Count;
+    }
+    const uint32_t itemLen = U32At(r, q + 8);
+    if (itemLen == 0) break;  // every further item would be this one again
+    q += itemLen;
+  }
 }
 
 }  // namespace ortelan

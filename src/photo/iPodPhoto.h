@@ -293,9 +293,24 @@ class TIpodPhotoDb {
 
   bool ReadImageList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
   bool ReadThumbFormats(const ByteReader& r, uint64_t start);
+  // The formats met so far while choosing the export and display formats.
+  struct FormatChoice {
+    static constexpr uint32_t kNoDisplayWidth = 1024;  // display formats are narrower
+    uint32_t maxWidth = 0;
+    uint32_t minWidth = kNoDisplayWidth;
+    bool preferred = false;  // a preferred display format was met
+  };
+  // Originals are exported when a device keeps them (format 0: an original
+  // object without a format).
+  void ChooseOriginal(uint32_t formatId, FormatChoice& choice);
+  // Weighs the thumbnail reference at `ref`; false when it is damaged.
+  bool ReadFormatRef(const ByteReader& r, uint64_t ref, FormatChoice& choice);
   uint32_t ReadImageItem(const ByteReader& r, uint64_t start);
   bool ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found, uint16_t objectType);
   bool ReadAlbumList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
+  // Adds the album at `start` when it has a name (`name` keeps the last one
+  // read) with its photo ids.
+  void ReadAlbum(const ByteReader& r, uint64_t start, std::string& name);
 
   ReadBudget readBudget_;  // what the current parse may still read
 
