@@ -119,30 +119,46 @@ int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
   return ExportThumbs(format.openError, format.decode);
 }
 
-int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
-  // While the helper encodes and writes one photo, this thread reads and
-  // decodes the next. A photo is reported once its file is written, so the
-  // reports, the counts and the cancel point are those of a one-by-one export.
+// While the helper encodes and writes one photo, the export's thread reads
+// and decodes the next. A photo is reported once its file is written, so the
+// reports, the counts and the cancel point are those of a one-by-one export.
+struct TIpodPhotoDb::ExportPipeline {
+  explicit ExportPipeline(TIpodPhotoDb& owner) : db(owner) {}
+
+  TIpodPhotoDb& db;
   BackgroundSlot helper;
   DecodedPhoto decoded[2];
   int slot = 0;
   std::string inFlight;  // name of the photo the helper works on
   int32_t written = 0;
-  auto report = [&](const std::string& name) {
-    if (OnFileDone) OnFileDone(name);
-  };
-  auto finishInFlight = [&] {
+
+  void Report(const std::string& name) {
+    if (db.OnFileDone) db.OnFileDone(name);
+  }
+  // The photo to decode into next: not the one the helper works on.
+  DecodedPhoto& Free() { return decoded[slot]; }
+  // Hands the photo just decoded to the helper.
+  void Hand(const std::string& name, const std::string& target) {
+    DecodedPhoto* ready = &decoded[slot];  // the helper's until Wait returns
+    helper.Start([this, ready, target] { return db.WriteDecoded(*ready, target); });
+    inFlight = name;
+    slot ^= 1;
+  }
+  void FinishInFlight() {
     if (inFlight.empty()) return;
     const int code = helper.Wait();
     if (code == 0) {
       ++written;
     } else if (code != EEXIST) {  // there already (the same id twice): left alone
-      ++FailedCount;
+      ++db.FailedCount;
     }
-    report(inFlight);
+    Report(inFlight);
     inFlight.clear();
-  };
+  }
+};
 
+int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
+  ExportPipeline pipe(*this);
   for (int32_t n = 1; n <= ExportInfo.FileCount && !Cancelled; ++n) {
     const std::string store = std::to_string(ExportInfo.FormatId) + "_" + std::to_string(n);
     if (!Device->OpenThumbFile("F" + store, ExportInfo.ImageSize)) {
@@ -151,30 +167,31 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
       ++FailedCount;
       continue;
     }
-    for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
-      const TPhotoItem& photo = Photos.GetItem(i);
-      if (!photo.Checked || photo.FileIndex != n) continue;
-      const std::string name = std::to_string(photo.ImageId) + ".jpg";
-      const std::string target = DestFolder + name;
-      const bool there = platform::PathExists(target);
-      const bool made = !there && (this->*decode)(photo, decoded[slot]);
-      Stream.Clear();
-      finishInFlight();
-      if (Cancelled) break;
-      if (!made) {
-        if (!there) ++FailedCount;
-        report(name);
-        continue;
-      }
-      DecodedPhoto* ready = &decoded[slot];  // the helper's until Wait returns
-      helper.Start([this, ready, target] { return WriteDecoded(*ready, target); });
-      inFlight = name;
-      slot ^= 1;
-    }
-    finishInFlight();
+    ExportFromStore(n, decode, pipe);
+    pipe.FinishInFlight();
     Device->CloseThumbFile();
   }
-  return written;
+  return pipe.written;
+}
+
+void TIpodPhotoDb::ExportFromStore(int32_t fileNo, RecordDecoder decode, ExportPipeline& pipe) {
+  for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
+    const TPhotoItem& photo = Photos.GetItem(i);
+    if (!photo.Checked || photo.FileIndex != fileNo) continue;
+    const std::string name = std::to_string(photo.ImageId) + ".jpg";
+    const std::string target = DestFolder + name;
+    const bool there = platform::PathExists(target);
+    const bool made = !there && (this->*decode)(photo, pipe.Free());
+    Stream.Clear();
+    pipe.FinishInFlight();
+    if (Cancelled) break;
+    if (!made) {
+      if (!there) ++FailedCount;
+      pipe.Report(name);
+      continue;
+    }
+    pipe.Hand(name, target);
+  }
 }
 
 int TIpodPhotoDb::WriteDecoded(DecodedPhoto& decoded, const std::string& target) {

@@ -37,19 +37,25 @@ Entities ReadEntities(TSQLiteDatabase& db) {
 
 bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& FileName) {
   HasOriginals = true;
-  int unnamedAlbums = 1;
   TSQLiteDatabase db(FileName);
   SelectIosThumbStore();
   SetTileLayout(false);
-
-  TPhotoAlbumItem& pictures = Albums.Add();
-  pictures.Name = "Pictures";
   const Entities entities = ReadEntities(db);
-  const std::string album = std::to_string(entities.album);
+  ReadSqliteAlbums(db, entities.album);
+  ReadSqliteAssets(db, entities.asset);
+  TPhotoAlbumItem& all = Albums.GetItem(0);
+  all.Count = Photos.Count();
+  for (const TPhotoItem& photo : Photos) all.PhotoIds.push_back(photo.ImageId);
+  ReadSqliteAlbumMembers(db, entities.album, entities.generateAsset);
+  return true;
+}
 
+void TIpodPhotoDb::ReadSqliteAlbums(TSQLiteDatabase& db, int64_t albumEntity) {
+  Albums.Add().Name = "Pictures";  // every photo
+  int unnamedAlbums = 1;
   // Sent as written: SQLite reads it as (Z_ENT = album AND ZKIND = 1550) OR ZKIND = 2.
-  for (const auto row = db.Query("SELECT Z_PK,ZTITLE FROM ZGENERICALBUM WHERE Z_ENT=" + album +
-                                 " AND ZKIND=1550 OR ZKIND=2");
+  for (const auto row = db.Query("SELECT Z_PK,ZTITLE FROM ZGENERICALBUM WHERE Z_ENT=" +
+                                 std::to_string(albumEntity) + " AND ZKIND=1550 OR ZKIND=2");
        !row->AtEnd; row->Step()) {
     const auto id = static_cast<int32_t>(row->ColumnInt64(0));
     if (id == 0) continue;
@@ -58,10 +64,12 @@ bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& FileName) {
     item.Name = row->ColumnText(1);
     if (item.Name.empty()) item.Name = "Photo Album " + std::to_string(unnamedAlbums++);
   }
+}
 
+void TIpodPhotoDb::ReadSqliteAssets(TSQLiteDatabase& db, int64_t assetEntity) {
   for (const auto row = db.Query(
            "SELECT Z_PK,ZTHUMBNAILINDEX,ZDIRECTORY,ZFILENAME FROM ZGENERICASSET WHERE Z_ENT=" +
-           std::to_string(entities.asset) + " AND ZSAVEDASSETTYPE<>3");
+           std::to_string(assetEntity) + " AND ZSAVEDASSETTYPE<>3");
        !row->AtEnd; row->Step()) {
     TPhotoItem& photo = Photos.Add();
     photo.ImageId = static_cast<uint32_t>(row->ColumnInt64(0));
@@ -69,13 +77,13 @@ bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& FileName) {
         static_cast<uint32_t>(row->ColumnInt64(1)) * static_cast<uint32_t>(ThumbInfo.ImageSize);
     photo.FileName = row->ColumnText(2) + "/" + row->ColumnText(3);
   }
+}
 
-  TPhotoAlbumItem& all = Albums.GetItem(0);
-  all.Count = Photos.Count();
-  for (const TPhotoItem& photo : Photos) all.PhotoIds.push_back(photo.ImageId);
-
-  const std::string members = "SELECT Z_" + std::to_string(entities.generateAsset) +
-                              "ASSETS FROM Z_" + album + "ASSETS WHERE Z_" + album + "ALBUMS=";
+void TIpodPhotoDb::ReadSqliteAlbumMembers(TSQLiteDatabase& db, int64_t albumEntity,
+                                          int64_t memberEntity) {
+  const std::string album = std::to_string(albumEntity);
+  const std::string members = "SELECT Z_" + std::to_string(memberEntity) + "ASSETS FROM Z_" +
+                              album + "ASSETS WHERE Z_" + album + "ALBUMS=";
   for (int i = 0; i < Albums.Count(); ++i) {
     TPhotoAlbumItem& item = Albums.GetItem(i);
     for (const auto row = db.Query(members + std::to_string(item.AlbumId)); !row->AtEnd;
@@ -84,7 +92,6 @@ bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& FileName) {
       ++item.Count;
     }
   }
-  return true;
 }
 
 }  // namespace ortelan

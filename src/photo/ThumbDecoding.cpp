@@ -182,51 +182,80 @@ void FillBmpHeader(uint8_t (&h)[kBmpHeaderSize], int32_t width, int32_t height, 
   Put32(h + 62, 0x001F);
 }
 
-bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
-  const ByteReader r(file);
-  uint16_t magic = 0, bitsPerPixel = 0;
-  uint32_t pixelOffset = 0, infoSize = 0, compression = 0, rawWidth = 0, rawHeight = 0;
+namespace {
+
+// What LoadBitmap16 needs of a bitmap's headers.
+struct Bitmap16Header {
+  uint32_t pixelOffset = 0;
+  int64_t width = 0, height = 0;
+  bool topDown = false;  // rows stored top to bottom (a negative height)
+  uint64_t stride = 0;   // bytes from one stored row to the next
   uint32_t red = 0, green = 0, blue = 0;
-  if (!r.U16LE(0, magic) || magic != 0x4D42 || !r.U32LE(10, pixelOffset) ||
+};
+
+// False when `file` is no 16-bit bit-field bitmap whose pixels it holds.
+bool ReadBitmap16Header(const ByteReader& r, Bitmap16Header& h) {
+  constexpr uint16_t kBitmapMagic = 0x4D42;  // "BM"
+  constexpr uint32_t kBitFields = 3;
+  constexpr int64_t kLargestSide = 16384;
+  uint16_t magic = 0, bitsPerPixel = 0;
+  uint32_t infoSize = 0, compression = 0, rawWidth = 0, rawHeight = 0;
+  if (!r.U16LE(0, magic) || magic != kBitmapMagic || !r.U32LE(10, h.pixelOffset) ||
       !r.U32LE(14, infoSize) || !r.U32LE(18, rawWidth) || !r.U32LE(22, rawHeight) ||
       !r.U16LE(28, bitsPerPixel) || !r.U32LE(30, compression) || bitsPerPixel != 16 ||
-      compression != 3 || !r.U32LE(54, red) || !r.U32LE(58, green) || !r.U32LE(62, blue)) {
+      compression != kBitFields || !r.U32LE(54, h.red) || !r.U32LE(58, h.green) ||
+      !r.U32LE(62, h.blue)) {
     return false;
   }
-  const auto width = static_cast<int64_t>(static_cast<int32_t>(rawWidth));
-  const auto signedHeight = static_cast<int64_t>(static_cast<int32_t>(rawHeight));
-  const int64_t height = signedHeight < 0 ? -signedHeight : signedHeight;
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
-  const uint64_t stride = (static_cast<uint64_t>(width) * 2 + 3) & ~uint64_t{3};
-  if (!r.Has(pixelOffset, stride * (height - 1) + static_cast<uint64_t>(width) * 2)) return false;
+  h.width = static_cast<int32_t>(rawWidth);
+  const int64_t signedHeight = static_cast<int32_t>(rawHeight);
+  h.topDown = signedHeight < 0;
+  h.height = h.topDown ? -signedHeight : signedHeight;
+  if (h.width <= 0 || h.height <= 0 || h.width > kLargestSide || h.height > kLargestSide) {
+    return false;
+  }
+  h.stride = (static_cast<uint64_t>(h.width) * 2 + 3) & ~uint64_t{3};
+  return r.Has(h.pixelOffset, h.stride * (h.height - 1) + static_cast<uint64_t>(h.width) * 2);
+}
 
-  // Every 16-bit value mapped to its widened colour once per set of masks
-  // (the masks of a device never change), kept per thread.
-  struct ColourTable {
-    uint32_t red = 0, green = 0, blue = 0;
-    bool filled = false;
-    uint8_t rgb[65536][3];
-  };
+// Every 16-bit value mapped to its widened colour once per set of masks
+// (the masks of a device never change), kept per thread.
+struct ColourTable {
+  uint32_t red = 0, green = 0, blue = 0;
+  bool filled = false;
+  uint8_t rgb[65536][3];
+};
+
+const ColourTable& ColoursFor(uint32_t red, uint32_t green, uint32_t blue) {
   thread_local std::unique_ptr<ColourTable> table;
   if (!table) table = std::make_unique<ColourTable>();
-  if (!table->filled || table->red != red || table->green != green || table->blue != blue) {
-    const Channel r5(red), g6(green), b5(blue);
-    for (uint32_t v = 0; v < 65536; ++v) {
-      const auto pixel = static_cast<uint16_t>(v);
-      table->rgb[v][0] = r5.Widen(pixel);
-      table->rgb[v][1] = g6.Widen(pixel);
-      table->rgb[v][2] = b5.Widen(pixel);
-    }
-    table->red = red, table->green = green, table->blue = blue, table->filled = true;
+  if (table->filled && table->red == red && table->green == green && table->blue == blue) {
+    return *table;
   }
-  picture.SetSize(static_cast<int>(width), static_cast<int>(height));
-  for (int y = 0; y < height; ++y) {
-    // A positive height stores the rows bottom to top.
-    const int64_t sourceRow = signedHeight < 0 ? y : height - 1 - y;
-    const uint8_t* in = file.data() + pixelOffset + stride * static_cast<uint64_t>(sourceRow);
+  const Channel r5(red), g6(green), b5(blue);
+  for (uint32_t v = 0; v < 65536; ++v) {
+    const auto pixel = static_cast<uint16_t>(v);
+    table->rgb[v][0] = r5.Widen(pixel);
+    table->rgb[v][1] = g6.Widen(pixel);
+    table->rgb[v][2] = b5.Widen(pixel);
+  }
+  table->red = red, table->green = green, table->blue = blue, table->filled = true;
+  return *table;
+}
+
+}  // namespace
+
+bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
+  Bitmap16Header h;
+  if (!ReadBitmap16Header(ByteReader(file), h)) return false;
+  const ColourTable& colours = ColoursFor(h.red, h.green, h.blue);
+  picture.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
+  for (int y = 0; y < h.height; ++y) {
+    const int64_t sourceRow = h.topDown ? y : h.height - 1 - y;
+    const uint8_t* in = file.data() + h.pixelOffset + h.stride * static_cast<uint64_t>(sourceRow);
     uint8_t* out = picture.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* colour = table->rgb[in[2 * x] | in[2 * x + 1] << 8];
+    for (int x = 0; x < h.width; ++x) {
+      const uint8_t* colour = colours.rgb[in[2 * x] | in[2 * x + 1] << 8];
       out[3 * x] = colour[0];
       out[3 * x + 1] = colour[1];
       out[3 * x + 2] = colour[2];

@@ -19,6 +19,7 @@
 namespace ortelan {
 
 class TIpodDevice;
+class TSQLiteDatabase;
 
 // The thumbnail formats (the format ids of the Photo Database) that are
 // read or chosen apart from the 16-bit bitmaps most formats are.
@@ -203,6 +204,11 @@ class TIpodPhotoDb {
   // The library of Photos.sqlite; errors of the SQLite layer
   // (ESQLiteException) end the reading and reach the caller.
   bool LoadPhotosSqlite(const std::string& FileName);
+  // Its parts: the albums (the whole library first), the photos, and the
+  // photos of each album, by the entity numbers of the database's model.
+  void ReadSqliteAlbums(TSQLiteDatabase& db, int64_t albumEntity);
+  void ReadSqliteAssets(TSQLiteDatabase& db, int64_t assetEntity);
+  void ReadSqliteAlbumMembers(TSQLiteDatabase& db, int64_t albumEntity, int64_t memberEntity);
   // Chooses the first iOS thumbnail store the device has; false when none.
   bool SelectIosThumbStore();
   static void FillFormatInfo(TPhotoInfo& Info);
@@ -274,6 +280,10 @@ class TIpodPhotoDb {
   };
   ExportFormat ExportFormatOf() const;
   int32_t ExportThumbs(const char* prefix, RecordDecoder decode);
+  // The decoding and writing of photos on two threads (PhotoExport.cpp).
+  struct ExportPipeline;
+  // Exports the checked photos of the open store file number `fileNo`.
+  void ExportFromStore(int32_t fileNo, RecordDecoder decode, ExportPipeline& pipe);
   // Encodes (unless it is a JPEG file already) and writes a new file; 0 or
   // the errno (EEXIST when the target is there).
   int WriteDecoded(DecodedPhoto& decoded, const std::string& target);
