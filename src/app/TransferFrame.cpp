@@ -268,25 +268,31 @@ void TTransferFrm::ApplyRoundRegion() { app::ApplyRoundRegion(*this); }
 bool TTransferFrm::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();
   if (type == QEvent::MouseButtonPress) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if ((watched == TopPnl || watched == CapShLb) && mouse->button() == Qt::LeftButton) {
-      if (windowHandle()) windowHandle()->startSystemMove();
-      return true;
-    }
-    if (watched == ResizeImg && look_.Resizable) {
-      if (windowHandle()) windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
-      return true;
-    }
-    if (watched == WebLb && mouse->button() == Qt::LeftButton) OpenWebPage(kHomePage);
-    if (watched == HlpLb && mouse->button() == Qt::LeftButton) OpenHelp(look_.HelpPage);
-    if (watched == IphoneErrLb && mouse->button() == Qt::LeftButton) OpenWebPage(kDownloadPage);
-    if (watched == DetailLb && mouse->button() == Qt::LeftButton) DetailLbClick();
+    if (PressOnChrome(watched, *static_cast<QMouseEvent*>(event))) return true;
   } else if ((watched == WebLb || watched == HlpLb) &&
              (type == QEvent::Enter || type == QEvent::Leave)) {
     SetTextColour(static_cast<QLabel*>(watched),
                   type == QEvent::Enter ? QColor(0xFF, 0xFF, 0xFF) : QColor(0x3B, 0x3B, 0x3B));
   }
   return QDialog::eventFilter(watched, event);
+}
+
+bool TTransferFrm::PressOnChrome(QObject* watched, const QMouseEvent& mouse) {
+  const bool left = mouse.button() == Qt::LeftButton;
+  if ((watched == TopPnl || watched == CapShLb) && left) {
+    if (windowHandle()) windowHandle()->startSystemMove();
+    return true;
+  }
+  if (watched == ResizeImg && look_.Resizable) {
+    if (windowHandle()) windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+    return true;
+  }
+  if (!left) return false;
+  if (watched == WebLb) OpenWebPage(kHomePage);
+  if (watched == HlpLb) OpenHelp(look_.HelpPage);
+  if (watched == IphoneErrLb) OpenWebPage(kDownloadPage);
+  if (watched == DetailLb) DetailLbClick();
+  return false;
 }
 
 void TTransferFrm::SetTitle() {

@@ -25,6 +25,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMouseEvent;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -169,6 +170,9 @@ class TTransferFrm : public QDialog {
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A press on the frame's own parts: moving and sizing the window, the
+  // links. True when the press is used up.
+  bool PressOnChrome(QObject* watched, const QMouseEvent& mouse);
 
   // Waits for the worker of the last transfer (serving its hand-overs) and
   // frees it: before the library it reads goes.
