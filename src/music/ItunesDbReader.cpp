@@ -214,7 +214,8 @@ bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t 
   return true;
 }
 
-bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
+bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed,
+                                 const std::string& DeviceLog) {
   if (Compressed) InflateDb(Stream);
   bool result = false;
   try {
@@ -241,7 +242,7 @@ bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed) {
       a += totalLen;
     }
   } catch (const std::exception&) {
-    AddLog("Exception on reading iTunesDb\xD4\x9E" + Device->ErrorLog);
+    AddLog("Exception on reading iTunesDb\xD4\x9E" + DeviceLog);
   }
   return result;
 }
@@ -250,7 +251,7 @@ bool TIpodMusicDb::LoadItunesDb() {
   TMemoryStream stream;
   bool compressed = false;
   if (!Device->ReadItunesDb(stream, compressed)) return false;
-  return ParseItunesDb(stream, compressed);
+  return ParseItunesDb(stream, compressed, Device->ErrorLog);
 }
 
 void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {

@@ -198,8 +198,10 @@ class TIpodMusicDb {
   bool LoadMusicLibrary(bool AIosFirst);
   bool LoadItunesDb();
   // Parses a database already in memory (inflating it first when it came
-  // from an iTunesCDB). Throws EInflateError when zlib refuses it.
-  bool ParseItunesDb(TMemoryStream& Stream, bool Compressed);
+  // from an iTunesCDB). Throws EInflateError when zlib refuses it. Needs no
+  // device: DeviceLog (the device's errors so far) only goes into the log
+  // line of a parse that failed with an exception.
+  bool ParseItunesDb(TMemoryStream& Stream, bool Compressed, const std::string& DeviceLog = {});
   bool ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
   bool ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
   static void InflateDb(TMemoryStream& Stream);

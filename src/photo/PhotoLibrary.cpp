@@ -101,6 +101,7 @@ void TIpodPhotoDb::SetTileLayout(bool ACamera) {
     apply(TileWidth, TileHeight, TileGap, TilesPerRow, PageSize);
   }
   PictureLeft = layout.pictureLeft;
+  if (Box) Box->SetPictureLeft(PictureLeft);
 }
 
 void TIpodPhotoDb::BuildBmpHeader(bool ADisplay) {

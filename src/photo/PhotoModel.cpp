@@ -2,8 +2,6 @@
 
 namespace ortelan {
 
-int32_t PictureLeft = 0;
-
 void TPhotoList::Check(int Index) {
   TPhotoItem& photo = GetItem(Index);
   if (photo.Checked) return;

@@ -153,10 +153,10 @@ class TPhotoBox {
   // Decodes a picture file of a kind other than JPEG (PNG, GIF, TIFF, BMP);
   // false and an empty picture when it cannot.
   virtual bool DecodePicture(std::span<const uint8_t> file, TPicture24& picture) = 0;
+  // The x position at which every tile, those shown already included, draws
+  // its picture.
+  virtual void SetPictureLeft(int32_t left) = 0;
 };
-
-// The x position at which every tile draws its picture; set by SetTileLayout.
-extern int32_t PictureLeft;
 
 class TIpodPhotoDb {
  public:
@@ -182,6 +182,9 @@ class TIpodPhotoDb {
   TPhotoInfo ThumbInfo;
   int32_t TileWidth = 0, TileHeight = 0, TileGap = 0, PageSize = 0, TilesPerRow = 0;
   int32_t CamTileWidth = 0, CamTileHeight = 0, CamTileGap = 0, CamPageSize = 0, CamTilesPerRow = 0;
+  // The x position at which every tile draws its picture: one value for all
+  // tiles, that of the layout set last (handed to Box).
+  int32_t PictureLeft = 0;
   TMemoryStream Stream;
   TPhotoCheckEvent OnCheckChange;
   TPhotoProgressEvent OnFileDone;

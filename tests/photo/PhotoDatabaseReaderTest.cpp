@@ -160,10 +160,10 @@ TEST(PhotoDatabaseReader, FormatTablesAndLayouts) {
   TIpodPhotoDb db(nullptr, true, nullptr);
   db.ThumbInfo.FormatId = 1015;
   db.SetTileLayout(false);
-  EXPECT_EQ(PictureLeft, -5);
+  EXPECT_EQ(db.PictureLeft, -5);
   EXPECT_EQ(db.PageSize, 200);
   db.SetTileLayout(true);
-  EXPECT_EQ(PictureLeft, 0);
+  EXPECT_EQ(db.PictureLeft, 0);
   EXPECT_EQ(db.CamPageSize, 30);
 }
 

@@ -37,6 +37,8 @@ class RecordingBox : public TPhotoBox {
     tiles.at(tile).place.Checked = checked;
   }
   void SetTilesEnabled(bool value) override { enabled = value; }
+  void SetPictureLeft(int32_t left) override { pictureLeft = left; }
+  int32_t pictureLeft = 0;
   bool DecodePicture(std::span<const uint8_t>, TPicture24& picture) override {
     ++decodeCalls;
     picture.SetSize(2, 2);

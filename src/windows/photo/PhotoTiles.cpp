@@ -22,12 +22,14 @@ QImage ToImage(const TPicture24& picture) {
       .copy();
 }
 
-TPhotoControl::TPhotoControl(const TTilePlace& place, QImage picture, QWidget* parent)
+TPhotoControl::TPhotoControl(const TTilePlace& place, QImage picture, const int32_t& pictureLeft,
+                             QWidget* parent)
     : QWidget(parent),
       Index(place.Index),
       Picture(std::move(picture)),
       Checked(place.Checked),
-      Camera(place.Camera) {
+      Camera(place.Camera),
+      pictureLeft_(pictureLeft) {
   setGeometry(place.Left, place.Top, place.Width, place.Height);
   setAttribute(Qt::WA_OpaquePaintEvent);  // the picture and the frame cover it
   setFocusPolicy(Qt::ClickFocus);         // then Enter opens it, Space ticks it
@@ -38,7 +40,7 @@ TPhotoControl::TPhotoControl(const TTilePlace& place, QImage picture, QWidget* p
 void TPhotoControl::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
-  if (!Picture.isNull()) p.drawImage(PictureLeft, 0, Picture);
+  if (!Picture.isNull()) p.drawImage(pictureLeft_, 0, Picture);
   const int r = width() - 1, b = height() - 1;
   if (Checked) {
     p.setPen(QPen(kCheckedFrame, 2));
@@ -96,7 +98,7 @@ void TPhotoTileBox::ClearTiles() {
 }
 
 void TPhotoTileBox::AddTile(const TTilePlace& place, TPicture24 picture) {
-  auto* tile = new TPhotoControl(place, ToImage(picture), page_);
+  auto* tile = new TPhotoControl(place, ToImage(picture), pictureLeft_, page_);
   const auto number = static_cast<int32_t>(tiles_.size());
   tile->OnClick = [this, number, camera = place.Camera] {
     if (OnTileClick) OnTileClick(number, camera);
@@ -119,6 +121,12 @@ void TPhotoTileBox::SetTileChecked(int32_t tile, bool checked) {
 }
 
 void TPhotoTileBox::SetTilesEnabled(bool enabled) { page_->setEnabled(enabled); }
+
+void TPhotoTileBox::SetPictureLeft(int32_t left) {
+  if (left == pictureLeft_) return;
+  pictureLeft_ = left;
+  for (TPhotoControl* tile : tiles_) tile->update();
+}
 
 bool TPhotoTileBox::DecodePicture(std::span<const uint8_t> file, TPicture24& picture) {
   picture = TPicture24{};

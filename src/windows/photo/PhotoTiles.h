@@ -15,7 +15,9 @@ namespace ortelan::windows {
 
 class TPhotoControl : public QWidget {
  public:
-  TPhotoControl(const TTilePlace& place, QImage picture, QWidget* parent);
+  // `pictureLeft` is the box's, read at each paint.
+  TPhotoControl(const TTilePlace& place, QImage picture, const int32_t& pictureLeft,
+                QWidget* parent);
 
   int32_t Index = 0;
   QImage Picture;
@@ -32,6 +34,7 @@ class TPhotoControl : public QWidget {
 
  private:
   bool openOnRelease_ = false;
+  const int32_t& pictureLeft_;
 };
 
 class TPhotoTileBox : public QScrollArea, public TPhotoBox {
@@ -54,6 +57,7 @@ class TPhotoTileBox : public QScrollArea, public TPhotoBox {
   void SetTileChecked(int32_t tile, bool checked) override;
   void SetTilesEnabled(bool enabled) override;
   bool DecodePicture(std::span<const uint8_t> file, TPicture24& picture) override;
+  void SetPictureLeft(int32_t left) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,6 +65,7 @@ class TPhotoTileBox : public QScrollArea, public TPhotoBox {
  private:
   QWidget* page_;
   std::vector<TPhotoControl*> tiles_;
+  int32_t pictureLeft_ = 0;
 };
 
 // A 24-bit picture of the core as a Qt image (copied).
