@@ -143,7 +143,8 @@ class TIpodDevice {
                           std::string& LocalPath);
   void FetchBooksPlist(bool Purchased, std::string& LocalPath);
   // Deletes a local copy made by a fetch, with the files SQLite made beside
-  // it; a path that is not such a copy is left alone.
+  // it; a path that is not such a copy is left alone. TWorkCopy does it when
+  // the reading is over, however it ended.
   void DeleteWorkCopy(const std::string& LocalPath);
 
   // Thumbnail store files, one open at a time.
@@ -243,6 +244,23 @@ class TIpodDevice {
   mutable std::recursive_mutex stateMutex_;
   // Expires when the manager goes, so queued volume changes find it gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+// A fetched work copy, deleted when the guard goes (an empty path: none).
+class TWorkCopy {
+ public:
+  TWorkCopy(TIpodDevice& device, std::string path) : device_(device), path_(std::move(path)) {}
+  ~TWorkCopy() {
+    if (!path_.empty()) device_.DeleteWorkCopy(path_);
+  }
+  TWorkCopy(const TWorkCopy&) = delete;
+  TWorkCopy& operator=(const TWorkCopy&) = delete;
+  const std::string& Path() const { return path_; }
+  bool Empty() const { return path_.empty(); }
+
+ private:
+  TIpodDevice& device_;
+  std::string path_;
 };
 
 }  // namespace ortelan

@@ -46,8 +46,8 @@ void TIpodMusicDb::ReadBooksPlist() {
   std::string file;
   Device->FetchBooksPlist(false, file);
   if (file.empty()) return;
-  ReadBooksPlistFile(file);
-  Device->DeleteWorkCopy(file);
+  const TWorkCopy books(*Device, file);
+  ReadBooksPlistFile(books.Path());
 }
 
 int TIpodMusicDb::ReadBooksPlistFile(const std::string& FileName) {

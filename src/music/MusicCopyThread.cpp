@@ -19,14 +19,6 @@ TMusicCopyThread::~TMusicCopyThread() {
   musicDb_.OnProgress = nullptr;
 }
 
-void TMusicCopyThread::Start() {
-  if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
-}
-
-void TMusicCopyThread::WaitFor() {
-  if (thread_.joinable()) thread_.join();
-}
-
 void TMusicCopyThread::Execute() {
   try {
     Copied = musicDb_.CopyTracks(AbortOnErrors);
@@ -50,9 +42,7 @@ void TMusicCopyThread::Execute() {
   // The end of the transfer is always the last hand-over.
   StatusKind = mskEnded;
   dispatcher_.InvokeAndWait([this] { DoStatus(); });
-  finished_ = true;
-  // Wakes a loop that waits for the end: it need not look again later.
-  dispatcher_.Post([] {});
+  Finish(dispatcher_);
 }
 
 void TMusicCopyThread::HandOnLists() {
@@ -66,7 +56,7 @@ void TMusicCopyThread::HandOnLists() {
 }
 
 void TMusicCopyThread::TrackProgress(const std::string& Text) {
-  if (terminated_) musicDb_.Cancelled = true;
+  if (Terminated()) musicDb_.Cancelled = true;
   ProgressText = Text;
   dispatcher_.InvokeAndWait([this] { DoProgress(); });
 }

@@ -2,14 +2,13 @@
 
 // The worker that copies the checked tracks while the window stays live.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "music/iPodMusic.h"
 #include "platform/Platform.h"
+#include "platform/WorkerThread.h"
 
 namespace ortelan {
 
@@ -20,7 +19,7 @@ enum TMusicStatusKind : uint8_t {
 };
 using TMusicStatusEvent = std::function<void(const std::string&, uint8_t)>;
 
-class TMusicCopyThread {
+class TMusicCopyThread : public platform::WorkerThread {
  public:
   // Made suspended: hooks the library's progress to this worker and clears
   // its log. The owner sets OnProgress and OnStatus, then calls Start.
@@ -32,14 +31,6 @@ class TMusicCopyThread {
   TMusicCopyThread(const TMusicCopyThread&) = delete;
   TMusicCopyThread& operator=(const TMusicCopyThread&) = delete;
 
-  void Start();
-  // The window's Cancel: seen at the next track's progress report.
-  void Terminate() { terminated_ = true; }
-  bool Terminated() const { return terminated_; }
-  // True once the worker has handed over its final report.
-  bool Finished() const { return finished_; }
-  void WaitFor();
-
   bool AddToItunes = false;
   int32_t Copied = 0;
   uint8_t StatusKind = 0;
@@ -50,7 +41,7 @@ class TMusicCopyThread {
   TMusicStatusEvent OnStatus;
 
  private:
-  void Execute();
+  void Execute() override;
   void TrackProgress(const std::string& Text);
   // The playlists, the track list and the album covers, when asked for,
   // into the destination.
@@ -60,9 +51,6 @@ class TMusicCopyThread {
 
   TIpodMusicDb& musicDb_;
   platform::Dispatcher& dispatcher_;
-  std::atomic<bool> terminated_{false};
-  std::atomic<bool> finished_{false};
-  std::thread thread_;
 };
 
 }  // namespace ortelan

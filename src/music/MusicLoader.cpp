@@ -39,53 +39,32 @@ bool TIpodMusicDb::TryIosLibrary(bool withBooks) {
   return loaded;
 }
 
-namespace {
-
-// Deletes a fetched copy when the reading is over, however it ended.
-class WorkCopy {
- public:
-  WorkCopy(TIpodDevice& device, std::string path) : device_(device), path_(std::move(path)) {}
-  ~WorkCopy() {
-    if (!path_.empty()) device_.DeleteWorkCopy(path_);
-  }
-  WorkCopy(const WorkCopy&) = delete;
-  WorkCopy& operator=(const WorkCopy&) = delete;
-  const std::string& Path() const { return path_; }
-  bool Empty() const { return path_.empty(); }
-
- private:
-  TIpodDevice& device_;
-  std::string path_;
-};
-
-}  // namespace
-
 bool TIpodMusicDb::LoadIosLibrary() {
   std::string path;
   Device->FetchItunesFile("MediaLibrary.sqlitedb", false, path, "");
   if (!path.empty()) {
-    const WorkCopy database(*Device, path);
+    const TWorkCopy database(*Device, path);
     std::string walPath;
     Device->FetchItunesFile("MediaLibrary.sqlitedb-wal", false, walPath, "-wal");
-    const WorkCopy wal(*Device, walPath);
+    const TWorkCopy wal(*Device, walPath);
     return ReadMediaLibrary(database.Path()) != 0;
   }
   // The copies share one name: each is read and deleted before the next.
   Device->FetchItunesFile("Library.itdb", true, path, "");
   if (path.empty()) return false;
   {
-    const WorkCopy library(*Device, path);
+    const TWorkCopy library(*Device, path);
     if (ReadLibraryItdb(library.Path()) == 0) return false;
   }
   bool loaded = false;
   Device->FetchItunesFile("Locations.itdb", true, path, "");
   if (!path.empty()) {
-    const WorkCopy locations(*Device, path);
+    const TWorkCopy locations(*Device, path);
     loaded = ReadLocationsItdb(locations.Path());
   }
   Device->FetchItunesFile("Dynamic.itdb", true, path, "");
   if (!path.empty()) {
-    const WorkCopy dynamic(*Device, path);
+    const TWorkCopy dynamic(*Device, path);
     ReadDynamicItdb(dynamic.Path());
   }
   return loaded;

@@ -16,14 +16,6 @@ TPhotoCopyThread::~TPhotoCopyThread() {
   photoDb_.OnFileDone = nullptr;
 }
 
-void TPhotoCopyThread::Start() {
-  if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
-}
-
-void TPhotoCopyThread::WaitFor() {
-  if (thread_.joinable()) thread_.join();
-}
-
 void TPhotoCopyThread::Execute() {
   try {
     Copied = photoDb_.ExportPhotos();
@@ -44,13 +36,11 @@ void TPhotoCopyThread::Execute() {
   dispatcher_.InvokeAndWait([this] {
     if (OnDone) OnDone();
   });
-  finished_ = true;
-  // Wakes a loop that waits for the end: it need not look again later.
-  dispatcher_.Post([] {});
+  Finish(dispatcher_);
 }
 
 void TPhotoCopyThread::FileDone(const std::string& FileName) {
-  if (terminated_) photoDb_.Cancelled = true;
+  if (Terminated()) photoDb_.Cancelled = true;
   ProgressText = FileName;
   dispatcher_.InvokeAndWait([this] {
     if (OnProgress) OnProgress(ProgressText);

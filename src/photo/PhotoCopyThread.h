@@ -2,17 +2,16 @@
 
 // The worker that exports the checked photos while the window stays live.
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "photo/iPodPhoto.h"
 #include "platform/Platform.h"
+#include "platform/WorkerThread.h"
 
 namespace ortelan {
 
-class TPhotoCopyThread {
+class TPhotoCopyThread : public platform::WorkerThread {
  public:
   // Made suspended: hooks the library's progress to this worker and clears
   // its log. The owner sets OnProgress and OnDone, then calls Start.
@@ -23,26 +22,17 @@ class TPhotoCopyThread {
   TPhotoCopyThread(const TPhotoCopyThread&) = delete;
   TPhotoCopyThread& operator=(const TPhotoCopyThread&) = delete;
 
-  void Start();
-  void Terminate() { terminated_ = true; }
-  bool Terminated() const { return terminated_; }
-  bool Finished() const { return finished_; }
-  void WaitFor();
-
   int32_t Copied = 0;
   std::string ProgressText;
   TPhotoProgressEvent OnProgress;
   std::function<void()> OnDone;
 
  private:
-  void Execute();
+  void Execute() override;
   void FileDone(const std::string& FileName);
 
   TIpodPhotoDb& photoDb_;
   platform::Dispatcher& dispatcher_;
-  std::atomic<bool> terminated_{false};
-  std::atomic<bool> finished_{false};
-  std::thread thread_;
 };
 
 }  // namespace ortelan

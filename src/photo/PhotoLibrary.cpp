@@ -143,8 +143,11 @@ bool TIpodPhotoDb::LoadPhotoLibrary() {
   std::string database;
   Device->FetchPhotoDataFile("Photos.sqlite", "", database);
   if (!database.empty()) {
+    // Both are copies in the work folder, on every kind of device.
+    const TWorkCopy databaseCopy(*Device, database);
     std::string wal;
     Device->FetchPhotoDataFile("Photos.sqlite-wal", "-wal", wal);
+    const TWorkCopy walCopy(*Device, wal);
     try {
       loaded = LoadPhotosSqlite(database);
     } catch (const std::exception& error) {
@@ -152,9 +155,6 @@ bool TIpodPhotoDb::LoadPhotoLibrary() {
       ReadError = error.what();
       AddLog("[X] The photo library cannot be read: " + ReadError);
     }
-    // Both are copies in the work folder, on every kind of device.
-    Device->DeleteWorkCopy(database);
-    Device->DeleteWorkCopy(wal);
   }
   if (!loaded) loaded = LoadPhotoDatabase();
   if (WithCamera && LoadCameraRoll() > 0) return true;
