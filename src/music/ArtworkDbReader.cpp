@@ -8,19 +8,13 @@
 
 #include "music/Artwork.h"
 #include "photo/ThumbDecoding.h"
+#include "util/PhotoDbChunks.h"
 
 namespace ortelan {
 
 namespace {
 
-constexpr uint64_t kMhfdRead = 24;
-constexpr uint64_t kSectionRead = 16;
-constexpr uint64_t kListRead = 12;
-constexpr uint64_t kMhiiRead = 28;
-constexpr uint64_t kMhodRead = 16;
-constexpr uint64_t kMhniRead = 36;
-constexpr uint32_t kImageSection = 1;
-constexpr uint16_t kThumbnailObject = 2;
+using namespace photodb;
 constexpr size_t kBytesPerPixel = 2;
 
 uint64_t U64At(const ByteReader& r, uint64_t at) {

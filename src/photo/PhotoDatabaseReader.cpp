@@ -12,24 +12,14 @@
 #include "device/iPodDev.h"
 #include "photo/iPodPhoto.h"
 #include "util/ChunkTags.h"
+#include "util/PhotoDbChunks.h"
 #include "util/Text.h"
 
 namespace ortelan {
 
 namespace {
 
-constexpr uint64_t kMhfdRead = 28;
-constexpr uint64_t kSectionRead = 16;
-constexpr uint64_t kListRead = 12;
-constexpr uint64_t kMhiiRead = 52;
-constexpr uint64_t kMhodRead = 16;
-constexpr uint64_t kMhniRead = 36;
-constexpr uint64_t kAlbumRead = 64;
-constexpr uint64_t kMhiaRead = 20;
-// The data objects of an image that refer to its pictures.
-constexpr uint16_t kStringObject = 1;
-constexpr uint16_t kThumbnailObject = 2;
-constexpr uint16_t kOriginalObject = 5;
+using namespace photodb;
 
 // The formats of full-size originals, which a device keeps as files of
 // their own.
@@ -89,10 +79,10 @@ bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
     const uint32_t headerLen = U32At(r, at + 4);
     const uint32_t totalLen = U32At(r, at + 8);
     const uint32_t type = U32At(r, at + 12);
-    if (type == 1) {
+    if (type == kImageSection) {
       result = ReadImageList(r, at, headerLen);
       if (!result) return false;
-    } else if (type == 2) {
+    } else if (type == kAlbumSection) {
       if (!ReadAlbumList(r, at, headerLen)) return result;
     }
     if (totalLen == 0) break;  // the next section would be this one again
