@@ -181,6 +181,10 @@ int TIpodDevice::OpenDeviceFile(const std::string& DevPath, platform::ReadFile& 
 bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& shownPath,
                                TMemoryStream& stream) {
   stream.Clear();
+  if (resolved.empty()) {
+    AddError("Not found: " + shownPath);
+    return false;
+  }
   platform::ReadFile file;
   int code = OpenResolved(resolved, shownPath, file);
   if (code == platform::kNotRegularFile || code == EISDIR) return false;
@@ -199,24 +203,16 @@ bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& s
 
 bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream) {
   if (IsIos) return IosReadFile(Path, Stream);
-  Stream.Clear();
   std::string file;
-  if (!ResolveDevicePath(Path, file)) {
-    AddError("Not found: " + Path);
-    return false;
-  }
+  ResolveDevicePath(Path, file);
   return ReadResolved(file, Path, Stream);
 }
 
 bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
   // The camera folder of an iOS device is a device path already.
   if (IsIos) return IosReadFile(fullPath, stream);
-  stream.Clear();
   std::string file;
-  if (!ResolveFullPath(fullPath, file)) {
-    AddError("Not found: " + fullPath);
-    return false;
-  }
+  ResolveFullPath(fullPath, file);
   return ReadResolved(file, fullPath, stream);
 }
 

@@ -187,6 +187,8 @@ class TIpodDevice {
   bool OpenThumbStore(const std::string& devicePath, const std::string& name);
   int OpenResolved(const std::string& resolved, const std::string& shownPath,
                    platform::ReadFile& file);
+  // Reads a file found by a resolve into memory; an empty `resolved` (none
+  // found) is logged as not found.
   bool ReadResolved(const std::string& resolved, const std::string& shownPath,
                     TMemoryStream& stream);
   bool ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream);
