@@ -49,8 +49,8 @@ std::string Canonical(const std::string& path) {
 
 }  // namespace
 
-TIpodDevice::TIpodDevice(TDeviceChangeEvent AOnDeviceChange, DeviceServices services)
-    : OnDeviceChange(std::move(AOnDeviceChange)), services_(services) {
+TIpodDevice::TIpodDevice(TDeviceChangeEvent onDeviceChange, DeviceServices services)
+    : OnDeviceChange(std::move(onDeviceChange)), services_(services) {
   StartIosSession();
 
   // The window thread runs the constructor; a change queued now is handled
@@ -140,12 +140,12 @@ void TIpodDevice::VolumeChanged(const platform::VolumeChange& change) {
   if (OnDeviceChange) OnDeviceChange(false, false);
 }
 
-void TIpodDevice::IosDeviceChanged(bool AConnected) {
+void TIpodDevice::IosDeviceChanged(bool connected) {
   if (Connected && !IsIos) return;
-  Connected = AConnected;
-  IsIos = AConnected;
-  if (AConnected) DiskModeConnected = false;
-  if (OnDeviceChange) OnDeviceChange(AConnected, true);
+  Connected = connected;
+  IsIos = connected;
+  if (connected) DiskModeConnected = false;
+  if (OnDeviceChange) OnDeviceChange(connected, true);
 }
 
 bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {

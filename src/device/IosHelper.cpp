@@ -24,9 +24,9 @@ std::string CodeText(platform::MobileResult code) { return std::to_string(code);
 
 }  // namespace
 
-TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t ABufferMegabytes,
-                       TIosChangeEvent AOnDeviceChange)
-    : OnDeviceChange(std::move(AOnDeviceChange)), BufferMegabytes(ABufferMegabytes), api_(api) {
+TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t bufferMegabytes,
+                       TIosChangeEvent onDeviceChange)
+    : OnDeviceChange(std::move(onDeviceChange)), BufferMegabytes(bufferMegabytes), api_(api) {
   LibraryLoaded = api_ != nullptr;
 }
 
@@ -39,8 +39,8 @@ void TIosHelper::Fail(const std::string& text, platform::MobileResult code) {
   LastError = text + CodeText(code);
 }
 
-void TIosHelper::Start(bool ANoSubscribe) {
-  if (!ANoSubscribe) Subscribed = Subscribe();
+void TIosHelper::Start(bool noSubscribe) {
+  if (!noSubscribe) Subscribed = Subscribe();
   SetBufferSize(static_cast<uint32_t>(BufferMegabytes * kMiB));
 }
 
@@ -74,13 +74,13 @@ void TIosHelper::DeviceNotification(const platform::DeviceNotice& Info) {
   if (session->OnDeviceChange) session->OnDeviceChange(false);
 }
 
-bool TIosHelper::ConnectDevice(const std::string& ADevice) {
+bool TIosHelper::ConnectDevice(const std::string& device) {
   const std::lock_guard lock(mutex_);
   // A new attach replaces the connection of the one before.
   CloseFile();
   afc_.reset();
   AfcOpen = false;
-  return ConnectSteps(ADevice);
+  return ConnectSteps(device);
 }
 
 bool TIosHelper::ConnectSteps(const std::string& device) {
@@ -125,9 +125,9 @@ bool TIosHelper::CheckPairing(const std::string& device) {
   return false;
 }
 
-void TIosHelper::EndSession(const std::string& ADevice) {
-  api_->StopSession(ADevice);
-  api_->Disconnect(ADevice);
+void TIosHelper::EndSession(const std::string& device) {
+  api_->StopSession(device);
+  api_->Disconnect(device);
   SessionOpen = false;
 }
 

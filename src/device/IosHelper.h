@@ -19,8 +19,8 @@
 
 namespace ortelan {
 
-// (AConnected): an iOS device came (and its connection is ready) or went.
-using TIosChangeEvent = std::function<void(bool AConnected)>;
+// (connected): an iOS device came (and its connection is ready) or went.
+using TIosChangeEvent = std::function<void(bool connected)>;
 
 // What a device path is, by its file information.
 enum class TFileKind : uint8_t {
@@ -40,8 +40,8 @@ constexpr int kMaxListDepth = 64;
 class TIosHelper {
  public:
   // `api` is null when the library cannot be used here; it outlives this.
-  TIosHelper(platform::MobileDeviceApi* api, int32_t ABufferMegabytes,
-             TIosChangeEvent AOnDeviceChange);
+  TIosHelper(platform::MobileDeviceApi* api, int32_t bufferMegabytes,
+             TIosChangeEvent onDeviceChange);
   ~TIosHelper();
   TIosHelper(const TIosHelper&) = delete;
   TIosHelper& operator=(const TIosHelper&) = delete;
@@ -60,12 +60,12 @@ class TIosHelper {
   std::atomic<int> AttachesHandled{0};
 
   // Subscribes (unless told not to) and allocates the transfer buffer.
-  void Start(bool ANoSubscribe);
+  void Start(bool noSubscribe);
   bool Subscribe();
   // The library's callback: reaches the session through ActiveIosHelper.
   static void DeviceNotification(const platform::DeviceNotice& Info);
-  bool ConnectDevice(const std::string& ADevice);
-  void EndSession(const std::string& ADevice);
+  bool ConnectDevice(const std::string& device);
+  void EndSession(const std::string& device);
   bool Close();
   void SetBufferSize(uint32_t Size);
 

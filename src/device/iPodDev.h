@@ -24,8 +24,8 @@
 
 namespace ortelan {
 
-// (AConnected, AFromIos): a device came or went; AFromIos tells which side.
-using TDeviceChangeEvent = std::function<void(bool AConnected, bool AFromIos)>;
+// (connected, fromIos): a device came or went; fromIos tells which side.
+using TDeviceChangeEvent = std::function<void(bool connected, bool fromIos)>;
 
 // The services the device manager works through; borrowed, they outlive it.
 struct DeviceServices {
@@ -56,7 +56,7 @@ class TIpodDevice {
  public:
   // Creates the manager and starts listening for volumes; changes are handed
   // to the window thread through the dispatcher, never before this returns.
-  TIpodDevice(TDeviceChangeEvent AOnDeviceChange, DeviceServices services);
+  TIpodDevice(TDeviceChangeEvent onDeviceChange, DeviceServices services);
   ~TIpodDevice();
   TIpodDevice(const TIpodDevice&) = delete;
   TIpodDevice& operator=(const TIpodDevice&) = delete;
@@ -76,7 +76,7 @@ class TIpodDevice {
   bool ScanDrives();
   bool ProbeDrive(const platform::Volume& volume);
   void VolumeChanged(const platform::VolumeChange& change);
-  void IosDeviceChanged(bool AConnected);
+  void IosDeviceChanged(bool connected);
   void AddError(const std::string& Text);
 
   // Whole-file reads into memory.

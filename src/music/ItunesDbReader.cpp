@@ -135,25 +135,25 @@ size_t ReadTracks(const ByteReader& r, const std::vector<uint64_t>& starts, Read
 
 }  // namespace
 
-bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
-  const uint64_t list = A + HeaderLen;
-  if (!TagIs(Stream, list, "mhlt") || !Stream.Has(list, kListRead)) return false;
-  const uint32_t count = U32At(Stream, list + 8);
+bool TIpodMusicDb::ReadTrackList(const ByteReader& r, uint64_t start, uint32_t headerLen) {
+  const uint64_t list = start + headerLen;
+  if (!TagIs(r, list, "mhlt") || !r.Has(list, kListRead)) return false;
+  const uint32_t count = U32At(r, list + 8);
   Tracks.Clear();
   TotalSize = 0;
 
   // First the chain of track headers, then the tracks themselves.
   std::vector<uint64_t> starts;
-  starts.reserve(std::min<uint64_t>(count, Stream.Size() / kMhitRead));
+  starts.reserve(std::min<uint64_t>(count, r.Size() / kMhitRead));
   bool chainWhole = true;
-  uint64_t p = list + U32At(Stream, list + 4);
+  uint64_t p = list + U32At(r, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!readBudget_.Spend(kMhitRead) || !Stream.Has(p, kMhitRead)) {
+    if (!readBudget_.Spend(kMhitRead) || !r.Has(p, kMhitRead)) {
       chainWhole = false;
       break;
     }
     starts.push_back(p);
-    const uint32_t totalLen = U32At(Stream, p + 8);
+    const uint32_t totalLen = U32At(r, p + 8);
     if (totalLen == 0 && i + 1 < count) {  // the next track would be this one again
       chainWhole = false;
       break;
@@ -162,7 +162,7 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   }
 
   TTrackItem* slots = Tracks.AppendSlots(starts.size());
-  const size_t read = ReadTracks(Stream, starts, readBudget_, slots);
+  const size_t read = ReadTracks(r, starts, readBudget_, slots);
   Tracks.Truncate(Tracks.Count() - static_cast<int>(starts.size() - read));
   for (const TTrackItem& track : Tracks) {
     TotalSize = SaturatingAdd(TotalSize, track.Size);
@@ -171,45 +171,46 @@ bool TIpodMusicDb::ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t 
   return chainWhole && read == starts.size();
 }
 
-bool TIpodMusicDb::ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen) {
-  const uint64_t list = A + HeaderLen;
-  if (!TagIs(Stream, list, "mhlp") || !Stream.Has(list, kListRead)) return false;
-  const uint32_t count = U32At(Stream, list + 8);
+bool TIpodMusicDb::ReadPlayLists(const ByteReader& r, uint64_t start, uint32_t headerLen) {
+  const uint64_t list = start + headerLen;
+  if (!TagIs(r, list, "mhlp") || !r.Has(list, kListRead)) return false;
+  const uint32_t count = U32At(r, list + 8);
   PlayLists.Clear();
-  uint64_t p = list + U32At(Stream, list + 4);
+  uint64_t p = list + U32At(r, list + 4);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!readBudget_.Spend(kMhypRead)) return false;
-    if (!Stream.Has(p, kMhypRead)) return false;
-    const uint32_t totalLen = U32At(Stream, p + 8);
-    const uint32_t itemCount = U32At(Stream, p + 16);
-    TPlayListItem& playlist = PlayLists.Add();
-
-    uint64_t q = p + U32At(Stream, p + 4);
-    for (;;) {
-      const Mhod m = ReadMhod(Stream, q);
-      if (!readBudget_.Spend(kMhodRead + m.Text.size())) return false;
-      if (m.Broken) return false;
-      if (m.Type == 0) break;
-      if (m.Type == kTitle) playlist.Name = Utf16LeToUtf8(m.Text);
-      if (m.Type == kSmartPlaylistData) playlist.Smart = true;
-      if (m.Length == 0) return false;  // would read this chunk forever
-      q += m.Length;
-    }
-
-    uint64_t r = q;
-    for (uint32_t k = 0; k < itemCount; ++k) {
-      if (!readBudget_.Spend(kMhipRead)) return false;
-      if (!Stream.Has(r, kMhipRead)) return false;
-      if (TagIs(Stream, r, "mhip")) {
-        playlist.TrackIds.push_back(U32At(Stream, r + 24));
-        ++playlist.Count;
-      }
-      const uint32_t itemLen = U32At(Stream, r + 8);
-      if (itemLen == 0 && k + 1 < itemCount) return false;
-      r += itemLen;
-    }
+    if (!readBudget_.Spend(kMhypRead) || !r.Has(p, kMhypRead)) return false;
+    const uint32_t totalLen = U32At(r, p + 8);
+    if (!ReadPlayList(r, p, PlayLists.Add())) return false;
     if (totalLen == 0 && i + 1 < count) return false;
     p += totalLen;
+  }
+  return true;
+}
+
+bool TIpodMusicDb::ReadPlayList(const ByteReader& r, uint64_t start, TPlayListItem& playlist) {
+  const uint32_t itemCount = U32At(r, start + 16);
+  uint64_t q = start + U32At(r, start + 4);
+  for (;;) {
+    const Mhod m = ReadMhod(r, q);
+    if (!readBudget_.Spend(kMhodRead + m.Text.size())) return false;
+    if (m.Broken) return false;
+    if (m.Type == 0) break;
+    if (m.Type == kTitle) playlist.Name = Utf16LeToUtf8(m.Text);
+    if (m.Type == kSmartPlaylistData) playlist.Smart = true;
+    if (m.Length == 0) return false;  // would read this chunk forever
+    q += m.Length;
+  }
+  uint64_t item = q;
+  for (uint32_t k = 0; k < itemCount; ++k) {
+    if (!readBudget_.Spend(kMhipRead)) return false;
+    if (!r.Has(item, kMhipRead)) return false;
+    if (TagIs(r, item, "mhip")) {
+      playlist.TrackIds.push_back(U32At(r, item + 24));
+      ++playlist.Count;
+    }
+    const uint32_t itemLen = U32At(r, item + 8);
+    if (itemLen == 0 && k + 1 < itemCount) return false;
+    item += itemLen;
   }
   return true;
 }

@@ -5,9 +5,9 @@
 namespace ortelan {
 
 TMusicCopyThread::TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher,
-                                   bool AAddToItunes, bool AAbortOnErrors)
-    : AddToItunes(AAddToItunes),
-      AbortOnErrors(AAbortOnErrors),
+                                   bool addToItunes, bool abortOnErrors)
+    : AddToItunes(addToItunes),
+      AbortOnErrors(abortOnErrors),
       musicDb_(musicDb),
       dispatcher_(dispatcher) {
   musicDb_.OnProgress = [this](const std::string& text) { TrackProgress(text); };

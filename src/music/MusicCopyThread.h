@@ -23,8 +23,8 @@ class TMusicCopyThread : public platform::WorkerThread {
  public:
   // Made suspended: hooks the library's progress to this worker and clears
   // its log. The owner sets OnProgress and OnStatus, then calls Start.
-  TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher, bool AAddToItunes,
-                   bool AAbortOnErrors);
+  TMusicCopyThread(TIpodMusicDb& musicDb, platform::Dispatcher& dispatcher, bool addToItunes,
+                   bool abortOnErrors);
   // Waits for the worker; the owner must keep serving the dispatcher until
   // the final report (mskEnded) has been handed over.
   ~TMusicCopyThread();

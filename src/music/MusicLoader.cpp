@@ -6,9 +6,9 @@
 
 namespace ortelan {
 
-bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
+bool TIpodMusicDb::LoadMusicLibrary(bool iosFirst) {
   NeedBooks = true;
-  if (AIosFirst) {
+  if (iosFirst) {
     const bool loaded = TryIosLibrary(true);
     ReadVoiceMemos();
     if (loaded) return true;
@@ -16,7 +16,7 @@ bool TIpodMusicDb::LoadMusicLibrary(bool AIosFirst) {
   NeedBooks = false;
   if (LoadItunesDb()) return true;
   AddLog("iTunesDb, " + Device->ErrorLog);
-  if (AIosFirst) return false;
+  if (iosFirst) return false;
   return TryIosLibrary(false);
 }
 

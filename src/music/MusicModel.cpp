@@ -44,7 +44,7 @@ TPlayListItem& TPlayLists::Add() { return items_.emplace_back(); }
 
 TPlayListItem& TPlayLists::Insert(int Index) { return *items_.emplace(items_.begin() + Index); }
 
-TIpodMusicDb::TIpodMusicDb(TIpodDevice* ADevice) : Device(ADevice) {}
+TIpodMusicDb::TIpodMusicDb(TIpodDevice* device) : Device(device) {}
 
 void TIpodMusicDb::AddLog(const std::string& Line) { Log += "\r\n" + Line; }
 

@@ -226,7 +226,7 @@ int TIpodMusicDb::CopyTrack(int Index) {
   return code;
 }
 
-int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
+int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
   Cancelled = false;
   claimed_.clear();
   int met = 0, copied = 0, errors = 0;
@@ -252,7 +252,7 @@ int TIpodMusicDb::CopyTracks(bool AAbortOnErrors) {
     if (errors <= kLoggedErrors) {
       AddLog(track.Title + ": Err " + std::to_string(code));
       if (code == platform::kNotRegularFile) AddLog(" Not a regular file: " + track.Location);
-    } else if (AAbortOnErrors) {
+    } else if (abortOnErrors) {
       AddLog("Too many errors, transfer abort.");
       AddLog("Please check the connection between your iPod and computer.");
       break;

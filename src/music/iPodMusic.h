@@ -169,7 +169,7 @@ void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::stri
 
 class TIpodMusicDb {
  public:
-  explicit TIpodMusicDb(TIpodDevice* ADevice);
+  explicit TIpodMusicDb(TIpodDevice* device);
 
   std::string Log;
   TTrackList Tracks;
@@ -195,15 +195,17 @@ class TIpodMusicDb {
   static uint8_t MediaKindOfExt(std::string_view Ext);
 
   // Loading.
-  bool LoadMusicLibrary(bool AIosFirst);
+  bool LoadMusicLibrary(bool iosFirst);
   bool LoadItunesDb();
   // Parses a database already in memory (inflating it first when it came
   // from an iTunesCDB). Throws EInflateError when zlib refuses it. Needs no
   // device: DeviceLog (the device's errors so far) only goes into the log
   // line of a parse that failed with an exception.
   bool ParseItunesDb(TMemoryStream& Stream, bool Compressed, const std::string& DeviceLog = {});
-  bool ReadTrackList(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
-  bool ReadPlayLists(const ByteReader& Stream, uint64_t A, uint32_t HeaderLen);
+  // The data sets of tracks and of playlists, whose header of `headerLen`
+  // bytes starts at `start`.
+  bool ReadTrackList(const ByteReader& r, uint64_t start, uint32_t headerLen);
+  bool ReadPlayLists(const ByteReader& r, uint64_t start, uint32_t headerLen);
   static void InflateDb(TMemoryStream& Stream);
   bool LoadIosLibrary();
   int ReadVoiceMemos();
@@ -223,7 +225,7 @@ class TIpodMusicDb {
   // Copying.
   void GetDefaultFolder(std::string& Folder);
   bool PrepareDestination(std::string& Folder);
-  int CopyTracks(bool AAbortOnErrors);
+  int CopyTracks(bool abortOnErrors);
   // The destination of track Index without extension; 0, or the error that
   // kept the scheme's folder from being made (Path is then empty).
   int BuildDestName(int Index, uint8_t Scheme, std::string& Path);
@@ -278,6 +280,8 @@ class TIpodMusicDb {
   static constexpr int kPackFailed = -1;
   // Copies one checked track; 0, kPackFailed or the copy's error code.
   int CopyTrack(int Index);
+  // One playlist chunk: its name, kind and members; false when it is damaged.
+  bool ReadPlayList(const ByteReader& r, uint64_t start, TPlayListItem& playlist);
   // The parts of ReadMediaLibrary: the items (the number read), the
   // playlists, and the members of every playlist but the master.
   int ReadMediaItems(TSQLiteDatabase& Database);

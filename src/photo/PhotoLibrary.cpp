@@ -82,10 +82,10 @@ void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& Info) {
   }
 }
 
-void TIpodPhotoDb::SetTileLayout(bool ACamera) {
-  TileLayout layout = ACamera ? kCameraLayout : kOtherPhotoLayout;
+void TIpodPhotoDb::SetTileLayout(bool camera) {
+  TileLayout layout = camera ? kCameraLayout : kOtherPhotoLayout;
   for (const TileLayout& candidate : kPhotoLayouts) {
-    if (!ACamera && candidate.formatId == ThumbInfo.FormatId) layout = candidate;
+    if (!camera && candidate.formatId == ThumbInfo.FormatId) layout = candidate;
   }
   auto apply = [&layout](int32_t& width, int32_t& height, int32_t& gap, int32_t& perRow,
                          int32_t& perPage) {
@@ -95,7 +95,7 @@ void TIpodPhotoDb::SetTileLayout(bool ACamera) {
     perRow = layout.perRow;
     perPage = layout.perPage;
   };
-  if (ACamera) {
+  if (camera) {
     apply(CamTileWidth, CamTileHeight, CamTileGap, CamTilesPerRow, CamPageSize);
   } else {
     apply(TileWidth, TileHeight, TileGap, TilesPerRow, PageSize);
@@ -104,14 +104,14 @@ void TIpodPhotoDb::SetTileLayout(bool ACamera) {
   if (Box) Box->SetPictureLeft(PictureLeft);
 }
 
-void TIpodPhotoDb::BuildBmpHeader(bool ADisplay) {
-  const TPhotoInfo& info = ADisplay ? ThumbInfo : ExportInfo;
+void TIpodPhotoDb::BuildBmpHeader(bool display) {
+  const TPhotoInfo& info = display ? ThumbInfo : ExportInfo;
   // An iOS display record ends in a 28-byte trailer that holds no pixels.
-  const int32_t imageBytes = info.ImageSize - (ADisplay && ThumbInfo.IsIos ? 28 : 0);
+  const int32_t imageBytes = info.ImageSize - (display && ThumbInfo.IsIos ? 28 : 0);
   // iOS devices store 5-5-5 pixels, disk-mode iPods 5-6-5; the stores of
   // PhotoData/Thumbnails are 5-5-5 also on a disk-mode device that has them.
   const bool iosDevice = Device && Device->IsIos;
-  const bool fiveFiveFive = iosDevice || (ADisplay && ThumbInfo.IsIos);
+  const bool fiveFiveFive = iosDevice || (display && ThumbInfo.IsIos);
   FillBmpHeader(BmpHeader, info.Width, info.Height, static_cast<uint32_t>(imageBytes),
                 fiveFiveFive);
 }

@@ -38,8 +38,8 @@ void TCamPhotoList::Uncheck(int Index) {
   --CheckedCount;
 }
 
-TIpodPhotoDb::TIpodPhotoDb(TIpodDevice* ADevice, bool AWithCamera, TPhotoBox* ABox)
-    : WithCamera(AWithCamera), Device(ADevice), Box(ABox) {}
+TIpodPhotoDb::TIpodPhotoDb(TIpodDevice* device, bool withCamera, TPhotoBox* box)
+    : WithCamera(withCamera), Device(device), Box(box) {}
 
 TIpodPhotoDb::~TIpodPhotoDb() {
   if (Box) Box->ClearTiles();

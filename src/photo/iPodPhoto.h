@@ -160,7 +160,7 @@ class TPhotoBox {
 
 class TIpodPhotoDb {
  public:
-  TIpodPhotoDb(TIpodDevice* ADevice, bool AWithCamera, TPhotoBox* ABox);
+  TIpodPhotoDb(TIpodDevice* device, bool withCamera, TPhotoBox* box);
   ~TIpodPhotoDb();
   TIpodPhotoDb(const TIpodPhotoDb&) = delete;
   TIpodPhotoDb& operator=(const TIpodPhotoDb&) = delete;
@@ -202,7 +202,7 @@ class TIpodPhotoDb {
   bool LoadPhotoLibrary();
   bool LoadPhotoDatabase();
   // Parses a Photo Database already in memory.
-  bool ParsePhotoDatabase(const ByteReader& Stream);
+  bool ParsePhotoDatabase(const ByteReader& r);
   int32_t LoadCameraRoll();
   // The library of Photos.sqlite; errors of the SQLite layer
   // (ESQLiteException) end the reading and reach the caller.
@@ -215,9 +215,9 @@ class TIpodPhotoDb {
   // Chooses the first iOS thumbnail store the device has; false when none.
   bool SelectIosThumbStore();
   static void FillFormatInfo(TPhotoInfo& Info);
-  void SetTileLayout(bool ACamera);
+  void SetTileLayout(bool camera);
   // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).
-  void BuildBmpHeader(bool ADisplay);
+  void BuildBmpHeader(bool display);
 
   // Pages of tiles on Box (PhotoPages.cpp). Both give the number of tiles
   // made.
