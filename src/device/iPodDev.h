@@ -258,7 +258,6 @@ class TWorkCopy {
   TWorkCopy(const TWorkCopy&) = delete;
   TWorkCopy& operator=(const TWorkCopy&) = delete;
   const std::string& Path() const { return path_; }
-  bool Empty() const { return path_.empty(); }
 
  private:
   TIpodDevice& device_;

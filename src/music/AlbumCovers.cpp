@@ -11,6 +11,7 @@
 #include "music/Artwork.h"
 #include "music/iPodMusic.h"
 #include "photo/ImageCodec.h"
+#include "platform/Platform.h"
 #include "platform/ReadFile.h"
 
 namespace ortelan {
@@ -102,6 +103,8 @@ int TIpodMusicDb::WriteAlbumCovers() {
     const TArtworkRef* ref = artwork.Find(track.DbId);
     const std::string folder = FolderOf(track.DestFile);
     if (ref == nullptr || folder.empty() || !covered.insert(folder).second) continue;
+    // A rerun finds its covers in place: nothing to decode for them.
+    if (platform::PathExists(folder + kCoverName)) continue;
     std::string why;
     const int code = WriteCover(*Device, *ref, stores, folder + kCoverName, why);
     if (code == 0) {

@@ -17,12 +17,6 @@ namespace {
 using namespace photodb;
 constexpr size_t kBytesPerPixel = 2;
 
-uint64_t U64At(const ByteReader& r, uint64_t at) {
-  uint64_t value = 0;
-  r.U64LE(at, value);
-  return value;
-}
-
 // The file name of a store path like ":F1029_1.ithmb"; empty when the name
 // is no plain file name.
 std::string StoreFileName(const std::string& path) {

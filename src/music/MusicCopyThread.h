@@ -28,8 +28,6 @@ class TMusicCopyThread : public platform::WorkerThread {
   // Waits for the worker; the owner must keep serving the dispatcher until
   // the final report (mskEnded) has been handed over.
   ~TMusicCopyThread();
-  TMusicCopyThread(const TMusicCopyThread&) = delete;
-  TMusicCopyThread& operator=(const TMusicCopyThread&) = delete;
 
   bool AddToItunes = false;
   int32_t Copied = 0;

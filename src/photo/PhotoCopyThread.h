@@ -19,8 +19,6 @@ class TPhotoCopyThread : public platform::WorkerThread {
   // Waits for the worker; the owner must keep serving the dispatcher until
   // OnDone has been handed over.
   ~TPhotoCopyThread();
-  TPhotoCopyThread(const TPhotoCopyThread&) = delete;
-  TPhotoCopyThread& operator=(const TPhotoCopyThread&) = delete;
 
   int32_t Copied = 0;
   std::string ProgressText;

@@ -30,6 +30,12 @@ inline uint32_t U32At(const ByteReader& r, uint64_t at) {
   return value;
 }
 
+inline uint64_t U64At(const ByteReader& r, uint64_t at) {
+  uint64_t value = 0;
+  r.U64LE(at, value);
+  return value;
+}
+
 inline uint16_t U16At(const ByteReader& r, uint64_t at) {
   uint16_t value = 0;
   r.U16LE(at, value);

@@ -154,7 +154,7 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   MusicDb->NameScheme = static_cast<uint8_t>(FormatLst->currentIndex());
   MusicDb->SavePlaylists = PlaylistsAct->isChecked();
   MusicDb->SaveTrackList = TrackListAct->isChecked();
-  MusicDb->SaveCovers = CoversAct->isEnabled() && CoversAct->isChecked();
+  MusicDb->SaveCovers = CoversAct->isChecked();  // the library writes them under scheme 0 only
   std::string folder = DestEdt->text().toStdString();
   if (!MusicDb->PrepareDestination(folder)) {
     Messages.Warning(this, QString::fromStdString(folder));
