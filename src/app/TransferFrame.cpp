@@ -322,24 +322,24 @@ void TTransferFrm::ItunesRunningHint() {
   }
 }
 
-void TTransferFrm::EnableBrowsing(bool Value) {
-  for (QWidget* control : BrowsingControls()) control->setEnabled(Value);
-  CheckBtn->setEnabled(Value);
-  ExportBtn->setEnabled(Value);
+void TTransferFrm::EnableBrowsing(bool value) {
+  for (QWidget* control : BrowsingControls()) control->setEnabled(value);
+  CheckBtn->setEnabled(value);
+  ExportBtn->setEnabled(value);
   GoPnl->hide();
 }
 
-void TTransferFrm::ShowOverlayPanel(QWidget* Panel, bool Value) {
-  if (Value) {
-    Panel->move((width() - Panel->width()) / 2, (height() - Panel->height()) / 2);
-    Panel->raise();
+void TTransferFrm::ShowOverlayPanel(QWidget* panel, bool value) {
+  if (value) {
+    panel->move((width() - panel->width()) / 2, (height() - panel->height()) / 2);
+    panel->raise();
   }
-  EnableBrowsing(!Value);
-  Panel->setVisible(Value);
+  EnableBrowsing(!value);
+  panel->setVisible(value);
 }
 
-void TTransferFrm::DeviceStateChanged(bool Connected) {
-  if (Connected) {
+void TTransferFrm::DeviceStateChanged(bool connected) {
+  if (connected) {
     ErrLb->setText("Connected, reading ...");
     Gdlb->setText("Please wait ...");
     QCoreApplication::processEvents();
@@ -365,10 +365,10 @@ void TTransferFrm::StopBtnClick() {
   Messages.Information(this, look_.HelperStoppedText);
 }
 
-void TTransferFrm::StopCopy(bool Wait) {
+void TTransferFrm::StopCopy(bool wait) {
   if (!Copying) return;
   if (CopyThread) CopyThread->Terminate();
-  if (Wait) {
+  if (wait) {
     WaitForWorker();
   } else {
     Copying = false;

@@ -118,11 +118,11 @@ class TTransferFrm : public QDialog {
   QFrame* GoPnl = nullptr;
 
   void ApplyRoundRegion();
-  void EnableBrowsing(bool Value);
-  void ShowOverlayPanel(QWidget* Panel, bool Value);
-  void DeviceStateChanged(bool Connected);
+  void EnableBrowsing(bool value);
+  void ShowOverlayPanel(QWidget* panel, bool value);
+  void DeviceStateChanged(bool connected);
   void StopBtnClick();
-  void StopCopy(bool Wait);
+  void StopCopy(bool wait);
   void CancelBtnClick();
   void DetailLbClick();
   // Shows the transfer options, centred and focused; a window may place them

@@ -39,49 +39,49 @@ bool TIpodDevice::InsideDevice(const std::string& pcFolder) const {
                             platform::LiesInside(pcFolder, Drive, !volume_.IsFolder));
 }
 
-bool TIpodDevice::CheckDestination(std::string& Folder, int64_t NeededBytes) {
-  if (!IsIos && DiskModeConnected && InsideDevice(Folder)) {
-    Folder = Drive +
+bool TIpodDevice::CheckDestination(std::string& folder, int64_t neededBytes) {
+  if (!IsIos && DiskModeConnected && InsideDevice(folder)) {
+    folder = Drive +
              " is your iPod.\rYou cannot transfer the files from iPod to iPod. Please choose "
              "another folder in your computer.";
     return false;
   }
   uint64_t free = 0;
-  if (!services_.Files.FreeSpace(Folder, free) ||
-      (NeededBytes >= 0 && free <= static_cast<uint64_t>(NeededBytes))) {
-    Folder = services_.Files.MountPointOf(Folder) +
+  if (!services_.Files.FreeSpace(folder, free) ||
+      (neededBytes >= 0 && free <= static_cast<uint64_t>(neededBytes))) {
+    folder = services_.Files.MountPointOf(folder) +
              " hasn't enough free disk space to save all the selected items.\rPlease choose "
              "another place to try again.";
     return false;
   }
   std::error_code ec;
-  fs::create_directories(Folder, ec);
-  if (ec || !fs::is_directory(Folder, ec)) {
-    Folder = "Can not create the folder: " + Folder + "\rPlease choose another place.";
+  fs::create_directories(folder, ec);
+  if (ec || !fs::is_directory(folder, ec)) {
+    folder = "Can not create the folder: " + folder + "\rPlease choose another place.";
     return false;
   }
   // Without a lock file (a read-only folder) the copies fail and say so.
-  if (destLock_.TryLock(Folder) == EWOULDBLOCK) {
-    Folder = "Another transfer into " + Folder +
+  if (destLock_.TryLock(folder) == EWOULDBLOCK) {
+    folder = "Another transfer into " + folder +
              " is running.\rPlease wait until it has ended or choose another folder.";
     return false;
   }
-  if (Folder.back() != '/') Folder += '/';
+  if (folder.back() != '/') folder += '/';
   return true;
 }
 
-void TIpodDevice::GetShellFolder(int Csidl, std::string& Folder) {
-  if (Csidl == kCsidlMyMusic) {
-    Folder = platform::UserMusicFolder();
-  } else if (Csidl == kCsidlMyPictures) {
-    Folder = platform::UserPicturesFolder();
+void TIpodDevice::GetShellFolder(int csidl, std::string& folder) {
+  if (csidl == kCsidlMyMusic) {
+    folder = platform::UserMusicFolder();
+  } else if (csidl == kCsidlMyPictures) {
+    folder = platform::UserPicturesFolder();
   } else {
-    Folder.clear();
+    folder.clear();
   }
 }
 
-void TIpodDevice::GetUserFolder(bool Pictures, std::string& Folder) {
-  GetShellFolder(Pictures ? kCsidlMyPictures : kCsidlMyMusic, Folder);
+void TIpodDevice::GetUserFolder(bool pictures, std::string& folder) {
+  GetShellFolder(pictures ? kCsidlMyPictures : kCsidlMyMusic, folder);
 }
 
 }  // namespace ortelan

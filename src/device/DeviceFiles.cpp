@@ -22,49 +22,49 @@ std::string ChangeExtension(const std::string& name, const std::string& ext) {
 
 }  // namespace
 
-int TIpodDevice::CopyDeviceFile(const std::string& DevPath, const std::string& PcPath) {
-  if (IsIos) return IosCopyFile(DevPath, PcPath);
+int TIpodDevice::CopyDeviceFile(const std::string& devPath, const std::string& pcPath) {
+  if (IsIos) return IosCopyFile(devPath, pcPath);
   platform::ReadFile source;
-  if (const int code = OpenDeviceFile(DevPath, source)) return code;
-  return services_.Files.CopyFileExclusive(source, PcPath);
+  if (const int code = OpenDeviceFile(devPath, source)) return code;
+  return services_.Files.CopyFileExclusive(source, pcPath);
 }
 
-int TIpodDevice::CopyCameraFile(const std::string& SrcPath, const std::string& PcPath) {
-  if (IsIos) return IosCopyFile(SrcPath, PcPath);
+int TIpodDevice::CopyCameraFile(const std::string& srcPath, const std::string& pcPath) {
+  if (IsIos) return IosCopyFile(srcPath, pcPath);
   std::string resolved;
-  if (!ResolveFullPath(SrcPath, resolved)) return ENOENT;
+  if (!ResolveFullPath(srcPath, resolved)) return ENOENT;
   platform::ReadFile source;
-  if (const int code = OpenResolved(resolved, SrcPath, source)) return code;
-  return services_.Files.CopyFileExclusive(source, PcPath);
+  if (const int code = OpenResolved(resolved, srcPath, source)) return code;
+  return services_.Files.CopyFileExclusive(source, pcPath);
 }
 
-int32_t TIpodDevice::PcFileSize(const std::string& Path) {
-  return static_cast<int32_t>(static_cast<uint32_t>(platform::StatusOf(Path).Size));
+int32_t TIpodDevice::PcFileSize(const std::string& path) {
+  return static_cast<int32_t>(static_cast<uint32_t>(platform::StatusOf(path).Size));
 }
 
-int32_t TIpodDevice::DeviceFileSize(const std::string& DevPath) {
+int32_t TIpodDevice::DeviceFileSize(const std::string& devPath) {
   // The low 32 bits, as PcFileSize gives them: files of 4 GiB and more
   // compare alike on both sides.
-  if (IsIos) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(DevPath)));
+  if (IsIos) return static_cast<int32_t>(static_cast<uint32_t>(IosFileSize(devPath)));
   std::string file;
-  return ResolveDevicePath(DevPath, file) ? PcFileSize(file) : 0;
+  return ResolveDevicePath(devPath, file) ? PcFileSize(file) : 0;
 }
 
-bool TIpodDevice::HasSize(const std::string& PcPath, int32_t Size) {
-  return PcFileSize(PcPath) == Size;
+bool TIpodDevice::HasSize(const std::string& pcPath, int32_t size) {
+  return PcFileSize(pcPath) == size;
 }
 
 // The size a file of the destination must have to count as this device
 // file: the one the database gives, else the file's own; -1 when neither is
 // known.
-int64_t TIpodDevice::ExpectedSize(const std::string& DevPath, int32_t Size) {
-  if (Size != 0) return static_cast<uint32_t>(Size);
+int64_t TIpodDevice::ExpectedSize(const std::string& devPath, int32_t databaseSize) {
+  if (databaseSize != 0) return static_cast<uint32_t>(databaseSize);
   if (IsIos) {
-    const int64_t size = IosFileSize(DevPath);
+    const int64_t size = IosFileSize(devPath);
     return size > 0 ? static_cast<uint32_t>(size) : -1;
   }
   std::string file;
-  if (!ResolveDevicePath(DevPath, file)) return -1;
+  if (!ResolveDevicePath(devPath, file)) return -1;
   const platform::FileStatus status = platform::StatusOf(file);
   return status.Kind == platform::FileKind::Missing ? -1 : static_cast<uint32_t>(status.Size);
 }
@@ -85,66 +85,66 @@ bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int
   }
 }
 
-bool TIpodDevice::AlreadyCopied(const std::string& DevPath, std::string& DestBase, int32_t Size,
-                                const std::unordered_set<std::string>* Claimed) {
+bool TIpodDevice::AlreadyCopied(const std::string& devPath, std::string& destBase, int32_t size,
+                                const std::unordered_set<std::string>* claimed) {
   int number = 0;
   std::string candidate;
-  if (!NextPlace(DestBase, std::string(PathExtension(DevPath)), ExpectedSize(DevPath, Size),
-                 Claimed, number, candidate)) {
+  if (!NextPlace(destBase, std::string(PathExtension(devPath)), ExpectedSize(devPath, size),
+                 claimed, number, candidate)) {
     return false;
   }
-  DestBase = candidate;
+  destBase = candidate;
   return true;
 }
 
-int TIpodDevice::CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size,
-                                  const std::unordered_set<std::string>* Claimed) {
-  const std::string ext(PathExtension(DevPath));
-  const int64_t expected = ExpectedSize(DevPath, Size);
+int TIpodDevice::CopyWithFreeName(const std::string& devPath, std::string& destBase, int32_t size,
+                                  const std::unordered_set<std::string>* claimed) {
+  const std::string ext(PathExtension(devPath));
+  const int64_t expected = ExpectedSize(devPath, size);
   std::string candidate;
   for (int number = 0;; ++number) {
-    if (NextPlace(DestBase, ext, expected, Claimed, number, candidate)) {
-      DestBase = candidate;
+    if (NextPlace(destBase, ext, expected, claimed, number, candidate)) {
+      destBase = candidate;
       return 0;
     }
-    const int code = CopyDeviceFile(DevPath, candidate);
+    const int code = CopyDeviceFile(devPath, candidate);
     // A name another run took between the look and the copy: the next one.
     if (code == EEXIST) continue;
-    DestBase = candidate;
+    destBase = candidate;
     return code;
   }
 }
 
-int TIpodDevice::CopyItemOrFolder(const std::string& DevPath, std::string& DestBase,
-                                  bool& WasFolder, int32_t Size) {
-  WasFolder = false;
+int TIpodDevice::CopyItemOrFolder(const std::string& devPath, std::string& destBase,
+                                  bool& wasFolder, int32_t size) {
+  wasFolder = false;
   if (!IsIos) return kNothingCopied;
   std::string afcPath;
-  if (IosPath(DevPath, afcPath) && ios_->IsDirectory(afcPath)) {
-    WasFolder = true;
-    return CopyDeviceFolder(afcPath + "/", DestBase);
+  if (IosPath(devPath, afcPath) && ios_->IsDirectory(afcPath)) {
+    wasFolder = true;
+    return CopyDeviceFolder(afcPath + "/", destBase);
   }
-  return CopyWithFreeName(DevPath, DestBase, Size);
+  return CopyWithFreeName(devPath, destBase, size);
 }
 
-bool TIpodDevice::DeviceFileExists(const std::string& Path) {
+bool TIpodDevice::DeviceFileExists(const std::string& path) {
   if (IsIos) {
     std::string afcPath;
-    return IosPath(Path, afcPath) && ios_->PathExists(afcPath);
+    return IosPath(path, afcPath) && ios_->PathExists(afcPath);
   }
   std::string file;
-  return ResolveDevicePath(Path, file);
+  return ResolveDevicePath(path, file);
 }
 
-bool TIpodDevice::OpenThumbFile(const std::string& Name, int32_t) {
+bool TIpodDevice::OpenThumbFile(const std::string& name, int32_t) {
   if (IsIos)
-    return IosOpenThumb({"/Photos/Thumbs/" + Name + ".ithmb", "/PhotoData/Thumbnails/" + Name});
-  return OpenThumbStore("/Photos/Thumbs/" + Name + ".ithmb", Name);
+    return IosOpenThumb({"/Photos/Thumbs/" + name + ".ithmb", "/PhotoData/Thumbnails/" + name});
+  return OpenThumbStore("/Photos/Thumbs/" + name + ".ithmb", name);
 }
 
-bool TIpodDevice::OpenIosThumbFile(const std::string& FileName) {
-  if (IsIos) return IosOpenThumb({"/PhotoData/Thumbnails/" + FileName});
-  return OpenThumbStore("/PhotoData/Thumbnails/" + FileName, FileName);
+bool TIpodDevice::OpenIosThumbFile(const std::string& fileName) {
+  if (IsIos) return IosOpenThumb({"/PhotoData/Thumbnails/" + fileName});
+  return OpenThumbStore("/PhotoData/Thumbnails/" + fileName, fileName);
 }
 
 bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::string& name) {
@@ -157,24 +157,24 @@ bool TIpodDevice::OpenThumbStore(const std::string& devicePath, const std::strin
   return true;
 }
 
-bool TIpodDevice::ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset) {
+bool TIpodDevice::ReadThumb(int32_t count, TMemoryStream& stream, int64_t offset) {
   const std::lock_guard lock(stateMutex_);
-  if (IsIos) return IosReadThumb(Count, Stream, Offset);
-  if (!thumbFile_.IsOpen() || Offset < 0) {
+  if (IsIos) return IosReadThumb(count, stream, offset);
+  if (!thumbFile_.IsOpen() || offset < 0) {
     AddError("Seek error");
     return false;
   }
-  // Never more than the store holds past Offset: a damaged database may ask
+  // Never more than the store holds past `offset`: a damaged database may ask
   // for any count. The record goes straight into the stream.
-  const int64_t available = std::max<int64_t>(thumbFile_.Size() - Offset, 0);
-  const auto wanted = static_cast<size_t>(std::clamp<int64_t>(Count, 0, available));
-  const size_t start = Stream.Position;
-  const size_t before = Stream.Bytes.size();
-  Stream.Bytes.resize(std::max(before, start + wanted));
-  const size_t done = thumbFile_.ReadAt(Stream.Bytes.data() + start, wanted, Offset);
-  Stream.Bytes.resize(std::max(before, start + done));
-  Stream.Position = 0;
-  return Count >= 0 && done == static_cast<size_t>(Count);
+  const int64_t available = std::max<int64_t>(thumbFile_.Size() - offset, 0);
+  const auto wanted = static_cast<size_t>(std::clamp<int64_t>(count, 0, available));
+  const size_t start = stream.Position;
+  const size_t before = stream.Bytes.size();
+  stream.Bytes.resize(std::max(before, start + wanted));
+  const size_t done = thumbFile_.ReadAt(stream.Bytes.data() + start, wanted, offset);
+  stream.Bytes.resize(std::max(before, start + done));
+  stream.Position = 0;
+  return count >= 0 && done == static_cast<size_t>(count);
 }
 
 void TIpodDevice::CloseThumbFile() {
@@ -184,9 +184,9 @@ void TIpodDevice::CloseThumbFile() {
   iosThumbSize_ = -1;
 }
 
-void TIpodDevice::GetCameraRollFolder(std::string& Folder) {
+void TIpodDevice::GetCameraRollFolder(std::string& folder) {
   const std::lock_guard lock(stateMutex_);
-  Folder = (IsIos ? "" : Drive) + "/DCIM/100APPLE/";
+  folder = (IsIos ? "" : Drive) + "/DCIM/100APPLE/";
 }
 
 // Plain, visible files of a device folder that `keep` accepts, by name.
@@ -204,38 +204,38 @@ std::vector<std::string> TIpodDevice::ListDeviceFolder(
   return names;
 }
 
-int TIpodDevice::ListCameraRoll(std::vector<std::string>& List) {
+int TIpodDevice::ListCameraRoll(std::vector<std::string>& list) {
   // Every file but the .THM companions; a disk-mode iPod's only by "IMG".
   const auto notThm = [](const std::string& n) { return !SameTextAscii(PathExtension(n), ".THM"); };
   const auto image = [&](const std::string& n) { return StartsWithAscii(n, "IMG") && notThm(n); };
   const std::vector<std::string> names =
       IsIos ? IosListFiles("/DCIM/100APPLE/", notThm) : ListDeviceFolder("/DCIM/100APPLE", image);
-  List.insert(List.end(), names.begin(), names.end());
-  return static_cast<int>(List.size());
+  list.insert(list.end(), names.begin(), names.end());
+  return static_cast<int>(list.size());
 }
 
-bool TIpodDevice::ReadCameraThumb(const std::string& Folder, const std::string& FileName,
-                                  TMemoryStream& Stream, std::string& Ext) {
-  const std::string thm = ChangeExtension(FileName, ".THM");
-  if (ReadFullDevicePath(Folder + ".MISC/" + thm, Stream) ||
-      ReadFullDevicePath(Folder + thm, Stream)) {
-    Ext = ".JPG";
+bool TIpodDevice::ReadCameraThumb(const std::string& folder, const std::string& fileName,
+                                  TMemoryStream& stream, std::string& ext) {
+  const std::string thm = ChangeExtension(fileName, ".THM");
+  if (ReadFullDevicePath(folder + ".MISC/" + thm, stream) ||
+      ReadFullDevicePath(folder + thm, stream)) {
+    ext = ".JPG";
     return true;
   }
-  Ext = PathExtension(FileName);
-  if (SameTextAscii(Ext, ".mov") || SameTextAscii(Ext, ".wav") || SameTextAscii(Ext, ".aac")) {
-    Stream.Clear();
+  ext = PathExtension(fileName);
+  if (SameTextAscii(ext, ".mov") || SameTextAscii(ext, ".wav") || SameTextAscii(ext, ".aac")) {
+    stream.Clear();
     return true;
   }
-  return ReadFullDevicePath(Folder + FileName, Stream);
+  return ReadFullDevicePath(folder + fileName, stream);
 }
 
-int TIpodDevice::ListRecordings(std::vector<std::string>& List) {
+int TIpodDevice::ListRecordings(std::vector<std::string>& list) {
   const auto isMemo = [](const std::string& n) { return SameTextAscii(PathExtension(n), ".m4a"); };
   const std::vector<std::string> names =
       IsIos ? IosListFiles("/Recordings/", isMemo) : ListDeviceFolder("/Recordings", isMemo);
-  List.insert(List.end(), names.begin(), names.end());
-  return static_cast<int>(List.size());
+  list.insert(list.end(), names.begin(), names.end());
+  return static_cast<int>(list.size());
 }
 
 }  // namespace ortelan

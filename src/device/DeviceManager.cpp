@@ -20,7 +20,7 @@ constexpr const char* kItunesFolder = "/iPod_Control/iTunes/";
 constexpr const char* kIosItunesFolder = "/iTunes_Control/iTunes/";
 constexpr const char* kPhotosFolder = "/Photos/";
 
-// Size / 2^shift with two decimals, rounded half to even exactly as printf
+// `size` / 2^shift with two decimals, rounded half to even exactly as printf
 // rounds the exact binary value, without printf's cost per track.
 std::string FixedTwoDecimals(int64_t size, int shift, const char* unit) {
   const bool negative = size < 0;
@@ -77,9 +77,9 @@ TIpodDevice::~TIpodDevice() {
   ios_.reset();
 }
 
-void TIpodDevice::AddError(const std::string& Text) {
+void TIpodDevice::AddError(const std::string& text) {
   const std::lock_guard lock(stateMutex_);
-  ErrorLog += "\r\n" + Text;
+  ErrorLog += "\r\n" + text;
 }
 
 bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
@@ -148,9 +148,9 @@ void TIpodDevice::IosDeviceChanged(bool connected) {
   if (OnDeviceChange) OnDeviceChange(connected, true);
 }
 
-bool TIpodDevice::ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const {
+bool TIpodDevice::ResolveDevicePath(const std::string& devPath, std::string& resolved) const {
   const std::lock_guard lock(stateMutex_);
-  return ResolveUnderRoot(Drive, canonicalRoot_, DevPath, Resolved, &folderCache_);
+  return ResolveUnderRoot(Drive, canonicalRoot_, devPath, resolved, &folderCache_);
 }
 
 bool TIpodDevice::ResolveFullPath(const std::string& fullPath, std::string& resolved) const {
@@ -171,11 +171,11 @@ int TIpodDevice::OpenResolved(const std::string& resolved, const std::string& sh
   return code;
 }
 
-int TIpodDevice::OpenDeviceFile(const std::string& DevPath, platform::ReadFile& File) {
-  File.Close();
+int TIpodDevice::OpenDeviceFile(const std::string& devPath, platform::ReadFile& file) {
+  file.Close();
   std::string resolved;
-  if (!ResolveDevicePath(DevPath, resolved)) return ENOENT;
-  return OpenResolved(resolved, DevPath, File);
+  if (!ResolveDevicePath(devPath, resolved)) return ENOENT;
+  return OpenResolved(resolved, devPath, file);
 }
 
 bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& shownPath,
@@ -201,11 +201,11 @@ bool TIpodDevice::ReadResolved(const std::string& resolved, const std::string& s
   return true;
 }
 
-bool TIpodDevice::ReadDeviceFile(const std::string& Path, TMemoryStream& Stream) {
-  if (IsIos) return IosReadFile(Path, Stream);
+bool TIpodDevice::ReadDeviceFile(const std::string& path, TMemoryStream& stream) {
+  if (IsIos) return IosReadFile(path, stream);
   std::string file;
-  ResolveDevicePath(Path, file);
-  return ReadResolved(file, Path, Stream);
+  ResolveDevicePath(path, file);
+  return ReadResolved(file, path, stream);
 }
 
 bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream& stream) {
@@ -216,16 +216,16 @@ bool TIpodDevice::ReadFullDevicePath(const std::string& fullPath, TMemoryStream&
   return ReadResolved(file, fullPath, stream);
 }
 
-bool TIpodDevice::ReadItunesDb(TMemoryStream& Stream, bool& Compressed) {
+bool TIpodDevice::ReadItunesDb(TMemoryStream& stream, bool& compressed) {
   const std::string folder = IsIos ? kIosItunesFolder : kItunesFolder;
-  Compressed = true;
-  if (ReadDeviceFile(folder + "iTunesCDB", Stream)) return true;
-  Compressed = false;
-  return ReadDeviceFile(folder + "iTunesDB", Stream);
+  compressed = true;
+  if (ReadDeviceFile(folder + "iTunesCDB", stream)) return true;
+  compressed = false;
+  return ReadDeviceFile(folder + "iTunesDB", stream);
 }
 
-bool TIpodDevice::ReadPhotoDatabase(TMemoryStream& Stream) {
-  return ReadDeviceFile(std::string(kPhotosFolder) + "Photo Database", Stream);
+bool TIpodDevice::ReadPhotoDatabase(TMemoryStream& stream) {
+  return ReadDeviceFile(std::string(kPhotosFolder) + "Photo Database", stream);
 }
 
 bool TIpodDevice::EjectVolume() {
@@ -234,10 +234,10 @@ bool TIpodDevice::EjectVolume() {
   return services_.Volumes.Eject(volume_);
 }
 
-std::string TIpodDevice::FormatSize(int64_t Size) {
-  if (Size < kMiB) return FixedTwoDecimals(Size, 10, "KB");
-  if (Size <= kGiB) return FixedTwoDecimals(Size, 20, "MB");
-  return FixedTwoDecimals(Size, 30, "GB");
+std::string TIpodDevice::FormatSize(int64_t size) {
+  if (size < kMiB) return FixedTwoDecimals(size, 10, "KB");
+  if (size <= kGiB) return FixedTwoDecimals(size, 20, "MB");
+  return FixedTwoDecimals(size, 30, "GB");
 }
 
 }  // namespace ortelan

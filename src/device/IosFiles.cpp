@@ -134,8 +134,8 @@ void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix
   localPath = copy;
 }
 
-bool TIpodDevice::ConvertPlistIfBinary(const std::string& Src, const std::string& Dst) {
-  std::ifstream in(Src, std::ios::binary);
+bool TIpodDevice::ConvertPlistIfBinary(const std::string& src, const std::string& dst) {
+  std::ifstream in(src, std::ios::binary);
   if (!in) return false;
   char magic[6] = {};
   in.read(magic, sizeof magic);
@@ -143,38 +143,38 @@ bool TIpodDevice::ConvertPlistIfBinary(const std::string& Src, const std::string
     return true;  // already XML
   }
   in.close();
-  return ios_->ConvertPlistToXml(Src, Dst);
+  return ios_->ConvertPlistToXml(src, dst);
 }
 
-void TIpodDevice::FetchBooksPlist(bool Purchased, std::string& LocalPath) {
-  LocalPath.clear();
+void TIpodDevice::FetchBooksPlist(bool purchased, std::string& localPath) {
+  localPath.clear();
   if (!IsIos) return;  // the books lists exist only on iOS devices
-  const std::string devPath = Purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
+  const std::string devPath = purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
   std::string copy;
   IosFetch(devPath, "",
-           Purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy);
-  if (!copy.empty() && ConvertPlistIfBinary(copy, copy)) LocalPath = copy;
+           purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy);
+  if (!copy.empty() && ConvertPlistIfBinary(copy, copy)) localPath = copy;
 }
 
-int TIpodDevice::CopyDeviceFolder(const std::string& DevDir, std::string& DestDir) {
+int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDir) {
   namespace fs = std::filesystem;
-  std::string candidate = DestDir;
+  std::string candidate = destDir;
   for (int number = 1; platform::PathExists(candidate); ++number) {
-    candidate = DestDir + "_" + std::to_string(number);
+    candidate = destDir + "_" + std::to_string(number);
   }
-  DestDir = candidate + "/";
+  destDir = candidate + "/";
   std::error_code error;
-  fs::create_directories(DestDir, error);
+  fs::create_directories(destDir, error);
   if (error) return error.value();
   std::string afcDir;
-  if (!IosPath(DevDir, afcDir)) return ENOENT;
+  if (!IosPath(devDir, afcDir)) return ENOENT;
   std::vector<std::string> files;
   ios_->ListTree(afcDir, files);
   if (files.empty()) return ENOENT;
   int result = 0;
   for (const std::string& file : files) {
     // ListTree gives paths that start with the folder asked for.
-    const std::string local = DestDir + file.substr(afcDir.size());
+    const std::string local = destDir + file.substr(afcDir.size());
     fs::create_directories(fs::path(local).parent_path(), error);
     if (error) {
       result = error.value();  // the files of that sub-folder are left out

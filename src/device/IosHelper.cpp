@@ -54,15 +54,15 @@ bool TIosHelper::Subscribe() {
   return true;
 }
 
-void TIosHelper::DeviceNotification(const platform::DeviceNotice& Info) {
+void TIosHelper::DeviceNotification(const platform::DeviceNotice& info) {
   const std::lock_guard active(ActiveIosHelperMutex);
   TIosHelper* session = ActiveIosHelper;
   if (!session) return;
-  if (Info.Message == platform::DeviceMessage::Attached) {
+  if (info.Message == platform::DeviceMessage::Attached) {
     {
       const std::lock_guard lock(session->mutex_);
-      session->Device = Info.Device;
-      const bool connected = session->ConnectDevice(Info.Device);
+      session->Device = info.Device;
+      const bool connected = session->ConnectDevice(info.Device);
       ++session->AttachesHandled;
       if (!connected) return;
       session->Connected = true;
@@ -149,61 +149,61 @@ bool TIosHelper::Close() {
   return true;
 }
 
-void TIosHelper::SetBufferSize(uint32_t Size) {
+void TIosHelper::SetBufferSize(uint32_t size) {
   const std::lock_guard lock(mutex_);
-  if (Size == BufferSize) return;
+  if (size == BufferSize) return;
   buffer_.reset();
   BufferSize = 0;
-  if (Size == 0) return;
-  buffer_.reset(new (std::nothrow) uint8_t[Size]);
-  if (!buffer_) buffer_.reset(new (std::nothrow) uint8_t[Size = kIosFallbackBufferBytes]);
-  if (buffer_) BufferSize = Size;
+  if (size == 0) return;
+  buffer_.reset(new (std::nothrow) uint8_t[size]);
+  if (!buffer_) buffer_.reset(new (std::nothrow) uint8_t[size = kIosFallbackBufferBytes]);
+  if (buffer_) BufferSize = size;
 }
 
-bool TIosHelper::PathExists(const std::string& Path) {
+bool TIosHelper::PathExists(const std::string& path) {
   const std::lock_guard lock(mutex_);
   std::vector<platform::AfcInfoPair> info;
-  return AfcOpen && api_->AfcFileInfo(*afc_, Path, info) == platform::kMobileOk;
+  return AfcOpen && api_->AfcFileInfo(*afc_, path, info) == platform::kMobileOk;
 }
 
-bool TIosHelper::GetInfoValue(const std::string& Path, const std::string& Key, std::string& Value) {
+bool TIosHelper::GetInfoValue(const std::string& path, const std::string& key, std::string& value) {
   const std::lock_guard lock(mutex_);
   std::vector<platform::AfcInfoPair> info;
-  if (!AfcOpen || api_->AfcFileInfo(*afc_, Path, info) != platform::kMobileOk) return false;
+  if (!AfcOpen || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return false;
   for (const platform::AfcInfoPair& pair : info) {
-    if (SameTextAscii(pair.Key, Key)) {
-      Value = pair.Value;
+    if (SameTextAscii(pair.Key, key)) {
+      value = pair.Value;
       return true;
     }
   }
   return false;
 }
 
-TFileKind TIosHelper::GetFileKind(const std::string& Path) {
+TFileKind TIosHelper::GetFileKind(const std::string& path) {
   std::string value;
-  if (!GetInfoValue(Path, "ST_IFMT", value)) return TFileKind::Missing;
+  if (!GetInfoValue(path, "ST_IFMT", value)) return TFileKind::Missing;
   if (SameTextAscii(value, "S_IFDIR")) return TFileKind::Directory;
   if (SameTextAscii(value, "S_IFREG")) return TFileKind::Regular;
   return TFileKind::Other;
 }
 
-int64_t TIosHelper::GetFileSize(const std::string& Path) {
+int64_t TIosHelper::GetFileSize(const std::string& path) {
   std::string value;
-  if (!GetInfoValue(Path, "ST_SIZE", value)) return 0;
+  if (!GetInfoValue(path, "ST_SIZE", value)) return 0;
   int64_t size = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
   if (error != std::errc() || end != value.data() + value.size() || size < 0) return 0;
   return size;
 }
 
-int TIosHelper::ReadChunks(const std::string& Path, const TChunkSink& sink) {
+int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
-  if (!PathExists(Path)) {
-    LastError = "Not found: " + Path;
+  if (!PathExists(path)) {
+    LastError = "Not found: " + path;
     return ENOENT;
   }
   uint64_t file = 0;
-  platform::MobileResult code = api_->AfcFileRefOpen(*afc_, Path, file);
+  platform::MobileResult code = api_->AfcFileRefOpen(*afc_, path, file);
   if (code != platform::kMobileOk) {
     Fail("Open error: ", code);
     return EIO;
@@ -225,26 +225,26 @@ int TIosHelper::ReadChunks(const std::string& Path, const TChunkSink& sink) {
   return result;
 }
 
-bool TIosHelper::ReadToStream(const std::string& Path, TMemoryStream& Stream, uint64_t MaxBytes) {
-  const size_t start = Stream.Position;
+bool TIosHelper::ReadToStream(const std::string& path, TMemoryStream& stream, uint64_t maxBytes) {
+  const size_t start = stream.Position;
   bool tooLarge = false;
-  const int code = ReadChunks(Path, [&](std::span<const uint8_t> chunk) {
-    if (Stream.Position + chunk.size() - start > MaxBytes) return !(tooLarge = true);
-    Stream.Write(chunk.data(), chunk.size());
+  const int code = ReadChunks(path, [&](std::span<const uint8_t> chunk) {
+    if (stream.Position + chunk.size() - start > maxBytes) return !(tooLarge = true);
+    stream.Write(chunk.data(), chunk.size());
     return true;
   });
-  if (tooLarge) LastError = "File too large: " + Path;
+  if (tooLarge) LastError = "File too large: " + path;
   return code == 0;
 }
 
-bool TIosHelper::OpenFile(const std::string& Path) {
+bool TIosHelper::OpenFile(const std::string& path) {
   const std::lock_guard lock(mutex_);
   CloseFile();
-  if (!PathExists(Path)) {
+  if (!PathExists(path)) {
     LastError = "Not found";
     return false;
   }
-  const platform::MobileResult code = api_->AfcFileRefOpen(*afc_, Path, fileRef_);
+  const platform::MobileResult code = api_->AfcFileRefOpen(*afc_, path, fileRef_);
   if (code != platform::kMobileOk) {
     Fail("Open err: ", code);
     return false;
@@ -253,31 +253,31 @@ bool TIosHelper::OpenFile(const std::string& Path) {
   return true;
 }
 
-bool TIosHelper::ReadAt(uint32_t Count, uint8_t* Buffer, int64_t Offset) {
+bool TIosHelper::ReadAt(uint32_t count, uint8_t* buffer, int64_t offset) {
   const std::lock_guard lock(mutex_);
   if (!fileOpen_ || !AfcOpen) {
     LastError = "Read Err: no open file";
     return false;
   }
-  platform::MobileResult code = api_->AfcFileRefSeek(*afc_, fileRef_, Offset);
+  platform::MobileResult code = api_->AfcFileRefSeek(*afc_, fileRef_, offset);
   if (code != platform::kMobileOk) {
     Fail("Seek Err: ", code);
     return false;
   }
   // The library may give less than asked for at a time: read on until the
   // count is complete or the file ends.
-  for (uint32_t done = 0; done < Count;) {
-    uint32_t got = Count - done;
-    if ((code = api_->AfcFileRefRead(*afc_, fileRef_, Buffer + done, got)) != platform::kMobileOk) {
+  for (uint32_t done = 0; done < count;) {
+    uint32_t got = count - done;
+    if ((code = api_->AfcFileRefRead(*afc_, fileRef_, buffer + done, got)) != platform::kMobileOk) {
       Fail("Read Err: ", code);
       return false;
     }
     if (got == 0) {
       LastError = "Read Err: the file ends after " + std::to_string(done) + " of " +
-                  std::to_string(Count) + " bytes";
+                  std::to_string(count) + " bytes";
       return false;
     }
-    done += std::min(got, Count - done);
+    done += std::min(got, count - done);
   }
   return true;
 }
@@ -297,9 +297,9 @@ bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>&
   return true;
 }
 
-void TIosHelper::ListTree(const std::string& Dir, std::vector<std::string>& List) {
+void TIosHelper::ListTree(const std::string& dir, std::vector<std::string>& list) {
   const std::lock_guard lock(mutex_);
-  ListTreeBelow(Dir, List, 0);
+  ListTreeBelow(dir, list, 0);
 }
 
 void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth) {
@@ -314,18 +314,18 @@ void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>&
   }
 }
 
-void TIosHelper::ListFiles(const std::string& Dir, std::vector<std::string>& List) {
+void TIosHelper::ListFiles(const std::string& dir, std::vector<std::string>& list) {
   const std::lock_guard lock(mutex_);
   std::vector<std::string> names;
-  if (!ReadDirectory(Dir, names)) return;
+  if (!ReadDirectory(dir, names)) return;
   for (const std::string& name : names) {
     if (name == "." || name == ".." || name.empty()) continue;
-    if (GetFileKind(Dir + name) == TFileKind::Regular) List.push_back(name);
+    if (GetFileKind(dir + name) == TFileKind::Regular) list.push_back(name);
   }
 }
 
-bool TIosHelper::ConvertPlistToXml(const std::string& Src, const std::string& Dst) {
-  return api_ && api_->ConvertPlistToXml(Src, Dst);
+bool TIosHelper::ConvertPlistToXml(const std::string& src, const std::string& dst) {
+  return api_ && api_->ConvertPlistToXml(src, dst);
 }
 
 }  // namespace ortelan

@@ -63,39 +63,39 @@ class TIosHelper {
   void Start(bool noSubscribe);
   bool Subscribe();
   // The library's callback: reaches the session through ActiveIosHelper.
-  static void DeviceNotification(const platform::DeviceNotice& Info);
+  static void DeviceNotification(const platform::DeviceNotice& info);
   bool ConnectDevice(const std::string& device);
   void EndSession(const std::string& device);
   bool Close();
-  void SetBufferSize(uint32_t Size);
+  void SetBufferSize(uint32_t size);
 
-  bool PathExists(const std::string& Path);
-  bool GetInfoValue(const std::string& Path, const std::string& Key, std::string& Value);
-  TFileKind GetFileKind(const std::string& Path);
+  bool PathExists(const std::string& path);
+  bool GetInfoValue(const std::string& path, const std::string& key, std::string& value);
+  TFileKind GetFileKind(const std::string& path);
   // The size in bytes; 0 when it is missing or not a number.
-  int64_t GetFileSize(const std::string& Path);
-  bool IsDirectory(const std::string& Path) { return GetFileKind(Path) == TFileKind::Directory; }
+  int64_t GetFileSize(const std::string& path);
+  bool IsDirectory(const std::string& path) { return GetFileKind(path) == TFileKind::Directory; }
 
   using TChunkSink = std::function<bool(std::span<const uint8_t> chunk)>;
   // Reads the whole file, one buffer at a time, into `sink`. 0; ENOENT when
   // it is not there, EIO when it cannot be read (LastError says why), or
   // ECANCELED when `sink` refused a chunk.
-  int ReadChunks(const std::string& Path, const TChunkSink& sink);
-  // Appends the whole file to Stream; a file larger than MaxBytes fails.
-  bool ReadToStream(const std::string& Path, TMemoryStream& Stream, uint64_t MaxBytes);
+  int ReadChunks(const std::string& path, const TChunkSink& sink);
+  // Appends the whole file to `stream`; a file larger than `maxBytes` fails.
+  bool ReadToStream(const std::string& path, TMemoryStream& stream, uint64_t maxBytes);
 
   // One file open for positioned reads.
-  bool OpenFile(const std::string& Path);
-  // Reads exactly Count bytes at Offset into Buffer; a short read fails.
-  bool ReadAt(uint32_t Count, uint8_t* Buffer, int64_t Offset);
+  bool OpenFile(const std::string& path);
+  // Reads exactly `count` bytes at `offset` into `buffer`; a short read fails.
+  bool ReadAt(uint32_t count, uint8_t* buffer, int64_t offset);
   void CloseFile();
 
-  // Every plain file below Dir (ending in "/"), by full device path, depth
-  // first; only the names of the plain files in Dir itself.
-  void ListTree(const std::string& Dir, std::vector<std::string>& List);
-  void ListFiles(const std::string& Dir, std::vector<std::string>& List);
+  // Every plain file below `dir` (ending in "/"), by full device path, depth
+  // first; only the names of the plain files in `dir` itself.
+  void ListTree(const std::string& dir, std::vector<std::string>& list);
+  void ListFiles(const std::string& dir, std::vector<std::string>& list);
 
-  bool ConvertPlistToXml(const std::string& Src, const std::string& Dst);
+  bool ConvertPlistToXml(const std::string& src, const std::string& dst);
 
  private:
   void ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth);

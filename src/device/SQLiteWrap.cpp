@@ -55,39 +55,39 @@ std::string MendedUtf8(std::string_view text) {
   return IsAscii(text) ? std::string(text) : ValidUtf8(text);
 }
 
-std::string SQLiteErrorText(int Code) {
-  if (Code >= 0 && Code < static_cast<int>(std::size(kErrorTexts))) return kErrorTexts[Code];
-  if (Code == SQLITE_ROW) return "sqlite3_step() has another row ready";
-  if (Code == SQLITE_DONE) return "sqlite3_step() has finished executing";
-  return "Unknown SQLite Error Code \"" + std::to_string(Code) + "\"";
+std::string SQLiteErrorText(int code) {
+  if (code >= 0 && code < static_cast<int>(std::size(kErrorTexts))) return kErrorTexts[code];
+  if (code == SQLITE_ROW) return "sqlite3_step() has another row ready";
+  if (code == SQLITE_DONE) return "sqlite3_step() has finished executing";
+  return "Unknown SQLite Error Code \"" + std::to_string(code) + "\"";
 }
 
-TSQLiteDatabase::TSQLiteDatabase(const std::string& FileName) {
+TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName) {
   // As sqlite3_open, without SQLite's own locking on every call: a database
   // and its tables are used by one thread at a time.
   const int result =
-      sqlite3_open_v2(FileName.c_str(), &Handle,
+      sqlite3_open_v2(fileName.c_str(), &Handle,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (result == SQLITE_OK) return;
   const std::string reason = Handle ? sqlite3_errmsg(Handle) : "Unknown error";
   sqlite3_close(Handle);  // a failed open may still hand out a connection
   Handle = nullptr;
-  throw ESQLiteException("Failed to open database \"" + FileName + "\" : " + reason);
+  throw ESQLiteException("Failed to open database \"" + fileName + "\" : " + reason);
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
   if (Handle) sqlite3_close(Handle);
 }
 
-std::unique_ptr<TSQLiteTable> TSQLiteDatabase::Query(const std::string& SQL) {
-  return std::make_unique<TSQLiteTable>(*this, SQL);
+std::unique_ptr<TSQLiteTable> TSQLiteDatabase::Query(const std::string& sql) {
+  return std::make_unique<TSQLiteTable>(*this, sql);
 }
 
-bool TSQLiteDatabase::HasTable(const std::string& TableName) {
+bool TSQLiteDatabase::HasTable(const std::string& tableName) {
   // The callers pass fixed names; a quote is still doubled so that no name
   // can end the literal.
   std::string name;
-  for (const char c : AsciiLowerCase(TableName)) {
+  for (const char c : AsciiLowerCase(tableName)) {
     name += c;
     if (c == '\'') name += c;
   }
@@ -96,22 +96,22 @@ bool TSQLiteDatabase::HasTable(const std::string& TableName) {
   return table->RowsRead > 0;
 }
 
-void TSQLiteDatabase::RaiseError(const std::string& Msg, const std::string& SQL) {
+void TSQLiteDatabase::RaiseError(const std::string& msg, const std::string& sql) {
   const int code = Handle ? sqlite3_errcode(Handle) : 0;
   const char* text = code != 0 ? sqlite3_errmsg(Handle) : nullptr;
   if (code != 0 && text) {
-    throw ESQLiteException(Msg + ".\r\nError [" + std::to_string(code) +
-                           "]: " + SQLiteErrorText(code) + ".\r\n\"" + SQL + "\": " + text);
+    throw ESQLiteException(msg + ".\r\nError [" + std::to_string(code) +
+                           "]: " + SQLiteErrorText(code) + ".\r\n\"" + sql + "\": " + text);
   }
-  throw ESQLiteException(Msg);
+  throw ESQLiteException(msg);
 }
 
-TSQLiteTable::TSQLiteTable(TSQLiteDatabase& ADatabase, const std::string& SQL)
-    : Database(&ADatabase), SqlText(SQL) {
-  if (sqlite3_prepare_v2(Database->Handle, SQL.c_str(), -1, &Statement, nullptr) != SQLITE_OK) {
-    Database->RaiseError("Error executing SQL", SQL);
+TSQLiteTable::TSQLiteTable(TSQLiteDatabase& database, const std::string& sql)
+    : Database(&database), SqlText(sql) {
+  if (sqlite3_prepare_v2(Database->Handle, sql.c_str(), -1, &Statement, nullptr) != SQLITE_OK) {
+    Database->RaiseError("Error executing SQL", sql);
   }
-  if (!Statement) Database->RaiseError("Could not prepare SQL statement", SQL);
+  if (!Statement) Database->RaiseError("Could not prepare SQL statement", sql);
   ColumnCount = sqlite3_column_count(Statement);
   ColumnNames.reserve(static_cast<size_t>(ColumnCount));
   for (int i = 0; i < ColumnCount; ++i) {
@@ -141,28 +141,28 @@ bool TSQLiteTable::Step() {
   return !AtEnd;
 }
 
-int TSQLiteTable::ColumnIndex(const std::string& Name) const {
-  if (ColumnNames.empty()) throw ESQLiteException("Field " + Name + " Not found. Empty dataset");
-  const std::string wanted = AsciiUpperCase(Name);
+int TSQLiteTable::ColumnIndex(const std::string& name) const {
+  if (ColumnNames.empty()) throw ESQLiteException("Field " + name + " Not found. Empty dataset");
+  const std::string wanted = AsciiUpperCase(name);
   for (size_t i = 0; i < ColumnNames.size(); ++i) {
     if (ColumnNames[i] == wanted) return static_cast<int>(i);
   }
-  throw ESQLiteException("Field not found in dataset: " + Name);
+  throw ESQLiteException("Field not found in dataset: " + name);
 }
 
-int64_t TSQLiteTable::ColumnInt64(int Index) const {
-  return sqlite3_column_int64(Statement, Index);
+int64_t TSQLiteTable::ColumnInt64(int index) const {
+  return sqlite3_column_int64(Statement, index);
 }
 
-std::string TSQLiteTable::ColumnText(int Index) const {
+std::string TSQLiteTable::ColumnText(int index) const {
   std::string text;
-  AppendColumnText(Index, text);
+  AppendColumnText(index, text);
   return text;
 }
 
-void TSQLiteTable::AppendColumnText(int Index, std::string& out) const {
-  const unsigned char* text = sqlite3_column_text(Statement, Index);
-  const std::string_view bytes = Bytes(text, sqlite3_column_bytes(Statement, Index));
+void TSQLiteTable::AppendColumnText(int index, std::string& out) const {
+  const unsigned char* text = sqlite3_column_text(Statement, index);
+  const std::string_view bytes = Bytes(text, sqlite3_column_bytes(Statement, index));
   if (IsAscii(bytes)) {
     out += bytes;
   } else {
@@ -170,29 +170,29 @@ void TSQLiteTable::AppendColumnText(int Index, std::string& out) const {
   }
 }
 
-void TSQLiteTable::AppendColumnBytes(int Index, std::string& out) const {
-  const unsigned char* text = sqlite3_column_text(Statement, Index);
-  out += Bytes(text, sqlite3_column_bytes(Statement, Index));
+void TSQLiteTable::AppendColumnBytes(int index, std::string& out) const {
+  const unsigned char* text = sqlite3_column_text(Statement, index);
+  out += Bytes(text, sqlite3_column_bytes(Statement, index));
 }
 
-bool TSQLiteTable::ColumnInteger(int Index, int64_t& Value) const {
-  sqlite3_value* value = sqlite3_column_value(Statement, Index);
-  if (!value || sqlite3_value_type(value) != SQLITE_INTEGER) return false;
-  Value = sqlite3_value_int64(value);
+bool TSQLiteTable::ColumnInteger(int index, int64_t& value) const {
+  sqlite3_value* cell = sqlite3_column_value(Statement, index);
+  if (!cell || sqlite3_value_type(cell) != SQLITE_INTEGER) return false;
+  value = sqlite3_value_int64(cell);
   return true;
 }
 
-std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int Index) const {
+std::unique_ptr<TMemoryStream> TSQLiteTable::ColumnBlob(int index) const {
   auto stream = std::make_unique<TMemoryStream>();
-  const void* bytes = sqlite3_column_blob(Statement, Index);
-  const int size = sqlite3_column_bytes(Statement, Index);
+  const void* bytes = sqlite3_column_blob(Statement, index);
+  const int size = sqlite3_column_bytes(Statement, index);
   if (bytes && size > 0) stream->Write(bytes, static_cast<size_t>(size));
   stream->Position = 0;
   return stream;
 }
 
-bool TSQLiteTable::ColumnIsNull(int Index) const {
-  return sqlite3_column_text(Statement, Index) == nullptr;
+bool TSQLiteTable::ColumnIsNull(int index) const {
+  return sqlite3_column_text(Statement, index) == nullptr;
 }
 
 }  // namespace ortelan

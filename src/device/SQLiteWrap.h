@@ -26,33 +26,33 @@ class ESQLiteException : public std::runtime_error {
 
 // SQLite's primary result codes in words; "Unknown SQLite Error Code "N""
 // for any other.
-std::string SQLiteErrorText(int Code);
+std::string SQLiteErrorText(int code);
 
 class TSQLiteTable;
 
 class TSQLiteDatabase {
  public:
   // Opens (or creates) the database file; ESQLiteException when that fails.
-  explicit TSQLiteDatabase(const std::string& FileName);
+  explicit TSQLiteDatabase(const std::string& fileName);
   ~TSQLiteDatabase();
   TSQLiteDatabase(const TSQLiteDatabase&) = delete;
   TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
 
   sqlite3* Handle = nullptr;
 
-  // Prepares the first statement of SQL and moves to its first row.
-  std::unique_ptr<TSQLiteTable> Query(const std::string& SQL);
+  // Prepares the first statement of `sql` and moves to its first row.
+  std::unique_ptr<TSQLiteTable> Query(const std::string& sql);
   // Whether a table of that name exists; letter case is ignored.
-  bool HasTable(const std::string& TableName);
-  // Raises ESQLiteException built from Msg and the connection's last error.
-  [[noreturn]] void RaiseError(const std::string& Msg, const std::string& SQL);
+  bool HasTable(const std::string& tableName);
+  // Raises ESQLiteException built from `msg` and the connection's last error.
+  [[noreturn]] void RaiseError(const std::string& msg, const std::string& sql);
 };
 
 // The result of one query, on its first row (or at its end) from the start.
 // It must be freed before its database.
 class TSQLiteTable {
  public:
-  TSQLiteTable(TSQLiteDatabase& ADatabase, const std::string& SQL);
+  TSQLiteTable(TSQLiteDatabase& database, const std::string& sql);
   ~TSQLiteTable();
   TSQLiteTable(const TSQLiteTable&) = delete;
   TSQLiteTable& operator=(const TSQLiteTable&) = delete;
@@ -69,20 +69,20 @@ class TSQLiteTable {
   bool Step();
   // The position of a named column, letter case ignored; the first of two
   // alike wins.
-  int ColumnIndex(const std::string& Name) const;
-  int64_t ColumnInt64(int Index) const;
+  int ColumnIndex(const std::string& name) const;
+  int64_t ColumnInt64(int index) const;
   // Empty for NULL.
-  std::string ColumnText(int Index) const;
+  std::string ColumnText(int index) const;
   // Appends the column's text to `out` (nothing for NULL), without a string
   // of its own in between.
-  void AppendColumnText(int Index, std::string& out) const;
+  void AppendColumnText(int index, std::string& out) const;
   // The same bytes as stored, unchecked: the caller mends them (MendedUtf8).
-  void AppendColumnBytes(int Index, std::string& out) const;
+  void AppendColumnBytes(int index, std::string& out) const;
   // True, with the value, when the column holds an integer.
-  bool ColumnInteger(int Index, int64_t& Value) const;
+  bool ColumnInteger(int index, int64_t& value) const;
   // The value's bytes in a new stream at position 0; empty for NULL.
-  std::unique_ptr<TMemoryStream> ColumnBlob(int Index) const;
-  bool ColumnIsNull(int Index) const;
+  std::unique_ptr<TMemoryStream> ColumnBlob(int index) const;
+  bool ColumnIsNull(int index) const;
 };
 
 // sqlite3_initialize for the life of the object, sqlite3_shutdown after it:

@@ -55,22 +55,22 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
   localPath = copy;
 }
 
-void TIpodDevice::FetchItunesFile(const std::string& Name, bool InLibraryPackage,
-                                  std::string& LocalPath, const std::string& Suffix) {
+void TIpodDevice::FetchItunesFile(const std::string& name, bool inLibraryPackage,
+                                  std::string& localPath, const std::string& suffix) {
   const std::string itunes = IsIos ? "/iTunes_Control/iTunes/" : "/iPod_Control/iTunes/";
-  const std::string folder = InLibraryPackage ? itunes + "iTunes Library.itlp/" : itunes;
-  FetchToWorkFile(folder + Name, Suffix, "Copy itdb failed: ", LocalPath);
+  const std::string folder = inLibraryPackage ? itunes + "iTunes Library.itlp/" : itunes;
+  FetchToWorkFile(folder + name, suffix, "Copy itdb failed: ", localPath);
 }
 
-void TIpodDevice::FetchPhotoDataFile(const std::string& Name, const std::string& Suffix,
-                                     std::string& LocalPath) {
-  FetchToWorkFile("/PhotoData/" + Name, Suffix, "Copy photodb failed: ", LocalPath);
+void TIpodDevice::FetchPhotoDataFile(const std::string& name, const std::string& suffix,
+                                     std::string& localPath) {
+  FetchToWorkFile("/PhotoData/" + name, suffix, "Copy photodb failed: ", localPath);
 }
 
-void TIpodDevice::DeleteWorkCopy(const std::string& LocalPath) {
-  if (WorkFile.empty() || LocalPath.compare(0, WorkFile.size(), WorkFile) != 0) return;
-  std::remove(LocalPath.c_str());
-  for (const char* companion : kSqliteCompanions) std::remove((LocalPath + companion).c_str());
+void TIpodDevice::DeleteWorkCopy(const std::string& localPath) {
+  if (WorkFile.empty() || localPath.compare(0, WorkFile.size(), WorkFile) != 0) return;
+  std::remove(localPath.c_str());
+  for (const char* companion : kSqliteCompanions) std::remove((localPath + companion).c_str());
 }
 
 }  // namespace ortelan

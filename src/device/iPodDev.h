@@ -77,15 +77,15 @@ class TIpodDevice {
   bool ProbeDrive(const platform::Volume& volume);
   void VolumeChanged(const platform::VolumeChange& change);
   void IosDeviceChanged(bool connected);
-  void AddError(const std::string& Text);
+  void AddError(const std::string& text);
 
   // Whole-file reads into memory.
-  bool ReadDeviceFile(const std::string& Path, TMemoryStream& Stream);
-  bool ReadItunesDb(TMemoryStream& Stream, bool& Compressed);
-  bool ReadPhotoDatabase(TMemoryStream& Stream);
+  bool ReadDeviceFile(const std::string& path, TMemoryStream& stream);
+  bool ReadItunesDb(TMemoryStream& stream, bool& compressed);
+  bool ReadPhotoDatabase(TMemoryStream& stream);
 
   bool EjectVolume();
-  static std::string FormatSize(int64_t Size);
+  static std::string FormatSize(int64_t size);
   // There is no iTunes on this platform.
   bool IsItunesRunning() const { return false; }
   void StopItunesHelper() {}
@@ -95,76 +95,77 @@ class TIpodDevice {
   static constexpr int kRetryWorthyCode = EINVAL;
 
   // Single-file copies and sizes.
-  int CopyDeviceFile(const std::string& DevPath, const std::string& PcPath);
-  int CopyCameraFile(const std::string& SrcPath, const std::string& PcPath);
-  int32_t PcFileSize(const std::string& Path);
-  int32_t DeviceFileSize(const std::string& DevPath);
-  bool HasSize(const std::string& PcPath, int32_t Size);
-  // Copies to DestBase + extension, or to the first free numbered name; a
-  // file of the same name and size counts as copied, unless `Claimed` holds
-  // its name (taken by another item of this run). DestBase is the final name
-  // then. Size 0 stands for an unknown size: the device file's own is used.
-  int CopyWithFreeName(const std::string& DevPath, std::string& DestBase, int32_t Size,
-                       const std::unordered_set<std::string>* Claimed = nullptr);
-  // True when CopyWithFreeName would find the file there already; DestBase
+  int CopyDeviceFile(const std::string& devPath, const std::string& pcPath);
+  int CopyCameraFile(const std::string& srcPath, const std::string& pcPath);
+  int32_t PcFileSize(const std::string& path);
+  int32_t DeviceFileSize(const std::string& devPath);
+  bool HasSize(const std::string& pcPath, int32_t size);
+  // Copies to `destBase` + extension, or to the first free numbered name; a
+  // file of the same name and size counts as copied, unless `claimed` holds
+  // its name (taken by another item of this run). `destBase` is the final
+  // name then. A `size` of 0 stands for an unknown size: the device file's
+  // own is used.
+  int CopyWithFreeName(const std::string& devPath, std::string& destBase, int32_t size,
+                       const std::unordered_set<std::string>* claimed = nullptr);
+  // True when CopyWithFreeName would find the file there already; `destBase`
   // is then the name it has.
-  bool AlreadyCopied(const std::string& DevPath, std::string& DestBase, int32_t Size,
-                     const std::unordered_set<std::string>* Claimed = nullptr);
-  int CopyItemOrFolder(const std::string& DevPath, std::string& DestBase, bool& WasFolder,
-                       int32_t Size);
-  bool DeviceFileExists(const std::string& Path);
-  // Copies every file below the iOS device's folder DevDir (ending in "/")
-  // into DestDir, or DestDir_1, _2, ... when that folder exists; DestDir
+  bool AlreadyCopied(const std::string& devPath, std::string& destBase, int32_t size,
+                     const std::unordered_set<std::string>* claimed = nullptr);
+  int CopyItemOrFolder(const std::string& devPath, std::string& destBase, bool& wasFolder,
+                       int32_t size);
+  bool DeviceFileExists(const std::string& path);
+  // Copies every file below the iOS device's folder `devDir` (ending in "/")
+  // into `destDir`, or `destDir`_1, _2, ... when that folder exists; `destDir`
   // becomes the folder used, with a trailing separator. 0, ENOENT for a
   // folder without files, or the errno of the first failure.
-  int CopyDeviceFolder(const std::string& DevDir, std::string& DestDir);
+  int CopyDeviceFolder(const std::string& devDir, std::string& destDir);
   // Rewrites a binary property list as XML; an XML one is left alone.
-  bool ConvertPlistIfBinary(const std::string& Src, const std::string& Dst);
+  bool ConvertPlistIfBinary(const std::string& src, const std::string& dst);
   // Opens a regular file of the device for reading, without leaving its
   // root. 0 or the error code; a refused special file or folder is logged.
-  int OpenDeviceFile(const std::string& DevPath, platform::ReadFile& File);
+  int OpenDeviceFile(const std::string& devPath, platform::ReadFile& file);
   // Writes a new file on the PC, never over an existing one; 0 or the errno.
-  int WriteNewPcFile(const std::string& Path, std::span<const uint8_t> Bytes) {
-    return services_.Files.WriteFileExclusive(Path, Bytes);
+  int WriteNewPcFile(const std::string& path, std::span<const uint8_t> bytes) {
+    return services_.Files.WriteFileExclusive(path, bytes);
   }
   // Renames a file on the PC without replacing one; 0 or the errno.
-  int RenameNoReplace(const std::string& From, const std::string& To) {
-    return services_.Files.RenameNoReplace(From, To);
+  int RenameNoReplace(const std::string& from, const std::string& to) {
+    return services_.Files.RenameNoReplace(from, to);
   }
 
   // Database files as local copies in the private work folder, named WorkFile
-  // + Suffix (so a "-wal" log lies beside its database's copy). The device's
+  // + `suffix` (so a "-wal" log lies beside its database's copy). The device's
   // own files are never opened by SQLite: it could roll a journal back or
-  // checkpoint a log into them. LocalPath is empty when the file is missing
+  // checkpoint a log into them. `localPath` is empty when the file is missing
   // or its copy failed (then ErrorLog says why).
-  void FetchItunesFile(const std::string& Name, bool InLibraryPackage, std::string& LocalPath,
-                       const std::string& Suffix);
-  void FetchPhotoDataFile(const std::string& Name, const std::string& Suffix,
-                          std::string& LocalPath);
-  void FetchBooksPlist(bool Purchased, std::string& LocalPath);
+  void FetchItunesFile(const std::string& name, bool inLibraryPackage, std::string& localPath,
+                       const std::string& suffix);
+  void FetchPhotoDataFile(const std::string& name, const std::string& suffix,
+                          std::string& localPath);
+  void FetchBooksPlist(bool purchased, std::string& localPath);
   // Deletes a local copy made by a fetch, with the files SQLite made beside
   // it; a path that is not such a copy is left alone. TWorkCopy does it when
   // the reading is over, however it ended.
-  void DeleteWorkCopy(const std::string& LocalPath);
+  void DeleteWorkCopy(const std::string& localPath);
 
   // Thumbnail store files, one open at a time.
-  bool OpenThumbFile(const std::string& Name, int32_t RecordSize);
+  bool OpenThumbFile(const std::string& name, int32_t recordSize);
   // The same for a store of PhotoData/Thumbnails, by its file name.
-  bool OpenIosThumbFile(const std::string& FileName);
-  bool ReadThumb(int32_t Count, TMemoryStream& Stream, int64_t Offset);
+  bool OpenIosThumbFile(const std::string& fileName);
+  bool ReadThumb(int32_t count, TMemoryStream& stream, int64_t offset);
   void CloseThumbFile();
 
   // Camera roll and voice-memo recordings.
-  void GetCameraRollFolder(std::string& Folder);
-  int ListCameraRoll(std::vector<std::string>& List);
-  bool ReadCameraThumb(const std::string& Folder, const std::string& FileName,
-                       TMemoryStream& Stream, std::string& Ext);
+  void GetCameraRollFolder(std::string& folder);
+  int ListCameraRoll(std::vector<std::string>& list);
+  bool ReadCameraThumb(const std::string& folder, const std::string& fileName,
+                       TMemoryStream& stream, std::string& ext);
   // The camera-roll file itself.
-  bool ReadCameraFile(const std::string& Folder, const std::string& FileName,
-                      TMemoryStream& Stream) {
-    return ReadFullDevicePath(Folder + FileName, Stream);
+  bool ReadCameraFile(const std::string& folder, const std::string& fileName,
+                      TMemoryStream& stream) {
+    return ReadFullDevicePath(folder + fileName, stream);
   }
-  int ListRecordings(std::vector<std::string>& List);
+  int ListRecordings(std::vector<std::string>& list);
 
   // The session with the iOS device.
   TIosHelper& IosSession() { return *ios_; }
@@ -172,16 +173,16 @@ class TIpodDevice {
   // Destination folders on the PC.
   // Also takes the folder's lock, so that no other run copies into it at the
   // same time; a folder locked by another run is refused.
-  bool CheckDestination(std::string& Folder, int64_t NeededBytes);
+  bool CheckDestination(std::string& folder, int64_t neededBytes);
   // Gives the destination's lock back once a transfer has ended.
   void ReleaseDestination() { destLock_.Unlock(); }
-  void GetShellFolder(int Csidl, std::string& Folder);
-  void GetUserFolder(bool Pictures, std::string& Folder);
+  void GetShellFolder(int csidl, std::string& folder);
+  void GetUserFolder(bool pictures, std::string& folder);
 
   // The file on the PC that a device path names: drive-relative or colon form,
   // looked up without regard to case where needed. False when it is missing or
   // lies outside the device's root.
-  bool ResolveDevicePath(const std::string& DevPath, std::string& Resolved) const;
+  bool ResolveDevicePath(const std::string& devPath, std::string& resolved) const;
 
  private:
   bool OpenThumbStore(const std::string& devicePath, const std::string& name);
@@ -195,7 +196,7 @@ class TIpodDevice {
   bool ResolveFullPath(const std::string& fullPath, std::string& resolved) const;
   bool InsideDevice(const std::string& pcFolder) const;
   void PrepareWorkFile();
-  int64_t ExpectedSize(const std::string& DevPath, int32_t Size);
+  int64_t ExpectedSize(const std::string& devPath, int32_t databaseSize);
   bool FindInPlace(const std::string& candidate, int64_t expected,
                    const std::unordered_set<std::string>* claimed);
   // Moves `number` on to the first name of the numbered series that is free

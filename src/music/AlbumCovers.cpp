@@ -74,7 +74,7 @@ int WriteCover(TIpodDevice& device, const TArtworkRef& ref, ArtworkStores& store
 
 }  // namespace
 
-bool TIpodMusicDb::LoadArtwork(TArtworkDb& Artwork) {
+bool TIpodMusicDb::LoadArtwork(TArtworkDb& artwork) {
   const std::string path = std::string(kArtworkFolder) + "ArtworkDB";
   if (!Device->DeviceFileExists(path)) return false;  // a device without covers
   TMemoryStream stream;
@@ -82,8 +82,8 @@ bool TIpodMusicDb::LoadArtwork(TArtworkDb& Artwork) {
     AddLog("[X] Covers not written: " + Device->ErrorLog);
     return false;
   }
-  if (!Artwork.Parse(ByteReader(stream.View()))) {
-    AddLog("[X] Covers not written: ArtworkDB: " + Artwork.Error);
+  if (!artwork.Parse(ByteReader(stream.View()))) {
+    AddLog("[X] Covers not written: ArtworkDB: " + artwork.Error);
     return false;
   }
   return true;

@@ -50,9 +50,9 @@ void TIpodMusicDb::ReadBooksPlist() {
   ReadBooksPlistFile(books.Path());
 }
 
-int TIpodMusicDb::ReadBooksPlistFile(const std::string& FileName) {
+int TIpodMusicDb::ReadBooksPlistFile(const std::string& fileName) {
   pugi::xml_document document;
-  if (!document.load_file(FileName.c_str())) return 0;  // a broken list adds nothing
+  if (!document.load_file(fileName.c_str())) return 0;  // a broken list adds nothing
   const pugi::xml_node top = document.document_element().first_child();
   const std::vector<pugi::xml_node> entries = Children(top);
   if (entries.size() < 2) return 0;

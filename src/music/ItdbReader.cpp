@@ -11,8 +11,8 @@
 
 namespace ortelan {
 
-int TIpodMusicDb::ReadLibraryItdb(const std::string& FileName) {
-  TSQLiteDatabase db(FileName);
+int TIpodMusicDb::ReadLibraryItdb(const std::string& fileName) {
+  TSQLiteDatabase db(fileName);
   const int rows = ReadItdbItems(db);
   ReadItdbContainers(db);
   return rows;
@@ -76,8 +76,8 @@ void TIpodMusicDb::ReadItdbContainers(TSQLiteDatabase& db) {
   }
 }
 
-bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
-  TSQLiteDatabase db(FileName);
+bool TIpodMusicDb::ReadLocationsItdb(const std::string& fileName) {
+  TSQLiteDatabase db(fileName);
   std::unordered_map<int64_t, std::string> bases;  // the first path of each id
   const auto base = db.Query("SELECT * FROM base_location");
   const int id = base->ColumnIndex("id"), path = base->ColumnIndex("path");
@@ -122,8 +122,8 @@ bool TIpodMusicDb::ReadLocationsItdb(const std::string& FileName) {
   return true;
 }
 
-bool TIpodMusicDb::ReadDynamicItdb(const std::string& FileName) {
-  TSQLiteDatabase db(FileName);
+bool TIpodMusicDb::ReadDynamicItdb(const std::string& fileName) {
+  TSQLiteDatabase db(fileName);
   const std::unordered_map<int64_t, int> trackOfId = FirstTrackOfIds();
   const auto stats = db.Query("SELECT * FROM item_stats");
   const int pid = stats->ColumnIndex("item_pid"), rating = stats->ColumnIndex("user_rating"),

@@ -215,12 +215,12 @@ bool TIpodMusicDb::ReadPlayList(const ByteReader& r, uint64_t start, TPlayListIt
   return true;
 }
 
-bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed,
-                                 const std::string& DeviceLog) {
-  if (Compressed) InflateDb(Stream);
+bool TIpodMusicDb::ParseItunesDb(TMemoryStream& stream, bool compressed,
+                                 const std::string& deviceLog) {
+  if (compressed) InflateDb(stream);
   bool result = false;
   try {
-    const ByteReader r(Stream.View());
+    const ByteReader r(stream.View());
     readBudget_ = ReadBudget::For(r);
     if (!TagIs(r, 0, "mhbd") || !r.Has(0, kMhbdRead)) {
       AddLog("MHDB incorrect");
@@ -243,7 +243,7 @@ bool TIpodMusicDb::ParseItunesDb(TMemoryStream& Stream, bool Compressed,
       a += totalLen;
     }
   } catch (const std::exception&) {
-    AddLog("Exception on reading iTunesDb\xD4\x9E" + DeviceLog);
+    AddLog("Exception on reading iTunesDb\xD4\x9E" + deviceLog);
   }
   return result;
 }
@@ -255,14 +255,14 @@ bool TIpodMusicDb::LoadItunesDb() {
   return ParseItunesDb(stream, compressed, Device->ErrorLog);
 }
 
-void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
+void TIpodMusicDb::InflateDb(TMemoryStream& stream) {
   uint32_t headerLen = 0;
-  const ByteReader r(Stream.View());
+  const ByteReader r(stream.View());
   if (!r.Has(0, kMhbdRead) || !r.U32LE(4, headerLen) || headerLen > r.Size()) {
     throw EInflateError("iTunesCDB header is damaged");
   }
-  const ByteBuffer body(Stream.Bytes.begin() + headerLen, Stream.Bytes.end());
-  Stream.Bytes.resize(headerLen);
+  const ByteBuffer body(stream.Bytes.begin() + headerLen, stream.Bytes.end());
+  stream.Bytes.resize(headerLen);
 
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw EInflateError(z.msg ? z.msg : "zlib initialisation failed");
@@ -271,18 +271,18 @@ void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
   int rc = Z_OK;
   size_t produced = headerLen;
   while (rc != Z_STREAM_END) {
-    if (Stream.Bytes.size() - produced < 4096) {
-      if (Stream.Bytes.size() >= kMaxInflatedSize) {
+    if (stream.Bytes.size() - produced < 4096) {
+      if (stream.Bytes.size() >= kMaxInflatedSize) {
         inflateEnd(&z);
         throw EInflateError("iTunesCDB inflates to more than 512 MiB");
       }
-      Stream.Bytes.resize(std::min(
-          kMaxInflatedSize, std::max<size_t>(Stream.Bytes.size() * 2, body.size() * 4 + 65536)));
+      stream.Bytes.resize(std::min(
+          kMaxInflatedSize, std::max<size_t>(stream.Bytes.size() * 2, body.size() * 4 + 65536)));
     }
-    z.next_out = Stream.Bytes.data() + produced;
-    z.avail_out = static_cast<uInt>(Stream.Bytes.size() - produced);
+    z.next_out = stream.Bytes.data() + produced;
+    z.avail_out = static_cast<uInt>(stream.Bytes.size() - produced);
     rc = inflate(&z, Z_NO_FLUSH);
-    produced = Stream.Bytes.size() - z.avail_out;
+    produced = stream.Bytes.size() - z.avail_out;
     if (rc == Z_BUF_ERROR && z.avail_in == 0) {
       inflateEnd(&z);
       throw EInflateError("iTunesCDB ends inside its compressed data");
@@ -294,8 +294,8 @@ void TIpodMusicDb::InflateDb(TMemoryStream& Stream) {
     }
   }
   inflateEnd(&z);
-  Stream.Bytes.resize(produced);
-  Stream.Position = 0;
+  stream.Bytes.resize(produced);
+  stream.Position = 0;
 }
 
 }  // namespace ortelan

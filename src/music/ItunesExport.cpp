@@ -59,108 +59,108 @@ int TIpodMusicDb::ExportToItunes() {
   return counters.Total;
 }
 
-void TIpodMusicDb::ExportTracks(platform::ItunesApplication& Itunes, TItunesCounters& Counters) {
-  const std::unique_ptr<platform::ItunesLibrary> library = Itunes.LibraryPlaylist();
+void TIpodMusicDb::ExportTracks(platform::ItunesApplication& itunes, TItunesCounters& counters) {
+  const std::unique_ptr<platform::ItunesLibrary> library = itunes.LibraryPlaylist();
   for (TTrackItem& track : Tracks) {
     if (Cancelled) throw ExportCancelled{};
     if (!track.Checked || LoadCopyState(track) != csCopied) continue;
     try {
-      ExportTrack(*library, track, Counters);
+      ExportTrack(*library, track, counters);
     } catch (const std::exception&) {
       std::this_thread::sleep_for(ItunesPause);  // what was done for it stays
     }
   }
 }
 
-bool TIpodMusicDb::TakeItunesTrack(platform::ItunesLibrary& Library, TTrackItem& Track) {
-  const std::unique_ptr<platform::ItunesTrack> held = Library.TrackByName(Track.Title);
+bool TIpodMusicDb::TakeItunesTrack(platform::ItunesLibrary& library, TTrackItem& track) {
+  const std::unique_ptr<platform::ItunesTrack> held = library.TrackByName(track.Title);
   if (!held || held->Kind() != platform::kItunesFileTrack) return false;
   const std::string location = held->Location();
-  if (location.empty() || !SameTextAscii(held->Artist(), Track.Artist) ||
-      Device->PcFileSize(location) != static_cast<int32_t>(Track.Size)) {
+  if (location.empty() || !SameTextAscii(held->Artist(), track.Artist) ||
+      Device->PcFileSize(location) != static_cast<int32_t>(track.Size)) {
     return false;
   }
-  StoreIds(Track, held->Ids());
+  StoreIds(track, held->Ids());
   return true;
 }
 
-void TIpodMusicDb::ExportTrack(platform::ItunesLibrary& Library, TTrackItem& Track,
-                               TItunesCounters& Counters) {
-  if (TakeItunesTrack(Library, Track)) {
-    ++Counters.Total;
-    ++Counters.Found;
+void TIpodMusicDb::ExportTrack(platform::ItunesLibrary& library, TTrackItem& track,
+                               TItunesCounters& counters) {
+  if (TakeItunesTrack(library, track)) {
+    ++counters.Total;
+    ++counters.Found;
     return;
   }
-  const std::unique_ptr<platform::ItunesImport> import = Library.AddFile(Track.DestFile);
+  const std::unique_ptr<platform::ItunesImport> import = library.AddFile(track.DestFile);
   if (!import) {
     std::this_thread::sleep_for(ItunesPause);
-    StoreCopyState(Track, csCopiedApart);  // refused: shown apart from an added track
+    StoreCopyState(track, csCopiedApart);  // refused: shown apart from an added track
     return;
   }
   while (import->InProgress()) std::this_thread::sleep_for(ItunesPoll);
   if (import->TrackCount() == 0) return;
   const std::unique_ptr<platform::ItunesTrack> added = import->Track(1);
-  ++Counters.Total;
-  ++Counters.Added;
-  StoreIds(Track, added->Ids());
-  if (Track.Rating > 0) added->SetRating(Track.Rating);
-  if (Track.PlayCount > 0) added->SetPlayedCount(Track.PlayCount);
+  ++counters.Total;
+  ++counters.Added;
+  StoreIds(track, added->Ids());
+  if (track.Rating > 0) added->SetRating(track.Rating);
+  if (track.PlayCount > 0) added->SetPlayedCount(track.PlayCount);
 }
 
 std::unique_ptr<platform::ItunesPlaylist> TIpodMusicDb::ItunesTarget(
-    platform::ItunesApplication& Itunes, platform::ItunesPlaylists& Lists,
-    const TPlayListItem& List) {
+    platform::ItunesApplication& itunes, platform::ItunesPlaylists& lists,
+    const TPlayListItem& list) {
   bool create = true, skip = false;
-  const int count = Lists.Count();
+  const int count = lists.Count();
   for (int j = 1; j <= count; ++j) {
-    std::unique_ptr<platform::ItunesPlaylist> candidate = Lists.Item(j);
+    std::unique_ptr<platform::ItunesPlaylist> candidate = lists.Item(j);
     if (!candidate || candidate->Kind() != platform::kItunesUserPlaylist ||
-        !SameTextAscii(candidate->Name(), List.Name) ||
+        !SameTextAscii(candidate->Name(), list.Name) ||
         candidate->SpecialKind() == platform::kItunesFolderPlaylist) {
       continue;
     }
     if (!candidate->Smart()) return candidate;
     // A smart playlist of that name: a smart device playlist is left out,
     // a plain one gets a playlist of its own.
-    skip = List.Smart;
+    skip = list.Smart;
     create = !skip;
   }
   if (skip || !create) return nullptr;
-  return Itunes.CreatePlaylist(List.Name);
+  return itunes.CreatePlaylist(list.Name);
 }
 
-void TIpodMusicDb::ExportPlaylists(platform::ItunesApplication& Itunes, TItunesCounters& Counters) {
+void TIpodMusicDb::ExportPlaylists(platform::ItunesApplication& itunes, TItunesCounters& counters) {
   if (Cancelled) throw ExportCancelled{};
-  const std::unique_ptr<platform::ItunesPlaylists> lists = Itunes.LibrarySourcePlaylists();
+  const std::unique_ptr<platform::ItunesPlaylists> lists = itunes.LibrarySourcePlaylists();
   const std::unordered_map<int64_t, int> firstOfId = FirstTrackOfIds();
   for (int p = 1; p < PlayLists.Count(); ++p) {
     const TPlayListItem& list = PlayLists.GetItem(p);
-    const std::unique_ptr<platform::ItunesPlaylist> target = ItunesTarget(Itunes, *lists, list);
+    const std::unique_ptr<platform::ItunesPlaylist> target = ItunesTarget(itunes, *lists, list);
     if (!target) continue;
     try {
-      FillItunesPlaylist(Itunes, *target, list, firstOfId);
+      FillItunesPlaylist(itunes, *target, list, firstOfId);
     } catch (const ExportCancelled&) {
       throw;
     } catch (const std::exception&) {
       std::this_thread::sleep_for(ItunesPause);
     }
-    ++Counters.Playlists;
+    ++counters.Playlists;
   }
 }
 
-void TIpodMusicDb::FillItunesPlaylist(platform::ItunesApplication& Itunes,
-                                      platform::ItunesPlaylist& Target, const TPlayListItem& List,
-                                      const std::unordered_map<int64_t, int>& FirstOfId) {
-  for (size_t j = 0; j < List.Entries(); ++j) {
+void TIpodMusicDb::FillItunesPlaylist(platform::ItunesApplication& itunes,
+                                      platform::ItunesPlaylist& target, const TPlayListItem& list,
+                                      const std::unordered_map<int64_t, int>& firstOfId) {
+  for (size_t j = 0; j < list.Entries(); ++j) {
     if (Cancelled) throw ExportCancelled{};
-    const auto found = FirstOfId.find(List.TrackIds[j]);
-    if (found == FirstOfId.end()) continue;
+    const auto found = firstOfId.find(list.TrackIds[j]);
+    if (found == firstOfId.end()) continue;
     const TTrackItem& track = Tracks.GetItem(found->second);
     // Never a track without ids (not copied, refused, a book), nor one the
     // playlist lists already.
-    if (!track.Checked || track.ItunesSourceId == -1 || Target.TrackByName(track.Title)) continue;
-    const std::unique_ptr<platform::ItunesTrack> object = Itunes.ObjectByIds(IdsOf(track));
-    if (object) Target.AddTrack(*object);
+    if (!track.Checked || track.ItunesSourceId == -1 || target.TrackByName(track.Title)) continue;
+    const std::unique_ptr<platform::ItunesTrack> object = itunes.ObjectByIds(IdsOf(track));
+    if (object) target.AddTrack(*object);
   }
 }
 

@@ -65,17 +65,17 @@ std::string_view Below(std::string_view folder, std::string_view path) {
 
 }  // namespace
 
-std::string TIpodMusicDb::RelativeToDestination(const std::string& Path) const {
-  return std::string(Below(WithSlash(DestFolder), Path));
+std::string TIpodMusicDb::RelativeToDestination(const std::string& path) const {
+  return std::string(Below(WithSlash(DestFolder), path));
 }
 
-std::string TIpodMusicDb::SaveListFile(const std::string& Base, const std::string& Ext,
-                                       const std::string& Content) {
+std::string TIpodMusicDb::SaveListFile(const std::string& base, const std::string& ext,
+                                       const std::string& content) {
   for (int number = 0;; ++number) {
-    const std::string path = NumberedFileName(Base, number, Ext);
-    if (FileHolds(path, Content)) return path;  // written by an earlier run
+    const std::string path = NumberedFileName(base, number, ext);
+    if (FileHolds(path, content)) return path;  // written by an earlier run
     const int code = Device->WriteNewPcFile(
-        path, {reinterpret_cast<const uint8_t*>(Content.data()), Content.size()});
+        path, {reinterpret_cast<const uint8_t*>(content.data()), content.size()});
     if (code == 0) return path;
     if (code != EEXIST) {
       AddLog("[X] Cannot write " + path + ": Err " + std::to_string(code));
@@ -92,27 +92,27 @@ std::unordered_map<int64_t, int> TIpodMusicDb::FirstTrackOfIds() const {
 }
 
 std::vector<int> TIpodMusicDb::PlaylistMembers(
-    const TPlayListItem& List, const std::unordered_map<int64_t, int>& FirstOfId) const {
+    const TPlayListItem& list, const std::unordered_map<int64_t, int>& firstOfId) const {
   std::vector<int> members;
-  if (List.VoiceMemos) {
+  if (list.VoiceMemos) {
     for (int i = 0; i < Tracks.Count(); ++i) {
       if (Tracks.GetItem(i).MediaKind == mkVoiceMemo) members.push_back(i);
     }
     return members;
   }
-  for (size_t j = 0; j < List.Entries(); ++j) {
-    const auto found = FirstOfId.find(List.TrackIds[j]);
-    if (found != FirstOfId.end()) members.push_back(found->second);
+  for (size_t j = 0; j < list.Entries(); ++j) {
+    const auto found = firstOfId.find(list.TrackIds[j]);
+    if (found != firstOfId.end()) members.push_back(found->second);
   }
   return members;
 }
 
-std::string TIpodMusicDb::PlaylistText(const TPlayListItem& List,
-                                       const std::unordered_map<int64_t, int>& FirstOfId) const {
+std::string TIpodMusicDb::PlaylistText(const TPlayListItem& list,
+                                       const std::unordered_map<int64_t, int>& firstOfId) const {
   std::string text = "#EXTM3U\n";
   const size_t header = text.size();
   const std::string folder = WithSlash(DestFolder);
-  for (const int index : PlaylistMembers(List, FirstOfId)) {
+  for (const int index : PlaylistMembers(list, firstOfId)) {
     const TTrackItem& track = Tracks.GetItem(index);
     if (track.DestFile.empty()) continue;  // neither copied now nor found in place
     text.append("#EXTINF:").append(std::to_string((track.Duration + 500) / 1000)).append(",");

@@ -132,21 +132,21 @@ void FillMediaTrack(const ItemRow& row, const ItemRowBatch& batch, const MediaNa
 
 }  // namespace
 
-TIpodMusicDb::TStringMap TIpodMusicDb::ReadStringMap(TSQLiteDatabase& Database,
-                                                     const std::string& SQL) {
+TIpodMusicDb::TStringMap TIpodMusicDb::ReadStringMap(TSQLiteDatabase& database,
+                                                     const std::string& sql) {
   TStringMap map;
-  for (const auto table = Database.Query(SQL); !table->AtEnd; table->Step()) {
+  for (const auto table = database.Query(sql); !table->AtEnd; table->Step()) {
     std::string key = table->ColumnText(0);
     if (!map.emplace(key, table->ColumnText(1)).second) {
-      throw ESQLiteException("Duplicate key \"" + key + "\" in \"" + SQL + "\"");
+      throw ESQLiteException("Duplicate key \"" + key + "\" in \"" + sql + "\"");
     }
   }
   return map;
 }
 
-int TIpodMusicDb::ReadMediaLibrary(const std::string& FileName) {
+int TIpodMusicDb::ReadMediaLibrary(const std::string& fileName) {
   HasMasterPlaylist = false;
-  TSQLiteDatabase db(FileName);
+  TSQLiteDatabase db(fileName);
   const int rows = ReadMediaItems(db);
   ReadMediaContainers(db);
   // The master playlist lists the whole library: it never gets members.

@@ -55,9 +55,9 @@ void TMusicCopyThread::HandOnLists() {
   }
 }
 
-void TMusicCopyThread::TrackProgress(const std::string& Text) {
+void TMusicCopyThread::TrackProgress(const std::string& text) {
   if (Terminated()) musicDb_.Cancelled = true;
-  ProgressText = Text;
+  ProgressText = text;
   dispatcher_.InvokeAndWait([this] { DoProgress(); });
 }
 

@@ -13,16 +13,16 @@ TTrackItem* TTrackList::AppendSlots(size_t count) {
   return items_.data() + first;
 }
 
-void TTrackList::Check(int Index) {
-  TTrackItem& track = GetItem(Index);
+void TTrackList::Check(int index) {
+  TTrackItem& track = GetItem(index);
   if (track.Checked) return;
   track.Checked = true;
   ++CheckedCount;
   CheckedSize = SaturatingAdd(CheckedSize, track.Size);
 }
 
-void TTrackList::Uncheck(int Index) {
-  TTrackItem& track = GetItem(Index);
+void TTrackList::Uncheck(int index) {
+  TTrackItem& track = GetItem(index);
   if (!track.Checked) return;
   track.Checked = false;
   --CheckedCount;
@@ -42,41 +42,41 @@ void TTrackList::Clear() {
 
 TPlayListItem& TPlayLists::Add() { return items_.emplace_back(); }
 
-TPlayListItem& TPlayLists::Insert(int Index) { return *items_.emplace(items_.begin() + Index); }
+TPlayListItem& TPlayLists::Insert(int index) { return *items_.emplace(items_.begin() + index); }
 
 TIpodMusicDb::TIpodMusicDb(TIpodDevice* device) : Device(device) {}
 
-void TIpodMusicDb::AddLog(const std::string& Line) { Log += "\r\n" + Line; }
+void TIpodMusicDb::AddLog(const std::string& line) { Log += "\r\n" + line; }
 
-void TIpodMusicDb::FormatDuration(uint32_t Ms, std::string& Text) {
-  const uint32_t s = Ms / 1000;
+void TIpodMusicDb::FormatDuration(uint32_t ms, std::string& text) {
+  const uint32_t s = ms / 1000;
   const uint32_t m = s / 60;
   const uint32_t h = m / 60;
   auto twoDigits = [](uint32_t v) {
     return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
   };
   if (m <= 59) {
-    Text = std::to_string(m) + ":" + twoDigits(s % 60);
+    text = std::to_string(m) + ":" + twoDigits(s % 60);
   } else {
-    Text = std::to_string(h) + ":" + twoDigits(m % 60) + ":" + twoDigits(s % 60);
+    text = std::to_string(h) + ":" + twoDigits(m % 60) + ":" + twoDigits(s % 60);
   }
 }
 
-std::string TIpodMusicDb::DetailLogHead(int Scheme, bool DiskMode) {
-  return "Ortelan 6.5, " + std::to_string(Scheme) + "\r\n" + (DiskMode ? "[iPod]\r\n" : "");
+std::string TIpodMusicDb::DetailLogHead(int scheme, bool diskMode) {
+  return "Ortelan 6.5, " + std::to_string(scheme) + "\r\n" + (diskMode ? "[iPod]\r\n" : "");
 }
 
-uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view Ext) {
+uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view ext) {
   for (const char* e : {".mp3", ".m4a"}) {
-    if (SameTextAscii(Ext, e)) return mkAudio;
+    if (SameTextAscii(ext, e)) return mkAudio;
   }
   for (const char* e : {".mp4", ".m4v", ".mov"}) {
-    if (SameTextAscii(Ext, e)) return mkVideo;
+    if (SameTextAscii(ext, e)) return mkVideo;
   }
   for (const char* e : {".epub", ".pdf"}) {
-    if (SameTextAscii(Ext, e)) return mkBook;
+    if (SameTextAscii(ext, e)) return mkBook;
   }
-  if (SameTextAscii(Ext, ".m4r")) return mkRingtone;
+  if (SameTextAscii(ext, ".m4r")) return mkRingtone;
   return mkAudio;
 }
 

@@ -111,70 +111,70 @@ std::string ReplaceUnfitCharacters(const std::string& text) {
 
 }  // namespace
 
-void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::string& Part) {
-  Part = Trim(CodePointCount(Tag) > kNamePartLength ? CodePointPrefix(Tag, kNamePartLength)
-                                                    : std::string_view(Tag));
+void MakeNamePart(const std::string& tag, const std::string& fallback, std::string& part) {
+  part = Trim(CodePointCount(tag) > kNamePartLength ? CodePointPrefix(tag, kNamePartLength)
+                                                    : std::string_view(tag));
   // A tag of blanks names nothing either (it would give a hidden ".mp3").
-  if (Part.empty()) {
-    Part = "Unknown" + Fallback;
+  if (part.empty()) {
+    part = "Unknown" + fallback;
     return;
   }
-  Part = ReplaceUnfitCharacters(Part);
+  part = ReplaceUnfitCharacters(part);
   // "." and ".." name the folder itself and its parent: never a file's name.
-  if (OnlyDots(Part)) Part.insert(0, "_");
+  if (OnlyDots(part)) part.insert(0, "_");
 }
 
-void TIpodMusicDb::SchemePath(const TTrackItem& Track, uint8_t Scheme, const std::string& Folder,
-                              std::string& Path, std::string& SubFolder) {
+void TIpodMusicDb::SchemePath(const TTrackItem& track, uint8_t scheme, const std::string& folder,
+                              std::string& path, std::string& subFolder) {
   std::string name, artist, album;
-  MakeNamePart(Track.Title, " Name", name);
-  MakeNamePart(Track.Artist, " Artist", artist);
-  MakeNamePart(Track.Album, " Album", album);
-  SubFolder.clear();
-  switch (Scheme) {
+  MakeNamePart(track.Title, " Name", name);
+  MakeNamePart(track.Artist, " Artist", artist);
+  MakeNamePart(track.Album, " Album", album);
+  subFolder.clear();
+  switch (scheme) {
     case nsArtistAlbumFolders:
-      SubFolder = Folder + artist + "/" + album;
-      Path = SubFolder + "/" + name;
+      subFolder = folder + artist + "/" + album;
+      path = subFolder + "/" + name;
       break;
     case nsArtistTitle:
-      Path = Folder + artist + " - " + name;
+      path = folder + artist + " - " + name;
       break;
     case nsTitleArtist:
-      Path = Folder + name + " - " + artist;
+      path = folder + name + " - " + artist;
       break;
     case nsArtistAlbumTitle:
-      Path = Folder + artist + " - " + album + " - " + name;
+      path = folder + artist + " - " + album + " - " + name;
       break;
     case nsTitleAlbumArtist:
-      Path = Folder + name + " - " + album + " - " + artist;
+      path = folder + name + " - " + album + " - " + artist;
       break;
     case nsTitleArtistAlbum:
-      Path = Folder + name + " - " + artist + " - " + album;
+      path = folder + name + " - " + artist + " - " + album;
       break;
     default:  // nsTitle
-      Path = Folder + name;
+      path = folder + name;
       break;
   }
 }
 
-int TIpodMusicDb::BuildDestName(int Index, uint8_t Scheme, std::string& Path) {
-  const TTrackItem& track = Tracks.GetItem(Index);
+int TIpodMusicDb::BuildDestName(int index, uint8_t scheme, std::string& path) {
+  const TTrackItem& track = Tracks.GetItem(index);
   std::string folder;
-  SchemePath(track, Scheme, DestFolder, Path, folder);
+  SchemePath(track, scheme, DestFolder, path, folder);
   if (folder.empty()) return 0;
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder)) {
     AddLog("[X] Copy stopped at: " + track.Title + "\r\n" +
            " Program cannot create folder: " + folder);
-    Path.clear();
+    path.clear();
     return ec ? ec.value() : ENOTDIR;
   }
   return 0;
 }
 
-int64_t TIpodMusicDb::BytesStillNeeded(const std::string& Folder) {
-  std::string folder = Folder;
+int64_t TIpodMusicDb::BytesStillNeeded(const std::string& destFolder) {
+  std::string folder = destFolder;
   if (folder.empty() || folder.back() != '/') folder += '/';
   std::unordered_set<std::string> claimed;
   int64_t needed = 0;
@@ -193,12 +193,12 @@ int64_t TIpodMusicDb::BytesStillNeeded(const std::string& Folder) {
   return needed;
 }
 
-int TIpodMusicDb::CopyTrack(int Index) {
-  TTrackItem& track = Tracks.GetItem(Index);
+int TIpodMusicDb::CopyTrack(int index) {
+  TTrackItem& track = Tracks.GetItem(index);
   std::string path;
   if (track.MediaKind == mkBook) {
     StoreCopyState(track, csCopiedApart);
-    if (const int error = BuildDestName(Index, nsTitle, path)) return error;
+    if (const int error = BuildDestName(index, nsTitle, path)) return error;
     bool wasFolder = false;
     const int code = Device->CopyItemOrFolder(track.Location, path, wasFolder, Low32(track.Size));
     if (wasFolder && code == 0 && !path.empty()) {
@@ -212,10 +212,10 @@ int TIpodMusicDb::CopyTrack(int Index) {
     return code;
   }
   StoreCopyState(track, csCopied);
-  if (const int error = BuildDestName(Index, NameScheme, path)) return error;
+  if (const int error = BuildDestName(index, NameScheme, path)) return error;
   int code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   if (code == TIpodDevice::kRetryWorthyCode) {
-    if (const int error = BuildDestName(Index, NameScheme, path)) return error;
+    if (const int error = BuildDestName(index, NameScheme, path)) return error;
     std::this_thread::sleep_for(RetryWait);
     code = Device->CopyWithFreeName(track.Location, path, Low32(track.Size), &claimed_);
   }
@@ -261,21 +261,21 @@ int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
   return copied;
 }
 
-void TIpodMusicDb::BookExt(const std::string& FileName, std::string& Ext) {
-  Ext = PathExtension(FileName);
-  if (Ext.empty()) Ext = ".epub";
+void TIpodMusicDb::BookExt(const std::string& fileName, std::string& ext) {
+  ext = PathExtension(fileName);
+  if (ext.empty()) ext = ".epub";
 }
 
-bool TIpodMusicDb::PackBookFolder(const std::string& Folder, const std::string& Base,
-                                  const std::string& Ext) {
+bool TIpodMusicDb::PackBookFolder(const std::string& folder, const std::string& base,
+                                  const std::string& ext) {
   // The archive is written beside the folder under a name nobody uses yet.
-  std::string archive = Base + ".zip";
-  for (int n = 1; platform::PathExists(archive); ++n) archive = Base + ".zip." + std::to_string(n);
-  const bool packed = WriteZip(Folder, archive);
+  std::string archive = base + ".zip";
+  for (int n = 1; platform::PathExists(archive); ++n) archive = base + ".zip." + std::to_string(n);
+  const bool packed = WriteZip(folder, archive);
   if (packed) {
-    std::string name = Base;
+    std::string name = base;
     for (int n = 1;; ++n) {
-      const std::string target = name + Ext;
+      const std::string target = name + ext;
       if (!platform::PathExists(target)) {
         const int error = Device->RenameNoReplace(archive, target);
         if (error != EEXIST) break;  // renamed, or failed for good
@@ -283,45 +283,45 @@ bool TIpodMusicDb::PackBookFolder(const std::string& Folder, const std::string& 
         std::remove(archive.c_str());  // the book is there already
         break;
       }
-      name = Base + "_" + std::to_string(n);
+      name = base + "_" + std::to_string(n);
     }
   }
-  RemoveTempFolder(Folder);
+  RemoveTempFolder(folder);
   return packed;
 }
 
-bool TIpodMusicDb::SameFileSize(const std::string& A, const std::string& B) {
-  const int32_t size = Device->PcFileSize(A);
-  return size != 0 && Device->PcFileSize(B) == size;
+bool TIpodMusicDb::SameFileSize(const std::string& a, const std::string& b) {
+  const int32_t size = Device->PcFileSize(a);
+  return size != 0 && Device->PcFileSize(b) == size;
 }
 
-void TIpodMusicDb::RemoveTempFolder(const std::string& Folder) {
+void TIpodMusicDb::RemoveTempFolder(const std::string& folder) {
   std::error_code ec;
-  if (DestFolder.empty() || !fs::is_directory(fs::symlink_status(Folder, ec))) return;
+  if (DestFolder.empty() || !fs::is_directory(fs::symlink_status(folder, ec))) return;
   // Only a folder inside the destination, named without "..", is removed.
-  const std::string normal = fs::path(Folder).lexically_normal().string();
-  if (Folder.compare(0, DestFolder.size(), DestFolder) != 0 ||
+  const std::string normal = fs::path(folder).lexically_normal().string();
+  if (folder.compare(0, DestFolder.size(), DestFolder) != 0 ||
       normal.compare(0, DestFolder.size(), DestFolder) != 0 || normal.size() <= DestFolder.size()) {
     return;
   }
-  fs::remove_all(Folder, ec);
+  fs::remove_all(folder, ec);
 }
 
-void TIpodMusicDb::GetDefaultFolder(std::string& Folder) {
-  Device->GetUserFolder(false, Folder);
-  if (Folder.empty()) return;
+void TIpodMusicDb::GetDefaultFolder(std::string& folder) {
+  Device->GetUserFolder(false, folder);
+  if (folder.empty()) return;
   std::error_code ec;
-  if (fs::is_directory(Folder + "iTunes/iTunes Media/", ec)) {
-    Folder += "iTunes/iTunes Media/";
+  if (fs::is_directory(folder + "iTunes/iTunes Media/", ec)) {
+    folder += "iTunes/iTunes Media/";
   } else {
-    Folder += "iTunes/iTunes Music/";
+    folder += "iTunes/iTunes Music/";
   }
 }
 
-bool TIpodMusicDb::PrepareDestination(std::string& Folder) {
+bool TIpodMusicDb::PrepareDestination(std::string& folder) {
   // Only what is not there yet needs room: a rerun copies nothing new.
-  if (!Device->CheckDestination(Folder, BytesStillNeeded(Folder))) return false;
-  DestFolder = Folder;
+  if (!Device->CheckDestination(folder, BytesStillNeeded(folder))) return false;
+  DestFolder = folder;
   return true;
 }
 

@@ -102,11 +102,11 @@ class TTrackList {
   // first. Truncate gives back the ones it could not fill.
   TTrackItem* AppendSlots(size_t count);
   void Truncate(int count) { items_.resize(static_cast<size_t>(count)); }
-  TTrackItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
-  const TTrackItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  TTrackItem& GetItem(int index) { return items_[static_cast<size_t>(index)]; }
+  const TTrackItem& GetItem(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
-  void Check(int Index);
-  void Uncheck(int Index);
+  void Check(int index);
+  void Uncheck(int index);
   // Counts a track that a reader created checked.
   void CountChecked(const TTrackItem& track);
   // Empties the list; nothing is checked afterwards.
@@ -130,7 +130,7 @@ struct TPlayListItem {
   bool Smart = false;
   bool VoiceMemos = false;
 
-  int64_t GetTrackId(int Index) const { return TrackIds[static_cast<size_t>(Index)]; }
+  int64_t GetTrackId(int index) const { return TrackIds[static_cast<size_t>(index)]; }
   // The entries to go by: Count, never more than the ids read.
   size_t Entries() const {
     return std::min(static_cast<size_t>(std::max(Count, 0)), TrackIds.size());
@@ -140,9 +140,9 @@ struct TPlayListItem {
 class TPlayLists {
  public:
   TPlayListItem& Add();
-  TPlayListItem& Insert(int Index);
-  TPlayListItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
-  const TPlayListItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  TPlayListItem& Insert(int index);
+  TPlayListItem& GetItem(int index) { return items_[static_cast<size_t>(index)]; }
+  const TPlayListItem& GetItem(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
   void Clear() { items_.clear(); }
 
@@ -164,8 +164,8 @@ class EInflateError : public std::runtime_error {
 
 // A tag made fit for a file name: at most 41 characters, no blanks or
 // control characters at the ends, none of " * / : < > ? \ | or control
-// characters inside, never "." or ".."; "Unknown" + Fallback for an empty tag.
-void MakeNamePart(const std::string& Tag, const std::string& Fallback, std::string& Part);
+// characters inside, never "." or ".."; "Unknown" + `fallback` for an empty tag.
+void MakeNamePart(const std::string& tag, const std::string& fallback, std::string& part);
 
 class TIpodMusicDb {
  public:
@@ -186,61 +186,61 @@ class TIpodMusicDb {
   // damaged.
   std::string ReadError;
 
-  void AddLog(const std::string& Line);
+  void AddLog(const std::string& line);
   // The window's detail log of a transfer: its head (scheme, and "[iPod]" for
   // a disk-mode device) when the transfer starts, its tail when it has ended.
-  static std::string DetailLogHead(int Scheme, bool DiskMode);
+  static std::string DetailLogHead(int scheme, bool diskMode);
   std::string DetailLogTail() const { return Log + "\r\nDone."; }
-  static void FormatDuration(uint32_t Ms, std::string& Text);
-  static uint8_t MediaKindOfExt(std::string_view Ext);
+  static void FormatDuration(uint32_t ms, std::string& text);
+  static uint8_t MediaKindOfExt(std::string_view ext);
 
   // Loading.
   bool LoadMusicLibrary(bool iosFirst);
   bool LoadItunesDb();
   // Parses a database already in memory (inflating it first when it came
   // from an iTunesCDB). Throws EInflateError when zlib refuses it. Needs no
-  // device: DeviceLog (the device's errors so far) only goes into the log
+  // device: `deviceLog` (the device's errors so far) only goes into the log
   // line of a parse that failed with an exception.
-  bool ParseItunesDb(TMemoryStream& Stream, bool Compressed, const std::string& DeviceLog = {});
+  bool ParseItunesDb(TMemoryStream& stream, bool compressed, const std::string& deviceLog = {});
   // The data sets of tracks and of playlists, whose header of `headerLen`
   // bytes starts at `start`.
   bool ReadTrackList(const ByteReader& r, uint64_t start, uint32_t headerLen);
   bool ReadPlayLists(const ByteReader& r, uint64_t start, uint32_t headerLen);
-  static void InflateDb(TMemoryStream& Stream);
+  static void InflateDb(TMemoryStream& stream);
   bool LoadIosLibrary();
   int ReadVoiceMemos();
   // The SQLite libraries of iOS devices and newer iPod nanos. Errors of the
   // SQLite layer (ESQLiteException) end the reading and reach the caller.
-  int ReadMediaLibrary(const std::string& FileName);
+  int ReadMediaLibrary(const std::string& fileName);
   using TStringMap = std::unordered_map<std::string, std::string>;
   // Column 0 to column 1 of every row, as text; a key met twice is an error.
-  static TStringMap ReadStringMap(TSQLiteDatabase& Database, const std::string& SQL);
-  int ReadLibraryItdb(const std::string& FileName);
-  bool ReadLocationsItdb(const std::string& FileName);
-  bool ReadDynamicItdb(const std::string& FileName);
+  static TStringMap ReadStringMap(TSQLiteDatabase& database, const std::string& sql);
+  int ReadLibraryItdb(const std::string& fileName);
+  bool ReadLocationsItdb(const std::string& fileName);
+  bool ReadDynamicItdb(const std::string& fileName);
   void ReadBooksPlist();
   // The books of an XML property list; the number added.
-  int ReadBooksPlistFile(const std::string& FileName);
+  int ReadBooksPlistFile(const std::string& fileName);
 
   // Copying.
-  void GetDefaultFolder(std::string& Folder);
-  bool PrepareDestination(std::string& Folder);
+  void GetDefaultFolder(std::string& folder);
+  bool PrepareDestination(std::string& folder);
   int CopyTracks(bool abortOnErrors);
-  // The destination of track Index without extension; 0, or the error that
-  // kept the scheme's folder from being made (Path is then empty).
-  int BuildDestName(int Index, uint8_t Scheme, std::string& Path);
+  // The destination of track `index` without extension; 0, or the error that
+  // kept the scheme's folder from being made (`path` is then empty).
+  int BuildDestName(int index, uint8_t scheme, std::string& path);
   // The destination of a track without extension under a scheme below
-  // `Folder` (which ends with "/"), and the folder scheme 0 puts it in
+  // `folder` (which ends with "/"), and the folder scheme 0 puts it in
   // (empty for the other schemes). Makes nothing.
-  static void SchemePath(const TTrackItem& Track, uint8_t Scheme, const std::string& Folder,
-                         std::string& Path, std::string& SubFolder);
-  // The bytes of the checked tracks that are not in `Folder` yet under the
+  static void SchemePath(const TTrackItem& track, uint8_t scheme, const std::string& folder,
+                         std::string& path, std::string& subFolder);
+  // The bytes of the checked tracks that are not in `destFolder` yet under the
   // current scheme.
-  int64_t BytesStillNeeded(const std::string& Folder);
-  static void BookExt(const std::string& FileName, std::string& Ext);
-  bool PackBookFolder(const std::string& Folder, const std::string& Base, const std::string& Ext);
-  bool SameFileSize(const std::string& A, const std::string& B);
-  void RemoveTempFolder(const std::string& Folder);
+  int64_t BytesStillNeeded(const std::string& destFolder);
+  static void BookExt(const std::string& fileName, std::string& ext);
+  bool PackBookFolder(const std::string& folder, const std::string& base, const std::string& ext);
+  bool SameFileSize(const std::string& a, const std::string& b);
+  void RemoveTempFolder(const std::string& folder);
   // Adds the tracks copied now to iTunes (or finds them there), with their
   // ratings and play counts, and fills the device's playlists there; the
   // number of tracks iTunes knows now. Logs "Sync begin..." to "Sync done".
@@ -269,8 +269,8 @@ class TIpodMusicDb {
   // The first track of each track id, by index.
   std::unordered_map<int64_t, int> FirstTrackOfIds() const;
   // The members of a playlist, by track index, in its order.
-  std::vector<int> PlaylistMembers(const TPlayListItem& List,
-                                   const std::unordered_map<int64_t, int>& FirstOfId) const;
+  std::vector<int> PlaylistMembers(const TPlayListItem& list,
+                                   const std::unordered_map<int64_t, int>& firstOfId) const;
 
   // The pause before the one retry of a copy that failed with the
   // invalid-parameter code.
@@ -279,18 +279,18 @@ class TIpodMusicDb {
  private:
   static constexpr int kPackFailed = -1;
   // Copies one checked track; 0, kPackFailed or the copy's error code.
-  int CopyTrack(int Index);
+  int CopyTrack(int index);
   // One playlist chunk: its name, kind and members; false when it is damaged.
   bool ReadPlayList(const ByteReader& r, uint64_t start, TPlayListItem& playlist);
   // The parts of ReadMediaLibrary: the items (the number read), the
   // playlists, and the members of every playlist but the master.
-  int ReadMediaItems(TSQLiteDatabase& Database);
-  void ReadMediaContainers(TSQLiteDatabase& Database);
-  void ReadContainerMembers(TSQLiteDatabase& Database);
+  int ReadMediaItems(TSQLiteDatabase& database);
+  void ReadMediaContainers(TSQLiteDatabase& database);
+  void ReadContainerMembers(TSQLiteDatabase& database);
   // The parts of ReadLibraryItdb: the items (the number read), and the
   // playlists with their members.
-  int ReadItdbItems(TSQLiteDatabase& Database);
-  void ReadItdbContainers(TSQLiteDatabase& Database);
+  int ReadItdbItems(TSQLiteDatabase& database);
+  void ReadItdbContainers(TSQLiteDatabase& database);
   // The iOS attempt under one guard (and the books list when asked and still
   // needed); logs "itdb, " and the device's errors when it fails.
   bool TryIosLibrary(bool withBooks);
@@ -301,32 +301,32 @@ class TIpodMusicDb {
     int Found = 0;
     int Playlists = 0;
   };
-  void ExportTracks(platform::ItunesApplication& Itunes, TItunesCounters& Counters);
+  void ExportTracks(platform::ItunesApplication& itunes, TItunesCounters& counters);
   // Takes over the ids of a track iTunes holds already (same title, artist
   // and file size).
-  bool TakeItunesTrack(platform::ItunesLibrary& Library, TTrackItem& Track);
-  void ExportTrack(platform::ItunesLibrary& Library, TTrackItem& Track, TItunesCounters& Counters);
-  void ExportPlaylists(platform::ItunesApplication& Itunes, TItunesCounters& Counters);
+  bool TakeItunesTrack(platform::ItunesLibrary& library, TTrackItem& track);
+  void ExportTrack(platform::ItunesLibrary& library, TTrackItem& track, TItunesCounters& counters);
+  void ExportPlaylists(platform::ItunesApplication& itunes, TItunesCounters& counters);
   // The iTunes playlist a device playlist goes into: a plain one of its
   // name, else a new one; null when it is left out.
-  std::unique_ptr<platform::ItunesPlaylist> ItunesTarget(platform::ItunesApplication& Itunes,
-                                                         platform::ItunesPlaylists& Lists,
-                                                         const TPlayListItem& List);
-  void FillItunesPlaylist(platform::ItunesApplication& Itunes, platform::ItunesPlaylist& Target,
-                          const TPlayListItem& List,
-                          const std::unordered_map<int64_t, int>& FirstOfId);
+  std::unique_ptr<platform::ItunesPlaylist> ItunesTarget(platform::ItunesApplication& itunes,
+                                                         platform::ItunesPlaylists& lists,
+                                                         const TPlayListItem& list);
+  void FillItunesPlaylist(platform::ItunesApplication& itunes, platform::ItunesPlaylist& target,
+                          const TPlayListItem& list,
+                          const std::unordered_map<int64_t, int>& firstOfId);
   // A playlist's M3U8 text; empty when none of its members was copied.
-  std::string PlaylistText(const TPlayListItem& List,
-                           const std::unordered_map<int64_t, int>& FirstOfId) const;
+  std::string PlaylistText(const TPlayListItem& list,
+                           const std::unordered_map<int64_t, int>& firstOfId) const;
   // A path below DestFolder as seen from there.
-  std::string RelativeToDestination(const std::string& Path) const;
-  // Writes Content to Base + Ext or a numbered name; the path, or empty
+  std::string RelativeToDestination(const std::string& path) const;
+  // Writes `content` to `base` + `ext` or a numbered name; the path, or empty
   // (logged) when it could not be written.
-  std::string SaveListFile(const std::string& Base, const std::string& Ext,
-                           const std::string& Content);
+  std::string SaveListFile(const std::string& base, const std::string& ext,
+                           const std::string& content);
   // Reads the device's artwork database; false (logged when it is damaged)
   // when there is none to use.
-  bool LoadArtwork(TArtworkDb& Artwork);
+  bool LoadArtwork(TArtworkDb& artwork);
   ReadBudget readBudget_;  // what the current parse may still read
   // The destination names this copy has written or found in place: never
   // taken by another track of the same run.

@@ -39,9 +39,9 @@ void TPhotoCopyThread::Execute() {
   Finish(dispatcher_);
 }
 
-void TPhotoCopyThread::FileDone(const std::string& FileName) {
+void TPhotoCopyThread::FileDone(const std::string& fileName) {
   if (Terminated()) photoDb_.Cancelled = true;
-  ProgressText = FileName;
+  ProgressText = fileName;
   dispatcher_.InvokeAndWait([this] {
     if (OnProgress) OnProgress(ProgressText);
   });

@@ -27,7 +27,7 @@ class TPhotoCopyThread : public platform::WorkerThread {
 
  private:
   void Execute() override;
-  void FileDone(const std::string& FileName);
+  void FileDone(const std::string& fileName);
 
   TIpodPhotoDb& photoDb_;
   platform::Dispatcher& dispatcher_;

@@ -216,7 +216,7 @@ uint32_t TIpodPhotoDb::ReadImageItem(const ByteReader& r, uint64_t start) {
   return totalLen;
 }
 
-bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found,
+bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& found,
                                 uint16_t objectType) {
   if (objectType == kStringObject) return true;
   if (!TagIs(r, start, "mhni") || !readBudget_.Readable(r, start, kMhniRead)) {
@@ -230,7 +230,7 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
   if (objectType == kOriginalObject) {
     if (ReadStringChunk(r, name, text, readBudget_) != 0) {
       photo.FileName = text;
-      ++Found;
+      ++found;
     }
   } else if (objectType == kThumbnailObject) {
     if (formatId == static_cast<uint32_t>(ExportInfo.FormatId) &&
@@ -243,10 +243,10 @@ bool TIpodPhotoDb::ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Fo
         photo.FileIndex = StoreFileNumber(text);
         ExportInfo.FileCount = std::max(ExportInfo.FileCount, photo.FileIndex);
       }
-      ++Found;
+      ++found;
     } else if (formatId == static_cast<uint32_t>(ThumbInfo.FormatId)) {
       photo.ThumbOffset = U32At(r, start + 20);
-      ++Found;
+      ++found;
     }
   }
   return true;

@@ -87,9 +87,9 @@ class BackgroundSlot {
 
 }  // namespace
 
-std::string TIpodPhotoDb::ExtractDevFileName(const std::string& FileName) {
-  const size_t cut = FileName.find_last_of(":\\/");
-  return cut == std::string::npos ? FileName : FileName.substr(cut + 1);
+std::string TIpodPhotoDb::ExtractDevFileName(const std::string& fileName) {
+  const size_t cut = fileName.find_last_of(":\\/");
+  return cut == std::string::npos ? fileName : fileName.substr(cut + 1);
 }
 
 int32_t TIpodPhotoDb::ExportPhotos() {
@@ -356,9 +356,9 @@ int32_t TIpodPhotoDb::ExportCamPhotos() {
   return written;
 }
 
-void TIpodPhotoDb::GetDefaultFolder(std::string& Folder) {
-  Device->GetUserFolder(true, Folder);
-  if (!Folder.empty()) Folder += "iPod Photos/";
+void TIpodPhotoDb::GetDefaultFolder(std::string& folder) {
+  Device->GetUserFolder(true, folder);
+  if (!folder.empty()) folder += "iPod Photos/";
 }
 
 int64_t TIpodPhotoDb::NeededBytes() const {
@@ -372,9 +372,9 @@ int64_t TIpodPhotoDb::NeededBytes() const {
   return needed;
 }
 
-bool TIpodPhotoDb::PrepareDestination(std::string& Folder) {
-  if (!Device->CheckDestination(Folder, NeededBytes())) return false;
-  DestFolder = Folder;
+bool TIpodPhotoDb::PrepareDestination(std::string& folder) {
+  if (!Device->CheckDestination(folder, NeededBytes())) return false;
+  DestFolder = folder;
   return true;
 }
 

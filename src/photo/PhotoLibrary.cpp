@@ -56,28 +56,28 @@ constexpr TileLayout kCameraLayout = {0, 75, 75, 20, 6, 30, 0};
 
 }  // namespace
 
-void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& Info) {
-  if (Info.IsIos) {
-    if (Info.FileName.empty()) {
-      Info.FormatId = tfIosDefault;
-      Info.ImageSize = 0;
+void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& info) {
+  if (info.IsIos) {
+    if (info.FileName.empty()) {
+      info.FormatId = tfIosDefault;
+      info.ImageSize = 0;
       return;
     }
     for (const IosStore& store : kIosStores) {
-      if (SameTextAscii(Info.FileName, store.fileName)) {
-        Info.FormatId = store.formatId;
-        Info.ImageSize = store.imageSize;
-        Info.Width = store.width;
-        Info.Height = store.height;
-        Info.FileCount = 0;
+      if (SameTextAscii(info.FileName, store.fileName)) {
+        info.FormatId = store.formatId;
+        info.ImageSize = store.imageSize;
+        info.Width = store.width;
+        info.Height = store.height;
+        info.FileCount = 0;
       }
     }
     return;
   }
   for (const FormatSize& format : kFormatSizes) {
-    if (format.formatId == Info.FormatId) {
-      Info.Width = format.width;
-      Info.Height = format.height;
+    if (format.formatId == info.FormatId) {
+      info.Width = format.width;
+      info.Height = format.height;
     }
   }
 }

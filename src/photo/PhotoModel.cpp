@@ -2,16 +2,16 @@
 
 namespace ortelan {
 
-void TPhotoList::Check(int Index) {
-  TPhotoItem& photo = GetItem(Index);
+void TPhotoList::Check(int index) {
+  TPhotoItem& photo = GetItem(index);
   if (photo.Checked) return;
   photo.Checked = true;
   ++CheckedCount;
   CheckedSize += photo.ImageSize;
 }
 
-void TPhotoList::Uncheck(int Index) {
-  TPhotoItem& photo = GetItem(Index);
+void TPhotoList::Uncheck(int index) {
+  TPhotoItem& photo = GetItem(index);
   if (!photo.Checked) return;
   photo.Checked = false;
   --CheckedCount;
@@ -24,15 +24,15 @@ void TPhotoList::Clear() {
   CheckedSize = 0;
 }
 
-void TCamPhotoList::Check(int Index) {
-  TCamPhotoItem& item = GetItem(Index);
+void TCamPhotoList::Check(int index) {
+  TCamPhotoItem& item = GetItem(index);
   if (item.Checked) return;
   item.Checked = true;
   ++CheckedCount;
 }
 
-void TCamPhotoList::Uncheck(int Index) {
-  TCamPhotoItem& item = GetItem(Index);
+void TCamPhotoList::Uncheck(int index) {
+  TCamPhotoItem& item = GetItem(index);
   if (!item.Checked) return;
   item.Checked = false;
   --CheckedCount;
@@ -45,6 +45,6 @@ TIpodPhotoDb::~TIpodPhotoDb() {
   if (Box) Box->ClearTiles();
 }
 
-void TIpodPhotoDb::AddLog(const std::string& Line) { Log += "\r\n" + Line; }
+void TIpodPhotoDb::AddLog(const std::string& line) { Log += "\r\n" + line; }
 
 }  // namespace ortelan

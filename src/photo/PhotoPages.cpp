@@ -54,7 +54,7 @@ int32_t PagesOf(int32_t items, int32_t perPage) {
 
 }  // namespace
 
-std::span<const int32_t> TIpodPhotoDb::PhotosWithId(uint32_t Id) {
+std::span<const int32_t> TIpodPhotoDb::PhotosWithId(uint32_t id) {
   if (photosById_.size() != static_cast<size_t>(Photos.Count())) {
     photosById_.resize(static_cast<size_t>(Photos.Count()));
     for (int32_t i = 0; i < Photos.Count(); ++i) photosById_[static_cast<size_t>(i)] = i;
@@ -62,38 +62,38 @@ std::span<const int32_t> TIpodPhotoDb::PhotosWithId(uint32_t Id) {
       return Photos.GetItem(a).ImageId < Photos.GetItem(b).ImageId;
     });
   }
-  const auto byId = [this](int32_t photo, uint32_t id) {
-    return Photos.GetItem(photo).ImageId < id;
+  const auto byId = [this](int32_t photo, uint32_t wanted) {
+    return Photos.GetItem(photo).ImageId < wanted;
   };
-  const auto first = std::lower_bound(photosById_.begin(), photosById_.end(), Id, byId);
+  const auto first = std::lower_bound(photosById_.begin(), photosById_.end(), id, byId);
   auto last = first;
-  while (last != photosById_.end() && Photos.GetItem(*last).ImageId == Id) ++last;
+  while (last != photosById_.end() && Photos.GetItem(*last).ImageId == id) ++last;
   return {first, last};
 }
 
-int32_t TIpodPhotoDb::AlbumPageCount(int32_t Album) const {
-  if (Album < 0 || Album >= Albums.Count()) return 0;
-  const int32_t items = Album == 0 ? Photos.Count() : Albums.GetItem(Album).Count;
+int32_t TIpodPhotoDb::AlbumPageCount(int32_t album) const {
+  if (album < 0 || album >= Albums.Count()) return 0;
+  const int32_t items = album == 0 ? Photos.Count() : Albums.GetItem(album).Count;
   return PagesOf(items, PageSize);
 }
 
 int32_t TIpodPhotoDb::CamPageCount() const { return PagesOf(CamPhotos.Count(), CamPageSize); }
 
-bool TIpodPhotoDb::OpenDisplayStore(int32_t FileNo) {
+bool TIpodPhotoDb::OpenDisplayStore(int32_t fileNo) {
   if (ThumbInfo.IsIos) return Device->OpenIosThumbFile(ThumbInfo.FileName);
   return Device->OpenThumbFile(
-      "F" + std::to_string(ThumbInfo.FormatId) + "_" + std::to_string(FileNo), ThumbInfo.ImageSize);
+      "F" + std::to_string(ThumbInfo.FormatId) + "_" + std::to_string(fileNo), ThumbInfo.ImageSize);
 }
 
-int32_t TIpodPhotoDb::ShowAlbumPage(int32_t Album, int32_t Page, int32_t FileNo) {
+int32_t TIpodPhotoDb::ShowAlbumPage(int32_t albumIndex, int32_t page, int32_t fileNo) {
   ClearTiles();
   int32_t shown = 0;
-  if (!Box || Album < 0 || Album >= Albums.Count() || Page < 1 || PageSize <= 0) return 0;
-  const TPhotoAlbumItem& album = Albums.GetItem(Album);
+  if (!Box || albumIndex < 0 || albumIndex >= Albums.Count() || page < 1 || PageSize <= 0) return 0;
+  const TPhotoAlbumItem& album = Albums.GetItem(albumIndex);
   if (album.Count < 1) return 0;
-  const int64_t first = int64_t{Page - 1} * PageSize;
+  const int64_t first = int64_t{page - 1} * PageSize;
   BuildBmpHeader(true);
-  if (!OpenDisplayStore(FileNo)) return 0;
+  if (!OpenDisplayStore(fileNo)) return 0;
   struct CloseStore {
     TIpodDevice* device;
     ~CloseStore() { device->CloseThumbFile(); }  // also when a callback throws
@@ -150,16 +150,16 @@ TPicture24 TIpodPhotoDb::CameraTilePicture(const TMemoryStream& stream) {
   return tile;
 }
 
-int32_t TIpodPhotoDb::ShowCamPage(int32_t Page, const std::string& MovieBitmap) {
+int32_t TIpodPhotoDb::ShowCamPage(int32_t page, const std::string& movieBitmap) {
   ClearTiles();
   int32_t shown = 0;
-  if (!Box || CamPhotos.Count() == 0 || Page < 1 || CamPageSize <= 0) return 0;
-  const int64_t first = int64_t{Page - 1} * CamPageSize;
+  if (!Box || CamPhotos.Count() == 0 || page < 1 || CamPageSize <= 0) return 0;
+  const int64_t first = int64_t{page - 1} * CamPageSize;
   TMemoryStream stream;
   TilePlacer place(CamTileWidth, CamTileHeight, CamTileGap, CamTilesPerRow);
   for (int64_t k = first; k < CamPhotos.Count() && shown < CamPageSize; ++k) {
     const TCamPhotoItem& item = CamPhotos.GetItem(static_cast<int>(k));
-    if (!ReadCameraPicture(item, MovieBitmap, stream)) continue;
+    if (!ReadCameraPicture(item, movieBitmap, stream)) continue;
     Box->AddTile(place.Next(static_cast<int32_t>(k), item.Checked, true),
                  CameraTilePicture(stream));
     ++shown;
@@ -168,12 +168,12 @@ int32_t TIpodPhotoDb::ShowCamPage(int32_t Page, const std::string& MovieBitmap) 
   return shown;
 }
 
-void TIpodPhotoDb::ApplyCheckMode(TCheckMode Mode) {
+void TIpodPhotoDb::ApplyCheckMode(TCheckMode mode) {
   if (!Box) return;
   Box->SetTilesEnabled(false);
   for (int32_t tile = 0; tile < Box->TileCount(); ++tile) {
     const bool checked = Box->TileChecked(tile);
-    switch (Mode) {
+    switch (mode) {
       case TCheckMode::MarkAll:
         if (!checked) Box->SetTileChecked(tile, true);
         break;
@@ -192,8 +192,8 @@ void TIpodPhotoDb::ClearTiles() {
   if (Box) Box->ClearTiles();
 }
 
-void TIpodPhotoDb::PhotoTileClick(int32_t Tile) { ToggleTile(*Box, Photos, Tile, OnCheckChange); }
+void TIpodPhotoDb::PhotoTileClick(int32_t tile) { ToggleTile(*Box, Photos, tile, OnCheckChange); }
 
-void TIpodPhotoDb::CamTileClick(int32_t Tile) { ToggleTile(*Box, CamPhotos, Tile, OnCheckChange); }
+void TIpodPhotoDb::CamTileClick(int32_t tile) { ToggleTile(*Box, CamPhotos, tile, OnCheckChange); }
 
 }  // namespace ortelan

@@ -51,32 +51,32 @@ bool TIpodPhotoDb::ReadDisplayPicture(const TPhotoItem& photo, TPicture24& pictu
   return made;
 }
 
-bool TIpodPhotoDb::ReadLargestPicture(int32_t Photo, int MinWidth, int MinHeight,
-                                      TPicture24& Picture) {
-  Picture = TPicture24{};
-  if (Photo < 0 || Photo >= Photos.Count()) return false;
-  const TPhotoItem& photo = Photos.GetItem(Photo);
+bool TIpodPhotoDb::ReadLargestPicture(int32_t photoIndex, int minWidth, int minHeight,
+                                      TPicture24& picture) {
+  picture = TPicture24{};
+  if (photoIndex < 0 || photoIndex >= Photos.Count()) return false;
+  const TPhotoItem& photo = Photos.GetItem(photoIndex);
   if ((ThumbInfo.IsIos || HasOriginals) && !photo.FileName.empty()) {
     TMemoryStream file;
     const std::string devPath = ThumbInfo.IsIos ? photo.FileName : ":Photos:" + photo.FileName;
     if (Device->ReadDeviceFile(devPath, file) &&
-        DecodePictureFile(file, MinWidth, MinHeight, Picture)) {
+        DecodePictureFile(file, minWidth, minHeight, picture)) {
       return true;
     }
   }
-  return (!ThumbInfo.IsIos && ReadExportPicture(photo, Picture)) ||
-         ReadDisplayPicture(photo, Picture);
+  return (!ThumbInfo.IsIos && ReadExportPicture(photo, picture)) ||
+         ReadDisplayPicture(photo, picture);
 }
 
-bool TIpodPhotoDb::ReadCameraFilePicture(int32_t Item, int MinWidth, int MinHeight,
-                                         TPicture24& Picture) {
-  Picture = TPicture24{};
-  if (Item < 0 || Item >= CamPhotos.Count()) return false;
-  const std::string& name = CamPhotos.GetItem(Item).FileName;
+bool TIpodPhotoDb::ReadCameraFilePicture(int32_t item, int minWidth, int minHeight,
+                                         TPicture24& picture) {
+  picture = TPicture24{};
+  if (item < 0 || item >= CamPhotos.Count()) return false;
+  const std::string& name = CamPhotos.GetItem(item).FileName;
   if (SameTextAscii(PathExtension(name), ".MOV")) return false;
   TMemoryStream file;
   return Device->ReadCameraFile(CamPhotos.Folder, name, file) &&
-         DecodePictureFile(file, MinWidth, MinHeight, Picture);
+         DecodePictureFile(file, minWidth, minHeight, picture);
 }
 
 }  // namespace ortelan

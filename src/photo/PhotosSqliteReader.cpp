@@ -35,9 +35,9 @@ Entities ReadEntities(TSQLiteDatabase& db) {
 
 }  // namespace
 
-bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& FileName) {
+bool TIpodPhotoDb::LoadPhotosSqlite(const std::string& fileName) {
   HasOriginals = true;
-  TSQLiteDatabase db(FileName);
+  TSQLiteDatabase db(fileName);
   SelectIosThumbStore();
   SetTileLayout(false);
   const Entities entities = ReadEntities(db);

@@ -58,11 +58,11 @@ class TPhotoList {
   int64_t CheckedSize = 0;
 
   TPhotoItem& Add() { return items_.emplace_back(); }
-  TPhotoItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
-  const TPhotoItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  TPhotoItem& GetItem(int index) { return items_[static_cast<size_t>(index)]; }
+  const TPhotoItem& GetItem(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
-  void Check(int Index);
-  void Uncheck(int Index);
+  void Check(int index);
+  void Uncheck(int index);
   // Empties the list; nothing is checked afterwards.
   void Clear();
   void RemoveLast() { items_.pop_back(); }
@@ -80,14 +80,14 @@ struct TPhotoAlbumItem {
   int32_t Count = 0;
   int32_t AlbumId = 0;
 
-  uint32_t GetPhotoId(int Index) const { return PhotoIds[static_cast<size_t>(Index)]; }
+  uint32_t GetPhotoId(int index) const { return PhotoIds[static_cast<size_t>(index)]; }
 };
 
 class TPhotoAlbumList {
  public:
   TPhotoAlbumItem& Add() { return items_.emplace_back(); }
-  TPhotoAlbumItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
-  const TPhotoAlbumItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  TPhotoAlbumItem& GetItem(int index) { return items_[static_cast<size_t>(index)]; }
+  const TPhotoAlbumItem& GetItem(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
   void Clear() { items_.clear(); }
 
@@ -109,11 +109,11 @@ class TCamPhotoList {
   std::string Folder;  // the camera-roll folder on the device, with a trailing separator
 
   TCamPhotoItem& Add() { return items_.emplace_back(); }
-  TCamPhotoItem& GetItem(int Index) { return items_[static_cast<size_t>(Index)]; }
-  const TCamPhotoItem& GetItem(int Index) const { return items_[static_cast<size_t>(Index)]; }
+  TCamPhotoItem& GetItem(int index) { return items_[static_cast<size_t>(index)]; }
+  const TCamPhotoItem& GetItem(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
-  void Check(int Index);
-  void Uncheck(int Index);
+  void Check(int index);
+  void Uncheck(int index);
 
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
@@ -122,9 +122,9 @@ class TCamPhotoList {
   std::vector<TCamPhotoItem> items_;
 };
 
-using TPhotoCheckEvent = std::function<void(int32_t Index, bool Checked)>;
-using TPhotoProgressEvent = std::function<void(const std::string& FileName)>;
-using TTileCountEvent = std::function<void(int32_t Count)>;
+using TPhotoCheckEvent = std::function<void(int32_t index, bool checked)>;
+using TPhotoProgressEvent = std::function<void(const std::string& fileName)>;
+using TTileCountEvent = std::function<void(int32_t count)>;
 
 // Where a tile goes on the box and what it stands for.
 struct TTilePlace {
@@ -191,11 +191,11 @@ class TIpodPhotoDb {
   TTileCountEvent OnTileLoaded;
   TPhotoBox* Box;
 
-  void AddLog(const std::string& Line);
+  void AddLog(const std::string& line);
   // The window's detail log of a transfer: its head when it starts (the
   // library's Log follows once it has ended).
-  static std::string DetailLogHead(bool DiskMode) {
-    return std::string("Ortelan Photo 5.3\r\n") + (DiskMode ? "[iPod]\r\n" : "");
+  static std::string DetailLogHead(bool diskMode) {
+    return std::string("Ortelan Photo 5.3\r\n") + (diskMode ? "[iPod]\r\n" : "");
   }
 
   // Loading.
@@ -206,7 +206,7 @@ class TIpodPhotoDb {
   int32_t LoadCameraRoll();
   // The library of Photos.sqlite; errors of the SQLite layer
   // (ESQLiteException) end the reading and reach the caller.
-  bool LoadPhotosSqlite(const std::string& FileName);
+  bool LoadPhotosSqlite(const std::string& fileName);
   // Its parts: the albums (the whole library first), the photos, and the
   // photos of each album, by the entity numbers of the database's model.
   void ReadSqliteAlbums(TSQLiteDatabase& db, int64_t albumEntity);
@@ -214,44 +214,44 @@ class TIpodPhotoDb {
   void ReadSqliteAlbumMembers(TSQLiteDatabase& db, int64_t albumEntity, int64_t memberEntity);
   // Chooses the first iOS thumbnail store the device has; false when none.
   bool SelectIosThumbStore();
-  static void FillFormatInfo(TPhotoInfo& Info);
+  static void FillFormatInfo(TPhotoInfo& info);
   void SetTileLayout(bool camera);
   // Fills BmpHeader from ThumbInfo (display) or ExportInfo (export).
   void BuildBmpHeader(bool display);
 
   // Pages of tiles on Box (PhotoPages.cpp). Both give the number of tiles
   // made.
-  int32_t ShowAlbumPage(int32_t Album, int32_t Page, int32_t FileNo);
-  int32_t ShowCamPage(int32_t Page, const std::string& MovieBitmap);
-  int32_t AlbumPageCount(int32_t Album) const;
+  int32_t ShowAlbumPage(int32_t albumIndex, int32_t page, int32_t fileNo);
+  int32_t ShowCamPage(int32_t page, const std::string& movieBitmap);
+  int32_t AlbumPageCount(int32_t album) const;
   int32_t CamPageCount() const;
   // Brings the marks of the tiles in line after the window changed the
   // model: mark all, unmark all, invert.
   enum class TCheckMode : uint8_t { MarkAll = 0, UnmarkAll = 1, Invert = 2 };
-  void ApplyCheckMode(TCheckMode Mode);
+  void ApplyCheckMode(TCheckMode mode);
   void ClearTiles();
-  // A click on tile number `Tile` of an album page or a camera page.
-  void PhotoTileClick(int32_t Tile);
-  void CamTileClick(int32_t Tile);
-  // The photos whose ImageId is `Id`, in list order (an index made once).
-  std::span<const int32_t> PhotosWithId(uint32_t Id);
+  // A click on tile number `tile` of an album page or a camera page.
+  void PhotoTileClick(int32_t tile);
+  void CamTileClick(int32_t tile);
+  // The photos whose ImageId is `id`, in list order (an index made once).
+  std::span<const int32_t> PhotosWithId(uint32_t id);
 
   // The largest picture the device holds of a photo, for a closer look
   // (PhotoPreview.cpp): its original when the device keeps one, else its
   // export thumbnail, else its display thumbnail. A JPEG file is decoded at
-  // the decoder's smallest scale that is still MinWidth x MinHeight.
-  bool ReadLargestPicture(int32_t Photo, int MinWidth, int MinHeight, TPicture24& Picture);
+  // the decoder's smallest scale that is still `minWidth` x `minHeight`.
+  bool ReadLargestPicture(int32_t photoIndex, int minWidth, int minHeight, TPicture24& picture);
   // A camera-roll file itself (not a movie), decoded the same way.
-  bool ReadCameraFilePicture(int32_t Item, int MinWidth, int MinHeight, TPicture24& Picture);
+  bool ReadCameraFilePicture(int32_t item, int minWidth, int minHeight, TPicture24& picture);
 
   // Export.
-  void GetDefaultFolder(std::string& Folder);
-  bool PrepareDestination(std::string& Folder);
+  void GetDefaultFolder(std::string& folder);
+  bool PrepareDestination(std::string& folder);
   int32_t ExportPhotos();
   int32_t ExportPhotoDbPhotos();
   int32_t ExportCamPhotos();
   // The file name of a device path: its part after the last ":", "\" or "/".
-  static std::string ExtractDevFileName(const std::string& FileName);
+  static std::string ExtractDevFileName(const std::string& fileName);
   // The bytes an export of the checked items needs, estimated.
   int64_t NeededBytes() const;
 
@@ -319,7 +319,7 @@ class TIpodPhotoDb {
   // Weighs the thumbnail reference at `ref`; false when it is damaged.
   bool ReadFormatRef(const ByteReader& r, uint64_t ref, FormatChoice& choice);
   uint32_t ReadImageItem(const ByteReader& r, uint64_t start);
-  bool ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& Found, uint16_t objectType);
+  bool ReadThumbRef(const ByteReader& r, uint64_t start, int32_t& found, uint16_t objectType);
   bool ReadAlbumList(const ByteReader& r, uint64_t sectionStart, uint32_t sectionHeaderLen);
   // Adds the album at `start` when it has a name (`name` keeps the last one
   // read) with its photo ids.
@@ -328,7 +328,7 @@ class TIpodPhotoDb {
   ReadBudget readBudget_;  // what the current parse may still read
 
   // Pages.
-  bool OpenDisplayStore(int32_t FileNo);
+  bool OpenDisplayStore(int32_t fileNo);
   bool ReadExportPicture(const TPhotoItem& photo, TPicture24& picture);
   bool ReadDisplayPicture(const TPhotoItem& photo, TPicture24& picture);
   bool DecodePictureFile(const TMemoryStream& file, int minWidth, int minHeight,

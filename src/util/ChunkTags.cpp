@@ -15,7 +15,7 @@ constexpr uint64_t kStringBodyRead = 12;
 
 }  // namespace
 
-uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& text,
                          ReadBudget& budget) {
   if (!TagIs(r, start, "mhod") || !budget.Readable(r, start, kStringMhodRead)) return 0;
   const uint32_t total = U32At(r, start + 8);
@@ -28,10 +28,10 @@ uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
     return 0;  // a string that leaves the data is no string object
   }
   if (type == 3) {
-    Text = Utf16LeToUtf8(bytes);
+    text = Utf16LeToUtf8(bytes);
   } else {
     const auto end = std::find(bytes.begin(), bytes.end(), 0);
-    Text.assign(bytes.begin(), end);
+    text.assign(bytes.begin(), end);
   }
   return total;
 }

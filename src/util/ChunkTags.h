@@ -74,8 +74,8 @@ class ReadBudget {
 };
 
 // Reads the string object at `start`: its total length, 0 when there is no
-// data object there (Text unchanged). UTF-8 for type 1, UTF-16LE for type 3.
-uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& Text,
+// data object there (`text` unchanged). UTF-8 for type 1, UTF-16LE for type 3.
+uint32_t ReadStringChunk(const ByteReader& r, uint64_t start, std::string& text,
                          ReadBudget& budget);
 
 }  // namespace ortelan

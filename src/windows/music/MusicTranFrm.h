@@ -90,9 +90,9 @@ class TMusicTranFrm : public app::TTransferFrm {
   void DefaultBtnClick();
   void AdBtnClick();
   void ToPcBtnClick();
-  void StartTransfer(bool AddToItunes);
-  void CopyProgress(const std::string& Text);
-  void CopyStatus(const std::string& Text, uint8_t Kind);
+  void StartTransfer(bool addToItunes);
+  void CopyProgress(const std::string& text);
+  void CopyStatus(const std::string& text, uint8_t kind);
 
  protected:
   bool LoadLibrary() override;

@@ -135,7 +135,7 @@ void TMusicTranFrm::ToPcBtnClick() {
   StartTransfer(iTunesCb->isChecked());
 }
 
-void TMusicTranFrm::StartTransfer(bool AddToItunes) {
+void TMusicTranFrm::StartTransfer(bool addToItunes) {
   if (Copying || !MusicDb) return;
   if (MusicModel->rowCount() == 0) {
     Messages.Warning(this, "Nothing to transfer.");
@@ -165,7 +165,7 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   Tilb->setText("Transferring selected items ...");
   PgLb->setText("");
   auto worker = std::make_unique<app::ThreadWorker<TMusicCopyThread>>(
-      *MusicDb, services_.Dispatcher, AddToItunes, false);
+      *MusicDb, services_.Dispatcher, addToItunes, false);
   TMusicCopyThread& thread = worker->Worker();
   thread.OnProgress = [this](const std::string& text) { CopyProgress(text); };
   thread.OnStatus = [this](const std::string& text, uint8_t kind) { CopyStatus(text, kind); };
@@ -174,20 +174,20 @@ void TMusicTranFrm::StartTransfer(bool AddToItunes) {
   thread.Start();
 }
 
-void TMusicTranFrm::CopyProgress(const std::string& Text) {
-  PgLb->setText(QString::fromStdString(Text));
+void TMusicTranFrm::CopyProgress(const std::string& text) {
+  PgLb->setText(QString::fromStdString(text));
   CopyPrgs->setValue(CopyPrgs->value() + 1);
   MusicModel->CopyMarksChanged();  // the track before this one has its mark
 }
 
-void TMusicTranFrm::CopyStatus(const std::string& Text, uint8_t Kind) {
-  Tilb->setText(QString::fromStdString(Text));
-  if (Kind == mskLongStep) {
+void TMusicTranFrm::CopyStatus(const std::string& text, uint8_t kind) {
+  Tilb->setText(QString::fromStdString(text));
+  if (kind == mskLongStep) {
     PgLb->setText("This may take a few minutes, please wait ...");
     CopyPrgs->setRange(0, 0);  // an endless marquee
     return;
   }
-  if (Kind != mskEnded) return;
+  if (kind != mskEnded) return;
   PgLb->setText("");
   CopyPrgs->setRange(0, std::max(MusicDb->Tracks.CheckedCount, 1));
   CopyPrgs->setValue(CopyPrgs->maximum());

@@ -87,7 +87,7 @@ class TPhotoTranFrm : public app::TTransferFrm {
   void AdBtnClick();
   void ToPcBtnClick();
   void StartTransfer();
-  void CopyProgress(const std::string& FileName);
+  void CopyProgress(const std::string& fileName);
   void CopyDone();
 
  protected:

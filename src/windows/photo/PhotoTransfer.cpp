@@ -113,8 +113,8 @@ void TPhotoTranFrm::StartTransfer() {
   thread.Start();
 }
 
-void TPhotoTranFrm::CopyProgress(const std::string& FileName) {
-  PgLb->setText(QString::fromStdString(FileName));
+void TPhotoTranFrm::CopyProgress(const std::string& fileName) {
+  PgLb->setText(QString::fromStdString(fileName));
   CopyPrgs->setValue(CopyPrgs->value() + 1);
 }
 
