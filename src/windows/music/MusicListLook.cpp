@@ -74,9 +74,8 @@ void PaintCellText(QPainter& painter, const QRect& room, Qt::Alignment align, co
     return;
   }
   static const QString kEllipsis(QChar(0x2026));
-  const qreal room_for_text = room.width() - QFontMetricsF(font).horizontalAdvance(kEllipsis);
-  const int cut =
-      room_for_text > 0 ? line.xToCursor(room_for_text, QTextLine::CursorOnCharacter) : 0;
+  const qreal roomForText = room.width() - QFontMetricsF(font).horizontalAdvance(kEllipsis);
+  const int cut = roomForText > 0 ? line.xToCursor(roomForText, QTextLine::CursorOnCharacter) : 0;
   painter.drawText(QPointF(room.left(), top + line.ascent()), text.left(cut) + kEllipsis);
 }
 
