@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/Console.h"
 #include "platform/ReadFile.h"
 #include "util/Text.h"
 
@@ -147,29 +147,11 @@ std::string DestinationFolder(const std::string& to) {
   return absolute.lexically_normal().string();
 }
 
-namespace {
-
-std::atomic<bool> interrupted{false};
-void OnInterrupt(int) { interrupted = true; }
-
-// The signals that end a run like Ctrl-C: the terminal closed, a shutdown,
-// `timeout`.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void HandleStopSignals(void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : kStopSignals) sigaction(signal, &action, nullptr);
-}
-
-}  // namespace
-
 bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
                         const std::function<bool()>& finished,
                         const std::function<void()>& terminate) {
-  interrupted = false;
-  HandleStopSignals(OnInterrupt);
+  std::atomic<bool> interrupted{false};
+  const platform::StopRequestCatcher catcher(interrupted);
   bool asked = false;
   dispatcher.RunUntil([&] {
     if (interrupted && !asked) {
@@ -178,7 +160,6 @@ bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
     }
     return finished();
   });
-  HandleStopSignals(SIG_DFL);
   return asked;
 }
 

@@ -1,7 +1,5 @@
 // ortelan-cli music copy: the window's music transfer from the command line.
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include "cli/Commands.h"
 #include "music/MusicCopyThread.h"
 #include "music/iPodMusic.h"
+#include "platform/Console.h"
 #include "util/Text.h"
 
 namespace ortelan::cli {
@@ -76,7 +75,8 @@ void ApplySelection(TIpodMusicDb& db, const std::string& selection) {
 // terminal, plain lines otherwise.
 class ProgressDisplay {
  public:
-  explicit ProgressDisplay(const TIpodMusicDb& db) : db_(db), terminal_(isatty(1)) {
+  explicit ProgressDisplay(const TIpodMusicDb& db)
+      : db_(db), terminal_(platform::StdoutIsTerminal()) {
     for (int i = 0; i < db.Tracks.Count(); ++i) {
       if (db.Tracks.GetItem(i).Checked) order_.push_back(i);
     }

@@ -1,7 +1,5 @@
 // ortelan-cli photos export: the window's photo transfer from the command line.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -9,6 +7,7 @@
 #include "cli/Commands.h"
 #include "photo/PhotoCopyThread.h"
 #include "photo/iPodPhoto.h"
+#include "platform/Console.h"
 #include "util/Text.h"
 
 namespace ortelan::cli {
@@ -76,7 +75,7 @@ int PhotosExportCommand(Arguments args) {
     return kExitNotFound;
   }
 
-  const bool terminal = isatty(1);
+  const bool terminal = platform::StdoutIsTerminal();
   const int total = db.Photos.CheckedCount + db.CamPhotos.CheckedCount;
   int shown = 0;
   TPhotoCopyThread worker(db, session.Dispatcher());
