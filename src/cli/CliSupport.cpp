@@ -147,6 +147,11 @@ std::string DestinationFolder(const std::string& to) {
   return absolute.lexically_normal().string();
 }
 
+void PrintDestinationError(std::string message) {
+  for (char& c : message) c = c == '\r' ? '\n' : c;
+  std::fprintf(stderr, "%s\n", Shown(message).c_str());
+}
+
 bool RunWorkerUntilDone(platform::QueueDispatcher& dispatcher,
                         const std::function<bool()>& finished,
                         const std::function<void()>& terminate) {

@@ -63,6 +63,9 @@ std::string LogForTerminal(std::string_view log);
 // The absolute form of the destination the user named. Throws
 // std::runtime_error when it cannot be made (the working folder is gone).
 std::string DestinationFolder(const std::string& to);
+// The message a library's PrepareDestination left in place of the folder,
+// on standard error (its line breaks are carriage returns).
+void PrintDestinationError(std::string message);
 
 // Runs the dispatcher until the worker has finished, asking it to stop (as
 // the window's Cancel does) once Ctrl-C is pressed or the process is told to

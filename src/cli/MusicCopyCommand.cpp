@@ -116,26 +116,54 @@ std::string DetailLog(const TIpodDevice& device, const TIpodMusicDb& db, int sch
   return LogForTerminal(TIpodMusicDb::DetailLogHead(scheme, !device.IsIos) + db.DetailLogTail());
 }
 
-}  // namespace
+struct MusicCopyOptions {
+  std::string To;
+  std::string Selection;
+  std::vector<std::string> Folders;
+  int Scheme = nsTitle;
+  bool Playlists = false;
+  bool TrackList = false;
+  bool Covers = false;
+};
 
-int MusicCopyCommand(Arguments args) {
-  const std::string to = args.Value("--to");
+MusicCopyOptions ReadOptions(Arguments& args) {
+  MusicCopyOptions options;
+  options.To = args.Value("--to");
   const std::string schemeText = args.Value("--scheme", "1");
-  const std::string selection = args.Value("--select", "checked");
-  const std::vector<std::string> folders = args.Values("--device");
-  const bool playlists = args.Flag("--playlists");
-  const bool trackList = args.Flag("--list");
-  const bool covers = args.Flag("--covers");
+  options.Selection = args.Value("--select", "checked");
+  options.Folders = args.Values("--device");
+  options.Playlists = args.Flag("--playlists");
+  options.TrackList = args.Flag("--list");
+  options.Covers = args.Flag("--covers");
   args.ExpectEmpty();
-  if (to.empty()) throw UsageError{"--to DIR is required"};
+  if (options.To.empty()) throw UsageError{"--to DIR is required"};
   if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] > '6') {
     throw UsageError{"--scheme takes a number from 0 to 6"};
   }
-  const int scheme = schemeText[0] - '0';
-  if (covers && scheme != nsArtistAlbumFolders)
+  options.Scheme = schemeText[0] - '0';
+  if (options.Covers && options.Scheme != nsArtistAlbumFolders)
     throw UsageError{"--covers needs --scheme 0 (a folder per album)"};
+  return options;
+}
 
-  DeviceSession session(folders);
+// The copy worker run to its end, its progress shown; the number copied.
+int RunCopy(TIpodMusicDb& db, DeviceSession& session) {
+  ProgressDisplay display(db);
+  TMusicCopyThread worker(db, session.Dispatcher(), false, false);
+  worker.OnProgress = [&](const std::string& text) { display.Report(text); };
+  worker.Start();
+  RunWorkerUntilDone(
+      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
+  worker.WaitFor();
+  display.End();
+  return worker.Copied;
+}
+
+}  // namespace
+
+int MusicCopyCommand(Arguments args) {
+  const MusicCopyOptions options = ReadOptions(args);
+  DeviceSession session(options.Folders);
   if (!session.Connect()) return kExitNotFound;
   TIpodDevice& device = session.Device();
   TIpodMusicDb db(&device);
@@ -146,31 +174,22 @@ int MusicCopyCommand(Arguments args) {
                  LogForTerminal(db.Log).c_str());
     return kExitNotFound;
   }
-  ApplySelection(db, selection);
+  ApplySelection(db, options.Selection);
 
   // The scheme first: the room needed depends on the names already there.
-  db.NameScheme = static_cast<uint8_t>(scheme);
-  db.SavePlaylists = playlists;
-  db.SaveTrackList = trackList;
-  db.SaveCovers = covers;
-  std::string folder = DestinationFolder(to);
+  db.NameScheme = static_cast<uint8_t>(options.Scheme);
+  db.SavePlaylists = options.Playlists;
+  db.SaveTrackList = options.TrackList;
+  db.SaveCovers = options.Covers;
+  std::string folder = DestinationFolder(options.To);
   if (!db.PrepareDestination(folder)) {
-    for (char& c : folder) c = c == '\r' ? '\n' : c;
-    std::fprintf(stderr, "%s\n", Shown(folder).c_str());
+    PrintDestinationError(folder);
     return kExitNotFound;
   }
 
-  ProgressDisplay display(db);
-  TMusicCopyThread worker(db, session.Dispatcher(), false, false);
-  worker.OnProgress = [&](const std::string& text) { display.Report(text); };
-  worker.Start();
-  RunWorkerUntilDone(
-      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
-  worker.WaitFor();
-  display.End();
-
-  std::printf("%s\n", DetailLog(device, db, scheme).c_str());
-  return worker.Copied == db.Tracks.CheckedCount ? kExitOk : kExitSomeFailed;
+  const int copied = RunCopy(db, session);
+  std::printf("%s\n", DetailLog(device, db, options.Scheme).c_str());
+  return copied == db.Tracks.CheckedCount ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace ortelan::cli

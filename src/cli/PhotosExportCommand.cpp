@@ -37,6 +37,30 @@ std::string DetailLog(const TIpodDevice& device, const TIpodPhotoDb& db) {
   return LogForTerminal(TIpodPhotoDb::DetailLogHead(!device.IsIos) + db.Log);
 }
 
+// The export worker run to its end, each photo shown as it is written;
+// whether a stop request cut it short.
+bool RunExport(TIpodPhotoDb& db, DeviceSession& session) {
+  const bool terminal = platform::StdoutIsTerminal();
+  const int total = db.Photos.CheckedCount + db.CamPhotos.CheckedCount;
+  int shown = 0;
+  TPhotoCopyThread worker(db, session.Dispatcher());
+  worker.OnProgress = [&](const std::string& name) {
+    ++shown;
+    if (terminal) {
+      std::printf("\r\x1b[K%d/%d  %s", shown, total, Column(name, 60).c_str());
+      std::fflush(stdout);
+    } else {
+      std::printf("%d/%d  %s\n", shown, total, Shown(name).c_str());
+    }
+  };
+  worker.Start();
+  const bool interrupted = RunWorkerUntilDone(
+      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
+  worker.WaitFor();
+  if (terminal && shown > 0) std::printf("\n");
+  return interrupted;
+}
+
 }  // namespace
 
 int PhotosExportCommand(Arguments args) {
@@ -70,29 +94,11 @@ int PhotosExportCommand(Arguments args) {
 
   std::string folder = DestinationFolder(to);
   if (!db.PrepareDestination(folder)) {
-    for (char& c : folder) c = c == '\r' ? '\n' : c;
-    std::fprintf(stderr, "%s\n", Shown(folder).c_str());
+    PrintDestinationError(folder);
     return kExitNotFound;
   }
 
-  const bool terminal = platform::StdoutIsTerminal();
-  const int total = db.Photos.CheckedCount + db.CamPhotos.CheckedCount;
-  int shown = 0;
-  TPhotoCopyThread worker(db, session.Dispatcher());
-  worker.OnProgress = [&](const std::string& name) {
-    ++shown;
-    if (terminal) {
-      std::printf("\r\x1b[K%d/%d  %s", shown, total, Column(name, 60).c_str());
-      std::fflush(stdout);
-    } else {
-      std::printf("%d/%d  %s\n", shown, total, Shown(name).c_str());
-    }
-  };
-  worker.Start();
-  const bool interrupted = RunWorkerUntilDone(
-      session.Dispatcher(), [&] { return worker.Finished(); }, [&] { worker.Terminate(); });
-  worker.WaitFor();
-  if (terminal && shown > 0) std::printf("\n");
+  const bool interrupted = RunExport(db, session);
   std::printf("%s\n", DetailLog(device, db).c_str());
   if (damaged) return kExitNotFound;
   const bool complete = db.FailedCount == 0 && !interrupted;
