@@ -11,10 +11,6 @@ bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
 using platform::FileKind;
 
-bool Exists(const std::string& path) {
-  return platform::LinkStatusOf(path).Kind != FileKind::Missing;
-}
-
 // The names of `folder` by their ASCII-folded form (the first of names that
 // fold alike wins).
 std::unordered_map<std::string, std::string> ListFolded(const std::string& folder) {
@@ -90,7 +86,8 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
     current = root;
     for (const std::string& part : parts) {
       std::string actual = part;
-      if (!Exists(current + "/" + part) && !FindIgnoringCase(current, part, actual, cache)) {
+      if (!platform::PathExists(current + "/" + part) &&
+          !FindIgnoringCase(current, part, actual, cache)) {
         return false;
       }
       current += "/" + actual;

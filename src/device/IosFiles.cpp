@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "device/iPodDev.h"
+#include "platform/FileStatus.h"
 #include "util/Text.h"
 
 namespace ortelan {

@@ -11,7 +11,7 @@
 #include "music/Artwork.h"
 #include "music/iPodMusic.h"
 #include "photo/ImageCodec.h"
-#include "platform/Platform.h"
+#include "platform/FileStatus.h"
 #include "platform/ReadFile.h"
 
 namespace ortelan {
@@ -34,8 +34,11 @@ class ArtworkStores {
       why = "cannot open " + ref.StoreFile;
       return false;
     }
-    record.resize(ref.Size);
-    if (store->second.ReadAt(record.data(), record.size(), ref.Offset) != record.size()) {
+    // Never more than the store holds: a damaged database may name any size.
+    const platform::ReadFile& file = store->second;
+    const bool held = file.Size() >= int64_t{ref.Offset} + ref.Size;
+    if (held) record.resize(ref.Size);
+    if (!held || file.ReadAt(record.data(), record.size(), ref.Offset) != record.size()) {
       why = ref.StoreFile + " ends before the picture";
       return false;
     }

@@ -38,6 +38,7 @@ class TArtworkDb {
   std::string Error;
 
  private:
+  bool ReadImageList(const ByteReader& r, uint64_t list);
   uint32_t ReadImage(const ByteReader& r, uint64_t start);
   bool ReadImageRef(const ByteReader& r, uint64_t start, TArtworkRef& ref);
 

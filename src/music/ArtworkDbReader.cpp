@@ -3,9 +3,6 @@
 // visit the same chunk again ends the list, and a read budget keeps
 // overlapping chunks from costing more than linear time.
 
-#include <algorithm>
-#include <cstring>
-
 #include "music/Artwork.h"
 #include "photo/ThumbDecoding.h"
 #include "util/PhotoDbChunks.h"
@@ -56,30 +53,30 @@ bool TArtworkDb::Parse(const ByteReader& r) {
     Error = "not an artwork database";
     return false;
   }
-  const uint32_t sections = U32At(r, 20);
-  uint64_t at = U32At(r, 4);
-  for (uint32_t i = 0; i < sections && budget_.Readable(r, at, kSectionRead); ++i) {
-    const uint32_t totalLen = U32At(r, at + 8);
-    if (U32At(r, at + 12) == kImageSection) {
-      const uint64_t list = at + U32At(r, at + 4);
-      if (!TagIs(r, list, "mhli") || !budget_.Readable(r, list, kListRead)) {
-        Error = "the image list is damaged";
-        return false;
-      }
-      const uint32_t count = U32At(r, list + 8);
-      uint64_t image = list + U32At(r, list + 4);
-      for (uint32_t k = 0; k < count; ++k) {
-        const uint32_t length = ReadImage(r, image);
-        if (length == 0) break;
-        image += length;
-      }
-      return true;
-    }
-    if (totalLen == 0) break;  // the next section would be this one again
-    at += totalLen;
+  bool found = false, read = false;
+  ForEachSection(r, budget_, [&](uint32_t type, uint64_t at, uint32_t headerLen) {
+    if (type != kImageSection) return true;
+    found = true;
+    read = ReadImageList(r, at + headerLen);
+    return false;
+  });
+  if (!found) Error = "no image list";
+  return read;
+}
+
+bool TArtworkDb::ReadImageList(const ByteReader& r, uint64_t list) {
+  if (!TagIs(r, list, "mhli") || !budget_.Readable(r, list, kListRead)) {
+    Error = "the image list is damaged";
+    return false;
   }
-  Error = "no image list";
-  return false;
+  const uint32_t count = U32At(r, list + 8);
+  uint64_t image = list + U32At(r, list + 4);
+  for (uint32_t k = 0; k < count; ++k) {
+    const uint32_t length = ReadImage(r, image);
+    if (length == 0) break;
+    image += length;
+  }
+  return true;
 }
 
 uint32_t TArtworkDb::ReadImage(const ByteReader& r, uint64_t start) {
@@ -124,23 +121,8 @@ const TArtworkRef* TArtworkDb::Find(uint64_t songId) const {
 bool DecodeArtwork(std::span<const uint8_t> record, const TArtworkRef& ref, TPicture24& picture) {
   const int storedWidth = StoredWidth(ref);
   if (storedWidth == 0 || record.size() < ref.Size) return false;
-  const int storedHeight = static_cast<int>(ref.Size / kBytesPerPixel / storedWidth);
-  const size_t rowBytes = kBytesPerPixel * storedWidth;
-  // The device's rows follow each other; a bitmap's start on 4-byte bounds.
-  const size_t stride = (rowBytes + 3) & ~size_t{3};
-  const size_t imageBytes = stride * storedHeight;
-  std::vector<uint8_t> file(kBmpHeaderSize + imageBytes);
-  uint8_t header[kBmpHeaderSize];
-  FillBmpHeader(header, storedWidth, storedHeight, static_cast<uint32_t>(imageBytes), false);
-  std::memcpy(file.data(), header, kBmpHeaderSize);
-  for (int y = 0; y < storedHeight; ++y)
-    std::memcpy(file.data() + kBmpHeaderSize + y * stride, record.data() + y * rowBytes, rowBytes);
-  TPicture24 stored;
-  if (!LoadBitmap16(file, stored)) return false;
-  picture.SetSize(ref.Width, ref.Height);
-  for (int y = 0; y < ref.Height; ++y)
-    std::memcpy(picture.Row(y), stored.Row(y), size_t{3} * ref.Width);
-  return true;
+  return DecodeRgb565(record.first(ref.Size), kBytesPerPixel * storedWidth, ref.Width, ref.Height,
+                      picture);
 }
 
 }  // namespace ortelan

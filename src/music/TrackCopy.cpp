@@ -9,6 +9,7 @@
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
+#include "platform/FileStatus.h"
 #include "util/Text.h"
 
 namespace ortelan {

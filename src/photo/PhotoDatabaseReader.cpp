@@ -71,23 +71,19 @@ bool TIpodPhotoDb::ParsePhotoDatabase(const ByteReader& r) {
     AddLog("MHFD Err");
     return false;
   }
-  const uint32_t sections = U32At(r, 20);
-  uint64_t at = U32At(r, 4);
-  bool result = false;
-  for (uint32_t i = 0; i < sections; ++i) {
-    if (!readBudget_.Readable(r, at, kSectionRead)) break;
-    const uint32_t headerLen = U32At(r, at + 4);
-    const uint32_t totalLen = U32At(r, at + 8);
-    const uint32_t type = U32At(r, at + 12);
+  // A damaged image list fails the parse; a damaged album list ends it with
+  // the images read. Either way no layout is chosen.
+  bool result = false, damaged = false;
+  ForEachSection(r, readBudget_, [&](uint32_t type, uint64_t at, uint32_t headerLen) {
     if (type == kImageSection) {
       result = ReadImageList(r, at, headerLen);
-      if (!result) return false;
+      damaged = !result;
     } else if (type == kAlbumSection) {
-      if (!ReadAlbumList(r, at, headerLen)) return result;
+      damaged = !ReadAlbumList(r, at, headerLen);
     }
-    if (totalLen == 0) break;  // the next section would be this one again
-    at += totalLen;
-  }
+    return !damaged;
+  });
+  if (damaged) return result;
   SetTileLayout(false);
   return result;
 }

@@ -11,6 +11,7 @@
 #include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
 #include "photo/iPodPhoto.h"
+#include "platform/FileStatus.h"
 #include "util/Text.h"
 
 namespace ortelan {

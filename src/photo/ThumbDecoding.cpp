@@ -243,24 +243,42 @@ const ColourTable& ColoursFor(uint32_t red, uint32_t green, uint32_t blue) {
   return *table;
 }
 
-}  // namespace
-
-bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
-  Bitmap16Header h;
-  if (!ReadBitmap16Header(ByteReader(file), h)) return false;
-  const ColourTable& colours = ColoursFor(h.red, h.green, h.blue);
-  picture.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
-  for (int y = 0; y < h.height; ++y) {
-    const int64_t sourceRow = h.topDown ? y : h.height - 1 - y;
-    const uint8_t* in = file.data() + h.pixelOffset + h.stride * static_cast<uint64_t>(sourceRow);
+// The rows of 16-bit little-endian pixels from `first` on, `stride` bytes
+// apart, into `picture` at its size; bottom to top unless `topDown`.
+void DecodeRows16(const ColourTable& colours, const uint8_t* first, uint64_t stride, bool topDown,
+                  TPicture24& picture) {
+  for (int y = 0; y < picture.Height; ++y) {
+    const int sourceRow = topDown ? y : picture.Height - 1 - y;
+    const uint8_t* in = first + stride * static_cast<uint64_t>(sourceRow);
     uint8_t* out = picture.Row(y);
-    for (int x = 0; x < h.width; ++x) {
+    for (int x = 0; x < picture.Width; ++x) {
       const uint8_t* colour = colours.rgb[in[2 * x] | in[2 * x + 1] << 8];
       out[3 * x] = colour[0];
       out[3 * x + 1] = colour[1];
       out[3 * x + 2] = colour[2];
     }
   }
+}
+
+}  // namespace
+
+bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture) {
+  Bitmap16Header h;
+  if (!ReadBitmap16Header(ByteReader(file), h)) return false;
+  picture.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
+  DecodeRows16(ColoursFor(h.red, h.green, h.blue), file.data() + h.pixelOffset, h.stride, h.topDown,
+               picture);
+  return true;
+}
+
+bool DecodeRgb565(std::span<const uint8_t> pixels, size_t rowBytes, int width, int height,
+                  TPicture24& picture) {
+  if (width <= 0 || height <= 0 || rowBytes < size_t{2} * width ||
+      pixels.size() < rowBytes * (height - 1) + size_t{2} * width) {
+    return false;
+  }
+  picture.SetSize(width, height);
+  DecodeRows16(ColoursFor(0xF800, 0x07E0, 0x001F), pixels.data(), rowBytes, true, picture);
   return true;
 }
 

@@ -27,6 +27,11 @@ void FillBmpHeader(uint8_t (&header)[kBmpHeaderSize], int32_t width, int32_t hei
 // repeating its top bits. False when the file is not such a bitmap or its
 // pixels are cut short.
 bool LoadBitmap16(std::span<const uint8_t> file, TPicture24& picture);
+// The top-left `width` x `height` of rows of 16-bit 5-6-5 little-endian
+// pixels `rowBytes` apart, widened as LoadBitmap16 does. False when
+// `pixels` does not hold them.
+bool DecodeRgb565(std::span<const uint8_t> pixels, size_t rowBytes, int width, int height,
+                  TPicture24& picture);
 
 // Swaps the two bytes of each 16-bit value (big-endian records).
 void SwapBytePairs(std::span<uint8_t> bytes);

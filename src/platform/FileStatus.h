@@ -21,6 +21,11 @@ struct FileStatus {
 FileStatus StatusOf(const std::string& path);
 // The same without following a final link (a link is FileKind::Link).
 FileStatus LinkStatusOf(const std::string& path);
+// Whether anything (a file, a folder, a link, even a broken one) is at
+// `path`.
+inline bool PathExists(const std::string& path) {
+  return LinkStatusOf(path).Kind != FileKind::Missing;
+}
 // The names in `folder` but "." and ".."; empty when it cannot be read.
 std::vector<std::string> FolderNames(const std::string& folder);
 // `path` with every link, "." and ".." resolved; empty when some part of it

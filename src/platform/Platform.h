@@ -115,10 +115,6 @@ int RemoveLeftoverPartFiles(const std::string& folder);
 // volume's mount point, anything on that volume counts.
 bool LiesInside(const std::string& path, const std::string& folder, bool wholeVolume);
 
-// Whether anything (a file, a folder, a link, even a broken one) is at
-// `path`.
-bool PathExists(const std::string& path);
-
 // The nearest existing ancestor of `path` (the path itself when it exists),
 // made absolute against the current folder.
 std::string NearestExistingAncestor(const std::string& path);

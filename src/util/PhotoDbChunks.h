@@ -1,10 +1,12 @@
 #pragma once
 
 // The chunk format of the Photo Database, which the artwork database
-// shares: how much of each chunk a reader reads, the section types, and
-// the kinds of data object an image holds.
+// shares: how much of each chunk a reader reads, the section types, the
+// kinds of data object an image holds, and the walk over the sections.
 
 #include <cstdint>
+
+#include "util/ChunkTags.h"
 
 namespace ortelan::photodb {
 
@@ -23,5 +25,21 @@ constexpr uint32_t kAlbumSection = 2;
 constexpr uint16_t kStringObject = 1;
 constexpr uint16_t kThumbnailObject = 2;
 constexpr uint16_t kOriginalObject = 5;
+
+// Calls `visit(type, start, headerLen)` for each section after the file
+// header (checked by the caller), in order, while it returns true. The walk
+// ends at a section the data or the budget does not hold, and after one of
+// length 0 (the next would be that one again).
+template <typename Visit>
+void ForEachSection(const ByteReader& r, ReadBudget& budget, Visit&& visit) {
+  const uint32_t sections = U32At(r, 20);
+  uint64_t at = U32At(r, 4);
+  for (uint32_t i = 0; i < sections && budget.Readable(r, at, kSectionRead); ++i) {
+    if (!visit(U32At(r, at + 12), at, U32At(r, at + 4))) return;
+    const uint32_t totalLen = U32At(r, at + 8);
+    if (totalLen == 0) return;
+    at += totalLen;
+  }
+}
 
 }  // namespace ortelan::photodb

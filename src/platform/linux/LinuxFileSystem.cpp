@@ -223,11 +223,6 @@ int RemoveLeftoverPartFiles(const std::string& folder) {
   return removed;
 }
 
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
-}
-
 std::string NearestExistingAncestor(const std::string& path) {
   std::error_code ec;
   fs::path current = fs::absolute(path, ec).lexically_normal();
