@@ -29,7 +29,6 @@ constexpr const char* kSchemes[] = {"Place files into artist and album folders",
                                     "Name as: [Title] - [Album] - [Artist]",
                                     "Name as: [Title] - [Artist] - [Album]"};
 constexpr int kDefaultScheme = nsTitle;
-constexpr int kAlbumFolderScheme = nsArtistAlbumFolders;
 
 }  // namespace
 
@@ -79,7 +78,7 @@ void TMusicTranFrm::BuildOptions() {
   connect(BrowseBtn, &QPushButton::clicked, this, [this] { BrowseBtnClick(); });
   connect(ToPcBtn, &QPushButton::clicked, this, [this] { ToPcBtnClick(); });
   connect(FormatLst, &QComboBox::currentIndexChanged, this,
-          [this](int scheme) { CoversAct->setEnabled(scheme == kAlbumFolderScheme); });
+          [this](int scheme) { CoversAct->setEnabled(scheme == nsArtistAlbumFolders); });
   PickFolder = [this] {
     return QFileDialog::getExistingDirectory(
         this, "Select folder to save music files", QString(),
@@ -96,7 +95,7 @@ void TMusicTranFrm::OptionsToControls() {
   PlaylistsAct->setChecked(Options.SavePlaylists);
   TrackListAct->setChecked(Options.SaveTrackList);
   CoversAct->setChecked(Options.SaveCovers);
-  CoversAct->setEnabled(FormatLst->currentIndex() == kAlbumFolderScheme);
+  CoversAct->setEnabled(FormatLst->currentIndex() == nsArtistAlbumFolders);
 }
 
 void TMusicTranFrm::ControlsToOptions() {
