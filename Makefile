@@ -33,9 +33,14 @@ test: debug
 
 DEMO := build/demo-ipod
 
-# The demo device, built once.
-$(DEMO):
-	tools/make-demo-ipod $(DEMO)
+# The demo device, built again when its builder changed (an old one would
+# lack what newer versions put on it, such as the album covers).
+DEMO_SOURCES := tools/MakeDemoIpod.cpp $(wildcard tests/support/*Builder.*)
+$(DEMO): $(DEMO_SOURCES)
+	rm -rf $(DEMO).new
+	tools/make-demo-ipod $(DEMO).new
+	rm -rf $(DEMO)
+	mv $(DEMO).new $(DEMO)
 
 # The main job. On a desktop: the program's launcher, with the connected
 # iPod or, when none is attached, the demo device. Without a display: the
