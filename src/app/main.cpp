@@ -12,6 +12,7 @@
 #include "app/LauncherFrm.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
+#include "platform/Console.h"
 #include "util/Version.h"
 #include "windows/music/MusicTranFrm.h"
 #include "windows/photo/PhotoTranFrm.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   using namespace ortelan;
   if (AnsweredWithoutWindows(argc, argv)) return 0;
   // The services every window needs, before any window.
+  platform::IgnoreBrokenPipes();
   const SQLiteLibrary sqlite;
   ImageCodec::Start();
 

@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "device/SQLiteWrap.h"
 #include "photo/ImageCodec.h"
+#include "platform/Console.h"
 #include "util/Version.h"
 
 namespace {
@@ -64,6 +65,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   using namespace ortelan::cli;
+  ortelan::platform::IgnoreBrokenPipes();
   const ortelan::SQLiteLibrary sqlite;
   ortelan::ImageCodec::Start();
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -82,6 +82,16 @@ void TIpodDevice::AddError(const std::string& text) {
   ErrorLog += "\r\n" + text;
 }
 
+size_t TIpodDevice::ErrorLogSize() const {
+  const std::lock_guard lock(stateMutex_);
+  return ErrorLog.size();
+}
+
+std::string TIpodDevice::ErrorLogFrom(size_t mark) const {
+  const std::lock_guard lock(stateMutex_);
+  return mark < ErrorLog.size() ? ErrorLog.substr(mark) : std::string();
+}
+
 bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {
   const std::lock_guard lock(stateMutex_);
   const std::string root = volume.MountPoint;

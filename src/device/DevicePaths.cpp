@@ -1,5 +1,7 @@
 #include "device/DevicePaths.h"
 
+#include <algorithm>
+
 #include "platform/FileStatus.h"
 #include "util/Text.h"
 
@@ -106,6 +108,11 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
   }
   resolved = std::move(current);
   return true;
+}
+
+bool IsSingleFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return std::none_of(name.begin(), name.end(), [](char c) { return IsSeparator(c) || c == '\0'; });
 }
 
 std::string_view PathExtension(std::string_view path) {

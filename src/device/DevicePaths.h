@@ -43,6 +43,12 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
                       std::string_view path, std::string& resolved,
                       DeviceFolderCache* cache = nullptr);
 
+// True for a name a device listing may give for one file or folder: not
+// empty, not "." or "..", and without a separator ("/", "\\", ":") or a NUL,
+// so that joined to a folder it stays inside it. Control characters pass:
+// they are cleaned where the name becomes a name on the PC.
+bool IsSingleFileName(std::string_view name);
+
 // The extension of the last part of a path (after "/", "\" or ":"), with its
 // dot; empty when it has none.
 std::string_view PathExtension(std::string_view path);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "device/DevicePaths.h"
 #include "device/iPodDev.h"
 #include "platform/FileStatus.h"
 #include "util/Text.h"
@@ -23,6 +24,33 @@ std::string SlashForm(const std::string& path) {
   std::replace(slashed.begin(), slashed.end(), ':', '/');
   std::replace(slashed.begin(), slashed.end(), '\\', '/');
   return slashed;
+}
+
+// The PC path of a file below a book folder: `relative` (below the device
+// folder) joined to `destDir`, each name cleaned. Empty when a part is no
+// single file name or the path would not stay below `destDir`.
+std::string PcPathBelow(const std::string& destDir, const std::string& relative) {
+  namespace fs = std::filesystem;
+  std::string local = destDir;
+  for (size_t at = 0; at <= relative.size();) {
+    const size_t end = std::min(relative.find('/', at), relative.size());
+    const std::string_view part(relative.data() + at, end - at);
+    if (!IsSingleFileName(part)) return {};
+    local += CleanDeviceFileName(part);
+    if (end < relative.size()) local += '/';
+    at = end + 1;
+  }
+  const std::string normal = fs::path(local).lexically_normal().string();
+  return normal.starts_with(destDir) && normal.size() > destDir.size() ? normal : std::string();
+}
+
+// True when `folder`, with every link resolved, is `dest` or lies below it.
+bool ResolvesBelow(const std::string& folder, const std::string& dest) {
+  const std::string real = platform::ResolvedPath(folder);
+  std::string root = platform::ResolvedPath(dest);
+  if (real.empty() || root.empty()) return false;
+  if (root.back() != '/') root += '/';
+  return real + "/" == root || real.starts_with(root);
 }
 
 }  // namespace
@@ -170,15 +198,21 @@ int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDi
   std::string afcDir;
   if (!IosPath(devDir, afcDir)) return ENOENT;
   std::vector<std::string> files;
-  ios_->ListTree(afcDir, files);
-  if (files.empty()) return ENOENT;
-  int result = 0;
+  const bool whole = ios_->ListTree(afcDir, files);
+  if (!whole) AddError(ios_->LastError);  // the files listed before the bound are copied
+  if (files.empty()) return whole ? ENOENT : EIO;
+  int result = whole ? 0 : EIO;
   for (const std::string& file : files) {
     // ListTree gives paths that start with the folder asked for.
-    const std::string local = destDir + file.substr(afcDir.size());
+    const std::string local = PcPathBelow(destDir, file.substr(afcDir.size()));
+    if (local.empty()) {
+      AddError("Refused file name: " + TerminalText(file));
+      result = EINVAL;
+      continue;
+    }
     fs::create_directories(fs::path(local).parent_path(), error);
-    if (error) {
-      result = error.value();  // the files of that sub-folder are left out
+    if (error || !ResolvesBelow(fs::path(local).parent_path().string(), destDir)) {
+      result = error ? error.value() : EINVAL;  // the files of that sub-folder are left out
       continue;
     }
     if (const int code = IosCopyToPc(file, local, false)) {

@@ -3,10 +3,12 @@
 
 #include "device/IosHelper.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <new>
 
+#include "device/DevicePaths.h"
 #include "util/ByteSizes.h"
 #include "util/Text.h"
 
@@ -19,8 +21,44 @@ namespace {
 
 constexpr const char* kAfcService = "com.apple.afc";
 constexpr const char* kPairHint = " (Run iTunes to pair the device)";
+// A long name counts as more than one entry of a walk, so that its names
+// together stay within kMaxListEntries x this many bytes.
+constexpr size_t kListBytesPerEntry = 256;
 
-std::string CodeText(platform::MobileResult code) { return std::to_string(code); }
+// The library's codes as numbers; the program's own results in words.
+std::string CodeText(platform::MobileResult code) {
+  switch (code) {
+    case platform::kMobileTimedOut:
+      return "the device stopped answering";
+    case platform::kMobileStopped:
+      return "stopped";
+    case platform::kMobileBadReply:
+      return "the device's reply is damaged";
+    case platform::kMobileGone:
+      return "the connection to the device was lost";
+    default:
+      return std::to_string(code);
+  }
+}
+
+TFileKind KindOf(const std::string& value) {
+  if (SameTextAscii(value, "S_IFDIR")) return TFileKind::Directory;
+  if (SameTextAscii(value, "S_IFREG")) return TFileKind::Regular;
+  return TFileKind::Other;
+}
+
+// A size in decimal; -1 when it is no number.
+int64_t SizeOf(const std::string& value) {
+  int64_t size = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+  if (error != std::errc() || end != value.data() + value.size() || size < 0) return -1;
+  return size;
+}
+
+bool MeansDeviceGone(platform::MobileResult code) {
+  return code == platform::kMobileTimedOut || code == platform::kMobileGone ||
+         code == platform::kMobileBadReply;
+}
 
 }  // namespace
 
@@ -70,16 +108,46 @@ void TIosHelper::DeviceNotification(const platform::DeviceNotice& info) {
     if (session->OnDeviceChange) session->OnDeviceChange(true);
     return;
   }
-  session->Connected = false;
-  if (session->OnDeviceChange) session->OnDeviceChange(false);
+  session->detached_ = true;
+  session->ReportLoss();
+}
+
+void TIosHelper::ReportLoss() {
+  {
+    // A read waiting for the device that went ends now.
+    const std::lock_guard lock(afcMutex_);
+    if (afc_) api_->AfcAbort(*afc_);
+  }
+  if (!Connected.exchange(false)) return;
+  if (OnDeviceChange) OnDeviceChange(false);
+}
+
+void TIosHelper::InterruptTransfer() {
+  interrupted_ = true;
+  const std::lock_guard lock(afcMutex_);
+  if (afc_) api_->AfcAbort(*afc_);
+}
+
+void TIosHelper::ReconnectAfterInterrupt() {
+  if (!interrupted_.exchange(false) || Device.empty() || detached_) return;
+  ConnectDevice(Device);
+}
+
+void TIosHelper::FailRequest(const std::string& text, platform::MobileResult code) {
+  Fail(text, code);
+  if (MeansDeviceGone(code)) ReportLoss();
 }
 
 bool TIosHelper::ConnectDevice(const std::string& device) {
   const std::lock_guard lock(mutex_);
   // A new attach replaces the connection of the one before.
   CloseFile();
-  afc_.reset();
+  {
+    const std::lock_guard guard(afcMutex_);
+    afc_.reset();
+  }
   AfcOpen = false;
+  detached_ = false;
   return ConnectSteps(device);
 }
 
@@ -102,7 +170,13 @@ bool TIosHelper::ConnectSteps(const std::string& device) {
   }
   // The session ends before the file service is used; the service stays.
   EndSession(device);
-  if ((code = api_->AfcConnectionOpen(std::move(service), afc_)) != platform::kMobileOk) {
+  std::unique_ptr<platform::AfcConnection> connection;
+  code = api_->AfcConnectionOpen(std::move(service), connection);
+  {
+    const std::lock_guard guard(afcMutex_);
+    afc_ = std::move(connection);
+  }
+  if (code != platform::kMobileOk) {
     Fail("Open AFC error: ", code);
     return false;
   }
@@ -139,6 +213,7 @@ bool TIosHelper::Close() {
   }
   if (!AfcOpen) return true;
   CloseFile();
+  const std::lock_guard guard(afcMutex_);
   const platform::MobileResult code = api_->AfcConnectionClose(afc_);
   if (code != platform::kMobileOk) {
     Fail("Close AFC error: ", code);
@@ -162,12 +237,14 @@ void TIosHelper::SetBufferSize(uint32_t size) {
 
 bool TIosHelper::PathExists(const std::string& path) {
   const std::lock_guard lock(mutex_);
+  ReconnectAfterInterrupt();
   std::vector<platform::AfcInfoPair> info;
   return AfcOpen && api_->AfcFileInfo(*afc_, path, info) == platform::kMobileOk;
 }
 
 bool TIosHelper::GetInfoValue(const std::string& path, const std::string& key, std::string& value) {
   const std::lock_guard lock(mutex_);
+  ReconnectAfterInterrupt();
   std::vector<platform::AfcInfoPair> info;
   if (!AfcOpen || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return false;
   for (const platform::AfcInfoPair& pair : info) {
@@ -179,50 +256,89 @@ bool TIosHelper::GetInfoValue(const std::string& path, const std::string& key, s
   return false;
 }
 
+void TIosHelper::ReadFileFacts(const std::string& path, TFileKind& kind, int64_t& size) {
+  const std::lock_guard lock(mutex_);
+  ReconnectAfterInterrupt();
+  kind = TFileKind::Missing;
+  size = -1;
+  std::vector<platform::AfcInfoPair> info;
+  if (!AfcOpen || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return;
+  for (const platform::AfcInfoPair& pair : info) {
+    if (SameTextAscii(pair.Key, "ST_IFMT")) kind = KindOf(pair.Value);
+    if (SameTextAscii(pair.Key, "ST_SIZE")) size = SizeOf(pair.Value);
+  }
+  if (kind == TFileKind::Missing) kind = TFileKind::Other;  // there, of no known kind
+}
+
 TFileKind TIosHelper::GetFileKind(const std::string& path) {
   std::string value;
   if (!GetInfoValue(path, "ST_IFMT", value)) return TFileKind::Missing;
-  if (SameTextAscii(value, "S_IFDIR")) return TFileKind::Directory;
-  if (SameTextAscii(value, "S_IFREG")) return TFileKind::Regular;
-  return TFileKind::Other;
+  return KindOf(value);
 }
 
 int64_t TIosHelper::GetFileSize(const std::string& path) {
   std::string value;
   if (!GetInfoValue(path, "ST_SIZE", value)) return 0;
-  int64_t size = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
-  if (error != std::errc() || end != value.data() + value.size() || size < 0) return 0;
-  return size;
+  return std::max<int64_t>(SizeOf(value), 0);
 }
 
 int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
-  if (!PathExists(path)) {
-    LastError = "Not found: " + path;
+  TFileKind kind = TFileKind::Missing;
+  int64_t size = -1;
+  ReadFileFacts(path, kind, size);
+  if (kind != TFileKind::Regular) {
+    LastError = (kind == TFileKind::Missing ? "Not found: " : "Not a plain file: ") + path;
     return ENOENT;
   }
-  uint64_t file = 0;
-  platform::MobileResult code = api_->AfcFileRefOpen(*afc_, path, file);
-  if (code != platform::kMobileOk) {
-    Fail("Open error: ", code);
+  if (size < 0) {
+    LastError = "Read error: no size for " + path;
     return EIO;
   }
-  int result = 0;
-  for (uint32_t count = BufferSize; count == BufferSize && BufferSize != 0;) {
-    if ((code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count)) != platform::kMobileOk) {
-      Fail("Read error: ", code);
-      result = EIO;
-      break;
-    }
-    if (count > BufferSize) count = BufferSize;  // never more than was asked for
-    if (count > 0 && !sink({buffer_.get(), count})) {
-      result = ECANCELED;
-      break;
-    }
+  uint64_t file = 0;
+  const platform::MobileResult code = api_->AfcFileRefOpen(*afc_, path, file);
+  if (code != platform::kMobileOk) {
+    FailRequest("Open error: ", code);
+    return EIO;
   }
+  const int result = ReadOpenFile(file, size, sink);
   api_->AfcFileRefClose(*afc_, file);
   return result;
+}
+
+int TIosHelper::ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink) {
+  if (BufferSize == 0) {
+    LastError = "Read error: no transfer buffer";
+    return EIO;
+  }
+  // Exactly `size` bytes: each read asks for at most one byte more than is
+  // left, so that a file longer than its size shows without a further
+  // request, and a file that ends early fails instead of passing as whole.
+  for (int64_t left = size;;) {
+    if (interrupted_ || detached_) {
+      LastError = detached_ ? "Read error: the device was unplugged" : "Read error: stopped";
+      return detached_ ? EIO : ECANCELED;
+    }
+    const auto asked = static_cast<uint32_t>(std::min<int64_t>(left + 1, BufferSize));
+    uint32_t count = asked;
+    const platform::MobileResult code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count);
+    if (code != platform::kMobileOk) {
+      FailRequest("Read error: ", code);
+      return code == platform::kMobileStopped && !detached_ ? ECANCELED : EIO;
+    }
+    if (count > left) {
+      LastError = "Read error: the file is longer than its size of " + std::to_string(size);
+      return EIO;
+    }
+    if (count == 0 && left > 0) {
+      LastError = "Read error: the file ends after " + std::to_string(size - left) + " of " +
+                  std::to_string(size) + " bytes";
+      return EIO;
+    }
+    if (count > 0 && !sink({buffer_.get(), count})) return ECANCELED;
+    left -= count;
+    if (left == 0 && count < asked) return 0;  // the end, where the size says
+  }
 }
 
 bool TIosHelper::ReadToStream(const std::string& path, TMemoryStream& stream, uint64_t maxBytes) {
@@ -240,6 +356,7 @@ bool TIosHelper::ReadToStream(const std::string& path, TMemoryStream& stream, ui
 bool TIosHelper::OpenFile(const std::string& path) {
   const std::lock_guard lock(mutex_);
   CloseFile();
+  ReconnectAfterInterrupt();
   if (!PathExists(path)) {
     LastError = "Not found";
     return false;
@@ -261,7 +378,7 @@ bool TIosHelper::ReadAt(uint32_t count, uint8_t* buffer, int64_t offset) {
   }
   platform::MobileResult code = api_->AfcFileRefSeek(*afc_, fileRef_, offset);
   if (code != platform::kMobileOk) {
-    Fail("Seek Err: ", code);
+    FailRequest("Seek Err: ", code);
     return false;
   }
   // The library may give less than asked for at a time: read on until the
@@ -269,7 +386,7 @@ bool TIosHelper::ReadAt(uint32_t count, uint8_t* buffer, int64_t offset) {
   for (uint32_t done = 0; done < count;) {
     uint32_t got = count - done;
     if ((code = api_->AfcFileRefRead(*afc_, fileRef_, buffer + done, got)) != platform::kMobileOk) {
-      Fail("Read Err: ", code);
+      FailRequest("Read Err: ", code);
       return false;
     }
     if (got == 0) {
@@ -289,29 +406,49 @@ void TIosHelper::CloseFile() {
 }
 
 bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>& names) {
+  ReconnectAfterInterrupt();
   if (!AfcOpen) return false;
-  if (api_->AfcReadDirectory(*afc_, dir, names) != platform::kMobileOk) {
+  const platform::MobileResult code = api_->AfcReadDirectory(*afc_, dir, names);
+  if (code != platform::kMobileOk) {
+    if (MeansDeviceGone(code)) ReportLoss();
     LastError = "Path not found: " + dir;
     return false;
   }
+  std::erase_if(names, [](const std::string& name) { return name == "." || name == ".."; });
+  std::erase_if(names, [&](const std::string& name) {
+    if (IsSingleFileName(name)) return false;
+    LastError = "Refused file name: " + TerminalText(dir + name);
+    return true;
+  });
   return true;
 }
 
-void TIosHelper::ListTree(const std::string& dir, std::vector<std::string>& list) {
+bool TIosHelper::ListTree(const std::string& dir, std::vector<std::string>& list) {
   const std::lock_guard lock(mutex_);
-  ListTreeBelow(dir, list, 0);
+  size_t entries = 0;
+  return ListTreeBelow(dir, list, 0, entries);
 }
 
-void TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth) {
+bool TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth,
+                               size_t& entries) {
   std::vector<std::string> names;
-  if (depth > kMaxListDepth || !ReadDirectory(dir, names)) return;
+  if (depth > kMaxListDepth || !ReadDirectory(dir, names)) return true;
   for (const std::string& name : names) {
-    if (name == "." || name == ".." || name.empty()) continue;
+    entries += 1 + name.size() / kListBytesPerEntry;
+    if (entries > kMaxListEntries || interrupted_) {
+      LastError = interrupted_ ? "Listing stopped: " + dir
+                               : "Too many files below " + dir + " (more than " +
+                                     std::to_string(kMaxListEntries) + ")";
+      return false;
+    }
     const std::string path = dir + name;
     const TFileKind kind = GetFileKind(path);
     if (kind == TFileKind::Regular) list.push_back(path);
-    if (kind == TFileKind::Directory) ListTreeBelow(path + "/", list, depth + 1);
+    if (kind == TFileKind::Directory && !ListTreeBelow(path + "/", list, depth + 1, entries)) {
+      return false;
+    }
   }
+  return true;
 }
 
 void TIosHelper::ListFiles(const std::string& dir, std::vector<std::string>& list) {
@@ -319,7 +456,7 @@ void TIosHelper::ListFiles(const std::string& dir, std::vector<std::string>& lis
   std::vector<std::string> names;
   if (!ReadDirectory(dir, names)) return;
   for (const std::string& name : names) {
-    if (name == "." || name == ".." || name.empty()) continue;
+    if (list.size() >= kMaxListEntries || interrupted_) return;
     if (GetFileKind(dir + name) == TFileKind::Regular) list.push_back(name);
   }
 }

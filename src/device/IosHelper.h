@@ -36,6 +36,9 @@ constexpr int32_t kIosBufferMegabytes = 3;
 constexpr uint32_t kIosFallbackBufferBytes = 512 * 1024;
 // How deep a folder listing goes below its start.
 constexpr int kMaxListDepth = 64;
+// The most files and folders one tree walk looks at: a book is tens to
+// thousands of files; a listing beyond this is a damaged or hostile device.
+constexpr size_t kMaxListEntries = 100000;
 
 class TIosHelper {
  public:
@@ -48,7 +51,8 @@ class TIosHelper {
 
   std::string LastError;
   bool LibraryLoaded = false;
-  bool Connected = false;
+  // Written on the library's thread, read by the CLI's wait.
+  std::atomic<bool> Connected{false};
   bool Subscribed = false;
   TIosChangeEvent OnDeviceChange;
   std::string Device;  // UDID of the device of the last attach notification
@@ -72,14 +76,18 @@ class TIosHelper {
   bool PathExists(const std::string& path);
   bool GetInfoValue(const std::string& path, const std::string& key, std::string& value);
   TFileKind GetFileKind(const std::string& path);
+  // Kind and size (-1 when not given) in one request.
+  void ReadFileFacts(const std::string& path, TFileKind& kind, int64_t& size);
   // The size in bytes; 0 when it is missing or not a number.
   int64_t GetFileSize(const std::string& path);
   bool IsDirectory(const std::string& path) { return GetFileKind(path) == TFileKind::Directory; }
 
   using TChunkSink = std::function<bool(std::span<const uint8_t> chunk)>;
-  // Reads the whole file, one buffer at a time, into `sink`. 0; ENOENT when
-  // it is not there, EIO when it cannot be read (LastError says why), or
-  // ECANCELED when `sink` refused a chunk.
+  // Reads the whole plain file, exactly the size its information gives, one
+  // buffer at a time, into `sink`. 0; ENOENT when it is not there or no plain
+  // file, EIO when it cannot be read, ends before its size or goes on past it
+  // (LastError says why), or ECANCELED when `sink` refused a chunk or a stop
+  // was asked for.
   int ReadChunks(const std::string& path, const TChunkSink& sink);
   // Appends the whole file to `stream`; a file larger than `maxBytes` fails.
   bool ReadToStream(const std::string& path, TMemoryStream& stream, uint64_t maxBytes);
@@ -91,15 +99,32 @@ class TIosHelper {
   void CloseFile();
 
   // Every plain file below `dir` (ending in "/"), by full device path, depth
-  // first; only the names of the plain files in `dir` itself.
-  void ListTree(const std::string& dir, std::vector<std::string>& list);
+  // first; only the names of the plain files in `dir` itself. A name that is
+  // no single file name ("", ".", "..", one with a "/" or a control
+  // character) is left out and logged in LastError. False when the walk met
+  // more than kMaxListEntries entries or a stop: the list is then partial.
+  bool ListTree(const std::string& dir, std::vector<std::string>& list);
   void ListFiles(const std::string& dir, std::vector<std::string>& list);
+
+  // Ends the transfer in flight soon, from any thread: a read waiting for
+  // the device returns at once (ECANCELED). The next request connects anew.
+  void InterruptTransfer();
 
   bool ConvertPlistToXml(const std::string& src, const std::string& dst);
 
  private:
-  void ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth);
+  bool ListTreeBelow(const std::string& dir, std::vector<std::string>& list, int depth,
+                     size_t& entries);
+  // The names of a folder but "." and ".."; unusable names are logged and
+  // left out.
   bool ReadDirectory(const std::string& dir, std::vector<std::string>& names);
+  // The read loop of ReadChunks on an open file of `size` bytes.
+  int ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink);
+  // After an interrupt, the connection is made again before the next request.
+  void ReconnectAfterInterrupt();
+  // A failed request: a device that stopped answering counts as gone.
+  void FailRequest(const std::string& text, platform::MobileResult code);
+  void ReportLoss();
   bool ConnectSteps(const std::string& device);
   bool CheckPairing(const std::string& device);
   void Fail(const std::string& text, platform::MobileResult code);
@@ -109,6 +134,12 @@ class TIosHelper {
   uint64_t fileRef_ = 0;
   bool fileOpen_ = false;
   std::unique_ptr<uint8_t[]> buffer_;
+  // Set by InterruptTransfer; the next request reconnects.
+  std::atomic<bool> interrupted_{false};
+  // Set by a detach notification while a read runs.
+  std::atomic<bool> detached_{false};
+  // Guards afc_ against InterruptTransfer, which must not wait for mutex_.
+  std::mutex afcMutex_;
   // The library's thread connects while the window thread or a copy worker
   // reads: one at a time.
   std::recursive_mutex mutex_;

@@ -78,6 +78,10 @@ class TIpodDevice {
   void VolumeChanged(const platform::VolumeChange& change);
   void IosDeviceChanged(bool connected);
   void AddError(const std::string& text);
+  // The length of ErrorLog now, and what was added to it after such a mark
+  // (line breaks between lines kept): a worker's view of its own failures.
+  size_t ErrorLogSize() const;
+  std::string ErrorLogFrom(size_t mark) const;
 
   // Whole-file reads into memory.
   bool ReadDeviceFile(const std::string& path, TMemoryStream& stream);
@@ -169,6 +173,10 @@ class TIpodDevice {
 
   // The session with the iOS device.
   TIosHelper& IosSession() { return *ios_; }
+  // Ends a transfer waiting for an iOS device soon; any thread.
+  void InterruptTransfer() {
+    if (ios_ && IsIos) ios_->InterruptTransfer();
+  }
 
   // Destination folders on the PC.
   // Also takes the folder's lock, so that no other run copies into it at the

@@ -13,6 +13,7 @@
 #include "photo/ImageCodec.h"
 #include "platform/FileStatus.h"
 #include "platform/ReadFile.h"
+#include "util/Text.h"
 
 namespace ortelan {
 
@@ -20,6 +21,24 @@ namespace {
 
 constexpr const char* kArtworkFolder = "/iPod_Control/Artwork/";
 constexpr const char* kCoverName = "cover.jpg";
+// Real artwork is at most 1,000 x 1,000 pixels in the formats known; a
+// record that claims more is damaged, and is refused before anything is
+// allocated for it.
+constexpr uint32_t kMaxCoverSide = 2048;
+constexpr uint32_t kMaxCoverRecordBytes = 16u << 20;
+
+// Why a record cannot be a cover, before it is read; empty when it can.
+std::string RefusedCover(const TArtworkRef& ref) {
+  if (ref.Width > kMaxCoverSide || ref.Height > kMaxCoverSide) {
+    return "the picture claims " + std::to_string(ref.Width) + " x " + std::to_string(ref.Height) +
+           " pixels (at most " + std::to_string(kMaxCoverSide) + " x " +
+           std::to_string(kMaxCoverSide) + ")";
+  }
+  if (ref.Size > kMaxCoverRecordBytes) {
+    return "the record claims " + std::to_string(ref.Size) + " bytes";
+  }
+  return {};
+}
 
 // The artwork store files, each opened once for the whole run.
 class ArtworkStores {
@@ -61,6 +80,7 @@ int WriteCover(TIpodDevice& device, const TArtworkRef& ref, ArtworkStores& store
                const std::string& path, std::string& why) {
   std::vector<uint8_t> record, jpeg;
   TPicture24 picture;
+  if (why = RefusedCover(ref); !why.empty()) return EINVAL;
   if (!stores.Read(ref, record, why)) return EIO;
   if (!DecodeArtwork(record, ref, picture)) {
     why = "format " + std::to_string(ref.FormatId) + " is not 16-bit pixels";
@@ -81,8 +101,10 @@ bool TIpodMusicDb::LoadArtwork(TArtworkDb& artwork) {
   const std::string path = std::string(kArtworkFolder) + "ArtworkDB";
   if (!Device->DeviceFileExists(path)) return false;  // a device without covers
   TMemoryStream stream;
+  const size_t mark = Device->ErrorLogSize();
   if (!Device->ReadDeviceFile(path, stream)) {
-    AddLog("[X] Covers not written: " + Device->ErrorLog);
+    std::string why = Trim(Device->ErrorLogFrom(mark));
+    AddLog("[X] Covers not written: " + (why.empty() ? "ArtworkDB cannot be read" : why));
     return false;
   }
   if (!artwork.Parse(ByteReader(stream.View()))) {

@@ -34,11 +34,16 @@ bool FileHolds(const std::string& path, const std::string& content) {
 }
 
 // A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line
-// break, quotes doubled.
+// break, quotes doubled. A text a spreadsheet would take for a formula (it
+// begins with "=", "+", "-", "@", a tab or a carriage return) is written
+// behind a single quote, so that it is shown, never run.
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  const bool formula =
+      !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+  const std::string cell = formula ? "'" + text : text;
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
   std::string field = "\"";
-  for (const char c : text) {
+  for (const char c : cell) {
     if (c == '"') field += '"';
     field += c;
   }
@@ -122,7 +127,9 @@ std::string TIpodMusicDb::PlaylistText(const TPlayListItem& list,
     }
     AppendOneLine(text, track.Title);
     text.append("\n");
-    AppendOneLine(text, Below(folder, track.DestFile));
+    // A line that begins with "#" is a comment to every player.
+    const std::string entry(Below(folder, track.DestFile));
+    AppendOneLine(text, entry.starts_with('#') ? "./" + entry : entry);
     text.append("\n");
   }
   return text.size() == header ? std::string() : text;

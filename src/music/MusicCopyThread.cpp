@@ -45,6 +45,8 @@ void TMusicCopyThread::Execute() {
   Finish(dispatcher_);
 }
 
+void TMusicCopyThread::Interrupt() { musicDb_.Device->InterruptTransfer(); }
+
 void TMusicCopyThread::HandOnLists() {
   try {
     if (musicDb_.SavePlaylists) musicDb_.WritePlaylistFiles();

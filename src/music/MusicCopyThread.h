@@ -40,6 +40,7 @@ class TMusicCopyThread : public platform::WorkerThread {
 
  private:
   void Execute() override;
+  void Interrupt() override;
   void TrackProgress(const std::string& text);
   // The playlists, the track list and the album covers, when asked for,
   // into the destination.

@@ -12,12 +12,23 @@ namespace {
 std::atomic<bool> running{false};
 
 // libjpeg-turbo handles must not be shared between threads: each thread that
-// encodes or decodes keeps its own.
+// encodes or decodes keeps its own. A decompressor that failed on a damaged
+// file keeps that file's state and fails every later one: it is made anew.
 struct Handle {
   tjhandle handle;
-  explicit Handle(bool compress) : handle(compress ? tjInitCompress() : tjInitDecompress()) {}
+  const bool compress;
+  explicit Handle(bool forCompress) : handle(Make(forCompress)), compress(forCompress) {}
   ~Handle() {
     if (handle) tjDestroy(handle);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  static tjhandle Make(bool forCompress) {
+    return forCompress ? tjInitCompress() : tjInitDecompress();
+  }
+  void Renew() {
+    if (handle) tjDestroy(handle);
+    handle = Make(compress);
   }
 };
 
@@ -26,10 +37,12 @@ tjhandle Compressor() {
   return h.handle;
 }
 
-tjhandle Decompressor() {
+Handle& DecompressorHandle() {
   thread_local Handle h(false);
-  return h.handle;
+  return h;
 }
+
+tjhandle Decompressor() { return DecompressorHandle().handle; }
 
 }  // namespace
 
@@ -96,6 +109,7 @@ bool ImageCodec::DecodeJpegAtLeast(std::span<const uint8_t> data, int wantWidth,
       tjDecompressHeader3(handle, data.data(), data.size(), &width, &height, &subsampling,
                           &colorspace) != 0 ||
       width <= 0 || height <= 0 || width > kMaxJpegSide || height > kMaxJpegSide) {
+    if (handle) DecompressorHandle().Renew();
     return false;
   }
   const tjscalingfactor scale = wantWidth > 0 && wantHeight > 0
@@ -106,6 +120,7 @@ bool ImageCodec::DecodeJpegAtLeast(std::span<const uint8_t> data, int wantWidth,
   if (tjDecompress2(handle, data.data(), data.size(), picture.Pixels.data(), scaledWidth, 0,
                     scaledHeight, TJPF_RGB, 0) != 0) {
     picture = TPicture24{};
+    DecompressorHandle().Renew();
     return false;
   }
   return true;

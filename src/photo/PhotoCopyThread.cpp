@@ -16,6 +16,8 @@ TPhotoCopyThread::~TPhotoCopyThread() {
   photoDb_.OnFileDone = nullptr;
 }
 
+void TPhotoCopyThread::Interrupt() { photoDb_.Device->InterruptTransfer(); }
+
 void TPhotoCopyThread::Execute() {
   try {
     Copied = photoDb_.ExportPhotos();

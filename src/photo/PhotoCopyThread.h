@@ -27,6 +27,7 @@ class TPhotoCopyThread : public platform::WorkerThread {
 
  private:
   void Execute() override;
+  void Interrupt() override;
   void FileDone(const std::string& fileName);
 
   TIpodPhotoDb& photoDb_;

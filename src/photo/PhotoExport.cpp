@@ -24,14 +24,6 @@ constexpr int kMaxErrors = 30;
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
-// A numbered name cut to what a file system allows, its extension kept.
-std::string FitKeepingExtension(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot > 0 && name.size() - dot <= 16;
-  if (!hasExtension) return FitFileName(name, "");
-  return FitFileName(name.substr(0, dot), name.substr(dot));
-}
-
 // One piece of work at a time on a thread of its own.
 class BackgroundSlot {
  public:
@@ -343,9 +335,11 @@ int32_t TIpodPhotoDb::ExportCamPhotos() {
     const TCamPhotoItem& file = CamPhotos.GetItem(i);
     if (!file.Checked) continue;
     if (OnFileDone) OnFileDone(file.FileName);
-    if (platform::PathExists(DestFolder + file.FileName)) continue;
+    // The device's name, with no control character and within 255 bytes.
+    const std::string name = CleanDeviceFileName(file.FileName);
+    if (platform::PathExists(DestFolder + name)) continue;
     const int code = CopyWithRetry([&] {
-      return Device->CopyCameraFile(CamPhotos.Folder + file.FileName, DestFolder + file.FileName);
+      return Device->CopyCameraFile(CamPhotos.Folder + file.FileName, DestFolder + name);
     });
     if (code == 0) {
       ++written;

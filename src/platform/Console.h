@@ -1,11 +1,16 @@
 #pragma once
 
-// What a command-line run asks of the operating system about its console:
-// whether its output is a terminal, and the requests to stop it.
+// What a run asks of the operating system about its console and signals:
+// whether its output is a terminal, the requests to stop it, broken pipes.
 
 #include <atomic>
 
 namespace ortelan::platform {
+
+// A write to a connection or pipe whose other end has gone fails (EPIPE)
+// instead of ending the program: the mobile-device library writes to a
+// device's socket after it was unplugged. Called once at the start.
+void IgnoreBrokenPipes();
 
 // Whether standard output is a terminal (progress is drawn only there).
 bool StdoutIsTerminal();

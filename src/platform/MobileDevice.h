@@ -16,6 +16,15 @@ namespace ortelan::platform {
 // code, carried unsigned (a negative code shows as a ten-digit number).
 using MobileResult = uint32_t;
 constexpr MobileResult kMobileOk = 0;
+// Results of the program's own, beside the library's codes.
+constexpr MobileResult kMobileTimedOut = 0xFFFF0001;  // the device stopped answering
+constexpr MobileResult kMobileStopped = 0xFFFF0002;   // a stop request ended the request
+constexpr MobileResult kMobileBadReply = 0xFFFF0003;  // a reply that breaks the protocol
+constexpr MobileResult kMobileGone = 0xFFFF0004;      // the connection is closed
+
+// How long a device may send nothing in the middle of a request before it
+// counts as gone.
+constexpr int kDeviceSilenceLimitMs = 20000;
 
 // The message code of a device notification.
 enum class DeviceMessage : uint32_t {
@@ -106,6 +115,10 @@ class MobileDeviceApi {
   // The names in a folder, "." and ".." among them, in the library's order.
   virtual MobileResult AfcReadDirectory(AfcConnection& connection, const std::string& path,
                                         std::vector<std::string>& names) = 0;
+  // Ends the request in flight on `connection` within moments (it fails with
+  // kMobileStopped), and every later one; from any thread, while the
+  // connection lives.
+  virtual void AfcAbort(AfcConnection& connection) = 0;
 
   // Rewrites the property list `src` (XML or binary) as XML into `dst`; they
   // may be the same file. False when it cannot be read or written.

@@ -20,8 +20,12 @@ class WorkerThread {
   void Start() {
     if (!thread_.joinable()) thread_ = std::thread([this] { Execute(); });
   }
-  // The window's Cancel: the worker sees it at its next progress report.
-  void Terminate() { terminated_ = true; }
+  // The window's Cancel: the worker sees it at its next progress report; a
+  // transfer waiting for a device is ended through Interrupt.
+  void Terminate() {
+    terminated_ = true;
+    Interrupt();
+  }
   bool Terminated() const { return terminated_; }
   // True once the worker has handed over its final report.
   bool Finished() const { return finished_; }
@@ -36,6 +40,9 @@ class WorkerThread {
   ~WorkerThread() { WaitFor(); }
 
   virtual void Execute() = 0;
+  // Ends what the worker waits for (a device's reply) soon; on the thread
+  // that asked for the stop.
+  virtual void Interrupt() {}
   // The last step of Execute, after the final report: marks the end and
   // wakes a loop that waits for it, so that it need not look again later.
   void Finish(Dispatcher& dispatcher) {

@@ -186,6 +186,21 @@ std::string FitFileName(std::string_view path, std::string_view tail, size_t max
   return fitted;
 }
 
+std::string FitKeepingExtension(std::string_view name, size_t maxBytes) {
+  const size_t dot = name.rfind('.');
+  const bool hasExtension = dot != std::string_view::npos && dot > 0 && name.size() - dot <= 16;
+  if (!hasExtension) return FitFileName(name, "", maxBytes);
+  return FitFileName(name.substr(0, dot), name.substr(dot), maxBytes);
+}
+
+std::string CleanDeviceFileName(std::string_view name) {
+  std::string clean(name);
+  for (char& c : clean) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+  }
+  return FitKeepingExtension(clean);
+}
+
 std::string TerminalText(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -48,6 +48,14 @@ inline std::string NumberedFileName(std::string_view base, int number, std::stri
   return FitFileName(base, (number > 0 ? std::to_string(number) : std::string()).append(ext));
 }
 
+// A file name cut to `maxBytes` at a code-point boundary, its extension (up
+// to 16 bytes after the last dot) kept.
+std::string FitKeepingExtension(std::string_view name, size_t maxBytes = kMaxNameBytes);
+// A device's own file name made fit to be a name on the PC: control
+// characters (C0 and DEL) become "_", and a name over 255 bytes is cut as
+// FitKeepingExtension cuts it.
+std::string CleanDeviceFileName(std::string_view name);
+
 // Text made safe for a terminal: control characters (C0 but the line feed,
 // DEL and C1) become "?", so no escape sequence from a tag reaches it.
 std::string TerminalText(std::string_view text);

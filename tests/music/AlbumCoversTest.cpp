@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -233,6 +234,28 @@ TEST_F(AlbumCovers, OtherSchemesHaveNoAlbumFoldersAndGetNoCover) {
   Transfer(1);
   for (const std::string& path : test::ListTree(dest))
     EXPECT_FALSE(path.ends_with("cover.jpg") && !path.ends_with("Third/cover.jpg")) << path;
+}
+
+// A record that claims a giant picture is refused before anything is
+// allocated for it; an ArtworkDB that cannot be read says why.
+TEST_F(AlbumCovers, GiantRecordsAndUnreadableDatabasesAreRefusedWithTheirReason) {
+  const std::string folder = m.Root() + "/iPod_Control/Artwork/";
+  const ThumbRef giant{1029, 0, 0x80000000u, 32768, 32768, 0, 0, ":F1029_1.ithmb"};
+  test::WriteFile(folder + "ArtworkDB",
+                  Mhfd({Section(1, Mhli({ArtworkImage(100, 0xA2, {giant})}))}));
+  Transfer(0);
+  EXPECT_NE(m.Db->Log.find("[X] Cover not written: Ann/First/cover.jpg: the picture claims 32768 x "
+                           "32768 pixels (at most 2048 x 2048)"),
+            std::string::npos)
+      << m.Db->Log;
+
+  fs::remove(folder + "ArtworkDB");
+  ASSERT_EQ(mkfifo((folder + "ArtworkDB").c_str(), 0644), 0);
+  Transfer(0);
+  EXPECT_NE(
+      m.Db->Log.find("[X] Covers not written: Not a regular file: /iPod_Control/Artwork/ArtworkDB"),
+      std::string::npos)
+      << m.Db->Log;
 }
 
 }  // namespace

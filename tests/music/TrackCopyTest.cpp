@@ -497,5 +497,48 @@ TEST_F(TrackCopy, TrackListCarriesRatingsAndPlayCountsAsCsv) {
             "\"Say _Hi_, Bye.mp3\",\"Say \"\"Hi\"\", Bye\",Ann,First,Pop,audio,2,4,3,7\r\n");
 }
 
+// A list entry that begins with "#" would be a comment to every player; a
+// cell that begins like a formula would run in a spreadsheet.
+TEST_F(TrackCopy, ListsNeverHandOnCommentsOrFormulas) {
+  const int dream = AddTrack("#9 Dream", "99", "John", "Walls");
+  const std::pair<std::string, std::string> cells[] = {
+      {"=HYPERLINK(\"http://x\",\"x\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"x\"\")\""},
+      {"+cmd", "'+cmd"},
+      {"-1+1", "'-1+1"},
+      {"@SUM(1)", "'@SUM(1)"},
+      {"\tTab", "'\tTab"},
+      {"Plain-Title", "Plain-Title"},
+  };
+  for (const auto& [title, cell] : cells)
+    AddTrack(title, "x" + std::to_string(db().Tracks.Count()));
+  db().Tracks.GetItem(dream).TrackId = 9;
+  db().PlayLists.Add();  // the library
+  TPlayListItem& mix = db().PlayLists.Add();
+  mix.Name = "Mix";
+  mix.TrackIds = {9};
+  mix.Count = 1;
+  db().NameScheme = nsTitle;  // the path starts with the title
+  db().SavePlaylists = db().SaveTrackList = true;
+  Prepare();
+  RunWorker();
+  EXPECT_EQ(ReadFileText(dest + "/Mix.m3u8"),
+            "#EXTM3U\n#EXTINF:0,John - #9 Dream\n./#9 Dream.mp3\n");
+  const std::string csv = ReadFileText(dest + "/tracks.csv");
+  for (const auto& [title, cell] : cells) {
+    EXPECT_NE(csv.find("," + cell + ",Artist,"), std::string::npos) << title << "\n" << csv;
+  }
+}
+
+// A title alone in the path column starts the line: it is guarded there too.
+TEST_F(TrackCopy, APathCellThatLooksLikeAFormulaIsGuarded) {
+  AddTrack("=1+1", "x", "");
+  db().NameScheme = nsTitle;
+  db().SaveTrackList = true;
+  Prepare();
+  RunWorker();
+  const std::string csv = ReadFileText(dest + "/tracks.csv");
+  EXPECT_NE(csv.find("\r\n'=1+1"), std::string::npos) << csv;
+}
+
 }  // namespace
 }  // namespace ortelan

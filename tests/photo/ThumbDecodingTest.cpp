@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
 #include "photo/UyvyRows.h"
 
@@ -169,6 +170,27 @@ TEST(Yuv, NeighboursShareTheirChroma) {
   EXPECT_EQ(picture.Row(3)[3 * 6], red);
   EXPECT_NE(picture.Row(4)[3 * 6], red);
   EXPECT_EQ(picture.Row(0)[1], ClampByte(1.164 * 84));
+}
+
+// One damaged JPEG (a preview cut short, a header of garbage) must not
+// spoil the decoder for the pictures after it on the same thread.
+TEST(JpegDecoding, ADamagedFileLeavesTheNextOneDecodable) {
+  ASSERT_TRUE(ImageCodec::Start());
+  TPicture24 picture;
+  picture.SetSize(16, 8);
+  std::vector<uint8_t> good;
+  ASSERT_TRUE(ImageCodec::EncodeJpeg(picture, good));
+  std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
+  std::vector<uint8_t> garbled = good;
+  for (size_t i = 20; i < garbled.size() - 2; i += 7) garbled[i] = 0x20;
+  std::vector<uint8_t> noJpeg = {0xFF, 0xD8, 0xFF, 0x20, 0x00};
+  for (const std::vector<uint8_t>* bad : {&cut, &garbled, &noJpeg}) {
+    TPicture24 decoded;
+    ImageCodec::DecodeJpeg(*bad, decoded);
+    ASSERT_TRUE(ImageCodec::DecodeJpeg(good, decoded));
+    EXPECT_EQ(decoded.Width, 16);
+    EXPECT_EQ(decoded.Height, 8);
+  }
 }
 
 }  // namespace

@@ -82,9 +82,19 @@ platform::MobileResult FakeMobileDevice::AfcFileInfo(platform::AfcConnection&,
   info.clear();
   if (const platform::MobileResult code = Step("AfcFileInfo")) return code;
   struct stat st {};
-  if (lstat(Local(path).c_str(), &st) != 0) return kObjectNotFound;
-  const char* kind = S_ISDIR(st.st_mode) ? "S_IFDIR" : S_ISREG(st.st_mode) ? "S_IFREG" : "S_IFLNK";
-  info = {{"st_size", std::to_string(st.st_size)}, {"st_ifmt", kind}};
+  if (lstat(Local(path).c_str(), &st) != 0) {
+    if (!EndlessFolders || std::filesystem::path(path).filename().string().rfind('d', 0) != 0) {
+      return kObjectNotFound;
+    }
+    st.st_mode = S_IFDIR;  // a made-up folder of an endless listing
+  }
+  const char* kind = S_ISDIR(st.st_mode)   ? "S_IFDIR"
+                     : S_ISREG(st.st_mode) ? "S_IFREG"
+                     : S_ISCHR(st.st_mode) ? "S_IFCHR"
+                                           : "S_IFLNK";
+  const auto size = SizeOverrides.find(path);
+  info = {{"st_size", size == SizeOverrides.end() ? std::to_string(st.st_size) : size->second},
+          {"st_ifmt", kind}};
   return platform::kMobileOk;
 }
 
@@ -104,6 +114,12 @@ platform::MobileResult FakeMobileDevice::AfcFileRefRead(platform::AfcConnection&
   count = 0;
   if (const platform::MobileResult code = Step("AfcFileRefRead")) return code;
   if (FailReadsAfter && bytesRead_ >= *FailReadsAfter) return 0xE8000001;
+  if (StallReadsAfter && bytesRead_ >= *StallReadsAfter) {
+    std::unique_lock lock(stallMutex_);
+    const bool aborted =
+        stallEnded_.wait_for(lock, std::chrono::seconds(30), [&] { return Aborts > 0; });
+    return aborted ? platform::kMobileStopped : platform::kMobileTimedOut;
+  }
   const auto open = files_.find(file);
   if (open == files_.end()) return 7;
   std::ifstream in(Local(open->second.Path), std::ios::binary);
@@ -139,11 +155,26 @@ platform::MobileResult FakeMobileDevice::AfcReadDirectory(platform::AfcConnectio
   if (const platform::MobileResult code = Step("AfcReadDirectory")) return code;
   std::error_code error;
   std::filesystem::directory_iterator it(Local(path), error);
-  if (error) return kObjectNotFound;
+  if (error && !EndlessFolders) return kObjectNotFound;
   names = {".", ".."};
-  for (const auto& entry : it) names.push_back(entry.path().filename().string());
+  for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
   std::sort(names.begin() + 2, names.end());
+  if (const auto extra = ExtraNames.find(path); extra != ExtraNames.end()) {
+    names.insert(names.end(), extra->second.begin(), extra->second.end());
+  }
+  for (size_t i = 0; EndlessFolders && i < *EndlessFolders; ++i)
+    names.push_back("d" + std::to_string(i));
   return platform::kMobileOk;
+}
+
+void FakeMobileDevice::AfcAbort(platform::AfcConnection&) {
+  {
+    const std::lock_guard lock(stallMutex_);
+    ++Aborts;
+  }
+  stallEnded_.notify_all();
 }
 
 bool FakeMobileDevice::ConvertPlistToXml(const std::string& src, const std::string& dst) {

@@ -4,7 +4,10 @@
 // every step of the connection sequence and every file call able to fail on
 // demand, and the calls it got recorded.
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +29,19 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
   std::optional<uint32_t> ReadLimit;
   // Reads fail once this many bytes have been read from files, when set.
   std::optional<uint64_t> FailReadsAfter;
+  // Once this many bytes have been read, a read waits for the device that
+  // never answers: until AfcAbort (then kMobileStopped) or 30 s.
+  std::optional<uint64_t> StallReadsAfter;
+  // The size a path's information gives, in place of the file's own (a
+  // device whose files end early or go on past their size).
+  std::map<std::string, std::string> SizeOverrides;
+  // Names a folder's listing gives besides what the folder holds (names no
+  // real folder can hold: "../x", "a/b", control characters).
+  std::map<std::string, std::vector<std::string>> ExtraNames;
+  // Every folder listing gives this many more made-up folders, when set (a
+  // listing without end).
+  std::optional<size_t> EndlessFolders;
+  std::atomic<int> Aborts{0};
   // Every call, by name, and every path an AFC call was given.
   std::vector<std::string> Calls;
   std::vector<std::string> Paths;
@@ -69,6 +85,7 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
   platform::MobileResult AfcFileRefClose(platform::AfcConnection&, uint64_t file) override;
   platform::MobileResult AfcReadDirectory(platform::AfcConnection&, const std::string& path,
                                           std::vector<std::string>& names) override;
+  void AfcAbort(platform::AfcConnection&) override;
   bool ConvertPlistToXml(const std::string& src, const std::string& dst) override;
 
   uint64_t BytesRead() const { return bytesRead_; }
@@ -87,6 +104,8 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
   std::map<uint64_t, OpenFile> files_;
   uint64_t nextFile_ = 1;
   uint64_t bytesRead_ = 0;
+  std::mutex stallMutex_;
+  std::condition_variable stallEnded_;
 };
 
 }  // namespace ortelan::test

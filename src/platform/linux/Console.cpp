@@ -29,6 +29,8 @@ void HandleStopSignals(void (*handler)(int)) {
 
 }  // namespace
 
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
 bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 StopRequestCatcher::StopRequestCatcher(std::atomic<bool>& flag) {

@@ -1,13 +1,16 @@
 // The mobile-device library served by libimobiledevice, libusbmuxd and
 // libplist: usbmuxd's device events, lockdownd's pairing and session, the AFC
-// file service, and property lists.
+// file service (spoken by AfcClient over the library's connection), and
+// property lists.
 
-#include <libimobiledevice/afc.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <plist/plist.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <usbmuxd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -16,6 +19,7 @@
 #include <set>
 
 #include "platform/MobileDevice.h"
+#include "platform/linux/AfcClient.h"
 
 namespace ortelan::platform {
 
@@ -46,34 +50,87 @@ class ImobileService : public MobileService {
   lockdownd_service_descriptor_t Descriptor;
 };
 
-class ImobileAfc : public AfcConnection {
+// The file service's connection to the device. Without TLS (the file
+// service's usual way) the socket is read directly, so that every wait has a
+// deadline; with TLS through the library's own calls, in slices.
+class IdeviceChannel : public AfcChannel {
  public:
-  ImobileAfc(DeviceRef device, afc_client_t client) : Device(std::move(device)), Client(client) {}
-  ~ImobileAfc() override {
-    if (Client) afc_client_free(Client);
+  IdeviceChannel(idevice_connection_t connection, bool tls) : connection_(connection), tls_(tls) {
+    if (idevice_connection_get_fd(connection_, &fd_) != IDEVICE_E_SUCCESS) fd_ = -1;
   }
-  DeviceRef Device;
-  afc_client_t Client;
-};
+  ~IdeviceChannel() override { idevice_disconnect(connection_); }
+  IdeviceChannel(const IdeviceChannel&) = delete;
+  IdeviceChannel& operator=(const IdeviceChannel&) = delete;
 
-afc_client_t ClientOf(AfcConnection& connection) {
-  return static_cast<ImobileAfc&>(connection).Client;
-}
-
-// A NULL-terminated list of texts from the library, freed with it.
-class TextList {
- public:
-  ~TextList() { afc_dictionary_free(texts_); }
-  char*** Receive() { return &texts_; }
-  std::vector<std::string> Items() const {
-    std::vector<std::string> items;
-    for (char** text = texts_; text && *text; ++text) items.emplace_back(*text);
-    return items;
-  }
+  bool Send(std::span<const uint8_t> bytes) override;
+  int64_t Receive(uint8_t* buffer, size_t room, int waitMs) override;
 
  private:
-  char** texts_ = nullptr;
+  int64_t ReceiveTls(uint8_t* buffer, size_t room, int waitMs);
+
+  idevice_connection_t connection_;
+  bool tls_;
+  int fd_ = -1;
 };
+
+bool IdeviceChannel::Send(std::span<const uint8_t> bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    uint32_t sent = 0;
+    if (tls_) {
+      if (idevice_connection_send(connection_, reinterpret_cast<const char*>(bytes.data() + done),
+                                  static_cast<uint32_t>(bytes.size() - done),
+                                  &sent) != IDEVICE_E_SUCCESS) {
+        return false;
+      }
+    } else {
+      // No SIGPIPE from a device that went.
+      const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      sent = static_cast<uint32_t>(n);
+    }
+    if (sent == 0) return false;
+    done += sent;
+  }
+  return true;
+}
+
+int64_t IdeviceChannel::Receive(uint8_t* buffer, size_t room, int waitMs) {
+  if (tls_) return ReceiveTls(buffer, room, waitMs);
+  if (fd_ < 0) return -1;
+  pollfd watched{fd_, POLLIN, 0};
+  const int ready = ::poll(&watched, 1, waitMs);
+  if (ready < 0) return errno == EINTR ? 0 : -1;
+  if (ready == 0) return 0;
+  const ssize_t n = ::recv(fd_, buffer, room, 0);
+  if (n < 0) return errno == EINTR || errno == EAGAIN ? 0 : -1;
+  return n == 0 ? -1 : n;  // 0 bytes from a readable socket: closed
+}
+
+int64_t IdeviceChannel::ReceiveTls(uint8_t* buffer, size_t room, int waitMs) {
+  uint32_t got = 0;
+  const idevice_error_t error =
+      idevice_connection_receive_timeout(connection_, reinterpret_cast<char*>(buffer),
+                                         static_cast<uint32_t>(std::min<size_t>(room, UINT32_MAX)),
+                                         &got, static_cast<unsigned int>(waitMs));
+  if (got > 0) return got;
+  return error == IDEVICE_E_SUCCESS || error == IDEVICE_E_TIMEOUT ||
+                 error == IDEVICE_E_NOT_ENOUGH_DATA
+             ? 0
+             : -1;
+}
+
+class ImobileAfc : public AfcConnection {
+ public:
+  ImobileAfc(DeviceRef device, std::unique_ptr<AfcChannel> channel)
+      : Device(std::move(device)), Client(std::move(channel)) {}
+  DeviceRef Device;
+  AfcClient Client;
+};
+
+AfcClient& ClientOf(AfcConnection& connection) {
+  return static_cast<ImobileAfc&>(connection).Client;
+}
 
 std::string StringValue(plist_t node) {
   std::string value;
@@ -128,26 +185,28 @@ class ImobileDeviceApi : public MobileDeviceApi {
     return kMobileOk;
   }
   MobileResult AfcFileInfo(AfcConnection& connection, const std::string& path,
-                           std::vector<AfcInfoPair>& info) override;
+                           std::vector<AfcInfoPair>& info) override {
+    return ClientOf(connection).FileInfo(path, info);
+  }
   MobileResult AfcFileRefOpen(AfcConnection& connection, const std::string& path,
                               uint64_t& file) override {
-    return Code(afc_file_open(ClientOf(connection), path.c_str(), AFC_FOPEN_RDONLY, &file));
+    return ClientOf(connection).OpenForReading(path, file);
   }
   MobileResult AfcFileRefRead(AfcConnection& connection, uint64_t file, uint8_t* buffer,
                               uint32_t& count) override {
-    const uint32_t room = count;
-    count = 0;
-    return Code(
-        afc_file_read(ClientOf(connection), file, reinterpret_cast<char*>(buffer), room, &count));
+    return ClientOf(connection).Read(file, buffer, count);
   }
   MobileResult AfcFileRefSeek(AfcConnection& connection, uint64_t file, int64_t offset) override {
-    return Code(afc_file_seek(ClientOf(connection), file, offset, SEEK_SET));
+    return ClientOf(connection).Seek(file, offset);
   }
   MobileResult AfcFileRefClose(AfcConnection& connection, uint64_t file) override {
-    return Code(afc_file_close(ClientOf(connection), file));
+    return ClientOf(connection).Close(file);
   }
   MobileResult AfcReadDirectory(AfcConnection& connection, const std::string& path,
-                                std::vector<std::string>& names) override;
+                                std::vector<std::string>& names) override {
+    return ClientOf(connection).ReadDirectory(path, names);
+  }
+  void AfcAbort(AfcConnection& connection) override { ClientOf(connection).Abort(); }
   bool ConvertPlistToXml(const std::string& src, const std::string& dst) override;
 
  private:
@@ -333,29 +392,19 @@ MobileResult ImobileDeviceApi::ReadDeviceFacts(const std::string& device, Device
 MobileResult ImobileDeviceApi::AfcConnectionOpen(std::unique_ptr<MobileService> service,
                                                  std::unique_ptr<AfcConnection>& connection) {
   auto* started = dynamic_cast<ImobileService*>(service.get());
-  if (!started) return Code(AFC_E_INVALID_ARG);
-  afc_client_t client = nullptr;
-  const afc_error_t error = afc_client_new(started->Device.get(), started->Descriptor, &client);
-  if (error == AFC_E_SUCCESS) connection = std::make_unique<ImobileAfc>(started->Device, client);
-  return Code(error);
-}
-
-MobileResult ImobileDeviceApi::AfcFileInfo(AfcConnection& connection, const std::string& path,
-                                           std::vector<AfcInfoPair>& info) {
-  info.clear();
-  TextList texts;
-  const afc_error_t error = afc_get_file_info(ClientOf(connection), path.c_str(), texts.Receive());
-  const std::vector<std::string> items = texts.Items();
-  for (size_t i = 0; i + 1 < items.size(); i += 2) info.push_back({items[i], items[i + 1]});
-  return Code(error);
-}
-
-MobileResult ImobileDeviceApi::AfcReadDirectory(AfcConnection& connection, const std::string& path,
-                                                std::vector<std::string>& names) {
-  TextList texts;
-  const afc_error_t error = afc_read_directory(ClientOf(connection), path.c_str(), texts.Receive());
-  names = texts.Items();
-  return Code(error);
+  if (!started) return kMobileBadReply;
+  idevice_connection_t socket = nullptr;
+  idevice_error_t error =
+      idevice_connect(started->Device.get(), started->Descriptor->port, &socket);
+  if (error != IDEVICE_E_SUCCESS) return Code(error);
+  const bool tls = started->Descriptor->ssl_enabled != 0;
+  if (tls && (error = idevice_connection_enable_ssl(socket)) != IDEVICE_E_SUCCESS) {
+    idevice_disconnect(socket);
+    return Code(error);
+  }
+  connection =
+      std::make_unique<ImobileAfc>(started->Device, std::make_unique<IdeviceChannel>(socket, tls));
+  return kMobileOk;
 }
 
 bool ImobileDeviceApi::ConvertPlistToXml(const std::string& src, const std::string& dst) {

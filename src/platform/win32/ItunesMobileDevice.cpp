@@ -151,6 +151,9 @@ class ItunesMobileDevice : public MobileDeviceApi {
   }
   MobileResult AfcReadDirectory(AfcConnection& connection, const std::string& path,
                                 std::vector<std::string>& names) override;
+  // Apple's library has no call that ends a request in flight: its own
+  // timeouts end a silent device's requests there.
+  void AfcAbort(AfcConnection&) override {}
   bool ConvertPlistToXml(const std::string& src, const std::string& dst) override;
 
  private:
