@@ -199,6 +199,7 @@ int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDi
   if (!IosPath(devDir, afcDir)) return ENOENT;
   std::vector<std::string> files;
   const bool whole = ios_->ListTree(afcDir, files);
+  for (const std::string& name : ios_->RefusedNames()) AddError("Refused file name: " + name);
   if (!whole) AddError(ios_->LastError);  // the files listed before the bound are copied
   if (files.empty()) return whole ? ENOENT : EIO;
   int result = whole ? 0 : EIO;
@@ -259,6 +260,7 @@ std::vector<std::string> TIpodDevice::IosListFiles(
     const std::string& folder, const std::function<bool(const std::string&)>& keep) {
   std::vector<std::string> names;
   ios_->ListFiles(folder, names);
+  for (const std::string& name : ios_->RefusedNames()) AddError("Refused file name: " + name);
   std::erase_if(names, [&](const std::string& name) { return !keep(name); });
   return names;
 }

@@ -324,6 +324,7 @@ int TIosHelper::ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink
     const platform::MobileResult code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count);
     if (code != platform::kMobileOk) {
       FailRequest("Read error: ", code);
+      if (detached_) LastError = "Read error: the device was unplugged";
       return code == platform::kMobileStopped && !detached_ ? ECANCELED : EIO;
     }
     if (count > left) {
@@ -417,7 +418,7 @@ bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>&
   std::erase_if(names, [](const std::string& name) { return name == "." || name == ".."; });
   std::erase_if(names, [&](const std::string& name) {
     if (IsSingleFileName(name)) return false;
-    LastError = "Refused file name: " + TerminalText(dir + name);
+    refusedNames_.push_back(TerminalText(dir + name));
     return true;
   });
   return true;
@@ -425,6 +426,7 @@ bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>&
 
 bool TIosHelper::ListTree(const std::string& dir, std::vector<std::string>& list) {
   const std::lock_guard lock(mutex_);
+  refusedNames_.clear();
   size_t entries = 0;
   return ListTreeBelow(dir, list, 0, entries);
 }
@@ -453,6 +455,7 @@ bool TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>&
 
 void TIosHelper::ListFiles(const std::string& dir, std::vector<std::string>& list) {
   const std::lock_guard lock(mutex_);
+  refusedNames_.clear();
   std::vector<std::string> names;
   if (!ReadDirectory(dir, names)) return;
   for (const std::string& name : names) {

@@ -105,6 +105,9 @@ class TIosHelper {
   // more than kMaxListEntries entries or a stop: the list is then partial.
   bool ListTree(const std::string& dir, std::vector<std::string>& list);
   void ListFiles(const std::string& dir, std::vector<std::string>& list);
+  // The names the last listing left out, with their folders, made safe to
+  // show; for the thread that listed.
+  const std::vector<std::string>& RefusedNames() const { return refusedNames_; }
 
   // Ends the transfer in flight soon, from any thread: a read waiting for
   // the device returns at once (ECANCELED). The next request connects anew.
@@ -134,6 +137,7 @@ class TIosHelper {
   uint64_t fileRef_ = 0;
   bool fileOpen_ = false;
   std::unique_ptr<uint8_t[]> buffer_;
+  std::vector<std::string> refusedNames_;
   // Set by InterruptTransfer; the next request reconnects.
   std::atomic<bool> interrupted_{false};
   // Set by a detach notification while a read runs.

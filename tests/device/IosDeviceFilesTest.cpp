@@ -5,6 +5,7 @@
 #include <plist/plist.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "support/FakeMobileDevice.h"
 #include "support/FakeServices.h"
@@ -168,6 +169,54 @@ TEST_F(IosDevice, CameraRollThumbnailStoresAndRecordings) {
   device().CloseThumbFile();
   EXPECT_FALSE(device().OpenThumbFile("F1019", 4));
   EXPECT_NE(device().ErrorLog.find("Not found"), std::string::npos);
+}
+
+// A book folder whose listing names paths outside it writes nothing outside
+// the destination; names with control characters are cleaned.
+TEST_F(IosDevice, ABookFolderListingNeverLeavesTheDestination) {
+  Phone("Books/B.epub/mimetype");
+  Phone("Books/B.epub/OEBPS/ring\a\x1b[31m.xhtml");
+  fake.ExtraNames["/Books/B.epub/OEBPS/"] = {"../../../../tmp/x/evil.desktop", "..", "."};
+  std::string dest = pc / "out/Book";
+  bool wasFolder = false;
+  EXPECT_EQ(device().CopyItemOrFolder("Books/B.epub", dest, wasFolder, 0), 0);
+  EXPECT_EQ(test::ListTree(pc.Path()),
+            (std::vector<std::string>{"out/Book/OEBPS/ring__[31m.xhtml", "out/Book/mimetype"}));
+  EXPECT_NE(device().ErrorLog.find(
+                "Refused file name: /Books/B.epub/OEBPS/../../../../tmp/x/evil.desktop"),
+            std::string::npos)
+      << device().ErrorLog;
+}
+
+// A Cancel while the device does not answer ends the copy within moments,
+// leaves no part file, and the next copy connects anew.
+TEST_F(IosDevice, AStopEndsACopyThatWaitsForTheDevice) {
+  Phone("iTunes_Control/Music/F00/A.mp3");
+  device().IosSession().SetBufferSize(4);
+  fake.StallReadsAfter = fake.BytesRead() + 4;
+  std::thread cancel([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    device().InterruptTransfer();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const int code = device().CopyDeviceFile("iTunes_Control/Music/F00/A.mp3", pc / "A.mp3");
+  cancel.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(code, ECANCELED);
+  EXPECT_TRUE(test::ListTree(pc.Path()).empty());
+  fake.StallReadsAfter.reset();
+  fake.Calls.clear();
+  EXPECT_EQ(device().CopyDeviceFile("iTunes_Control/Music/F00/A.mp3", pc / "A.mp3"), 0);
+  EXPECT_EQ(fake.Calls.front(), "Connect");
+  EXPECT_EQ(test::ReadFileText(pc / "A.mp3"), "iTunes_Control/Music/F00/A.mp3");
+}
+
+TEST_F(IosDevice, CameraRollListingsGiveSingleNamesOnly) {
+  Phone("DCIM/100APPLE/IMG_0001.JPG");
+  fake.ExtraNames["/DCIM/100APPLE/"] = {"../../evil.JPG", "a/b.JPG"};
+  std::vector<std::string> roll;
+  EXPECT_EQ(device().ListCameraRoll(roll), 1);
+  EXPECT_EQ(roll, std::vector<std::string>{"IMG_0001.JPG"});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "device/IosHelper.h"
 #include "support/FakeMobileDevice.h"
@@ -157,6 +158,90 @@ TEST_F(IosSession, SizesAreSixtyFourBit) {
   EXPECT_EQ(session->GetFileKind("/"), TFileKind::Directory);
   EXPECT_EQ(session->GetFileKind("/none"), TFileKind::Missing);
   EXPECT_EQ(session->GetFileSize("/none"), 0);
+}
+
+// A read takes exactly the size the file's information gives: a file that
+// ends before it or goes on past it fails (the copy then leaves nothing),
+// and only plain files are read.
+TEST_F(IosSession, ReadsTakeExactlyTheGivenSizeOfAPlainFile) {
+  Connect(4);
+  test::WriteFile(dir / "file", "abcdefghij");  // 10 bytes
+  std::filesystem::create_symlink("file", dir / "link");
+  const struct {
+    const char* size;
+    uint32_t limit;
+    bool read;
+    std::string error;
+  } cases[] = {
+      {"10", 4, true, ""},
+      {"10", 3, true, ""},  // the device gives less than asked at a time
+      {"4", 4, false, "Read error: the file is longer than its size of 4"},
+      {"9", 4, false, "Read error: the file is longer than its size of 9"},
+      {"60", 4, false, "Read error: the file ends after 10 of 60 bytes"},
+      {"x", 4, false, "Read error: no size for /file"},
+  };
+  for (const auto& c : cases) {
+    fake.SizeOverrides["/file"] = c.size;
+    fake.ReadLimit = c.limit;
+    TMemoryStream stream;
+    EXPECT_EQ(session->ReadToStream("/file", stream, 100), c.read) << c.size;
+    EXPECT_EQ(c.read ? std::to_string(stream.Size()) : session->LastError, c.read ? "10" : c.error)
+        << c.size;
+  }
+  TMemoryStream stream;
+  EXPECT_FALSE(session->ReadToStream("/link", stream, 100));
+  EXPECT_EQ(session->LastError, "Not a plain file: /link");
+}
+
+// A device that stops answering in the middle of a read counts as gone; one
+// that goes away during a read ends it at once.
+TEST_F(IosSession, ASilentOrUnpluggedDeviceEndsTheReadAsALoss) {
+  Connect(4);
+  session->Connected = true;
+  test::WriteFile(dir / "file", "abcdefghij");
+  fake.Failures = {{"AfcFileRefRead", platform::kMobileTimedOut}};
+  TMemoryStream stream;
+  EXPECT_FALSE(session->ReadToStream("/file", stream, 100));
+  EXPECT_EQ(session->LastError, "Read error: the device stopped answering");
+  EXPECT_EQ(changes, std::vector<bool>{false});
+  EXPECT_FALSE(session->Connected);
+
+  fake.Failures.clear();
+  ASSERT_TRUE(session->ConnectDevice("udid"));
+  fake.StallReadsAfter = fake.BytesRead() + 4;
+  fake.Aborts = 0;
+  std::thread unplug([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    platform::DeviceNotice gone{"udid", platform::DeviceMessage::Detached};
+    TIosHelper::DeviceNotification(gone);
+  });
+  const int code = session->ReadChunks("/file", [](std::span<const uint8_t>) { return true; });
+  unplug.join();
+  EXPECT_EQ(code, EIO);
+  EXPECT_EQ(session->LastError, "Read error: the device was unplugged");
+  EXPECT_EQ(fake.Aborts, 1);
+}
+
+// Listings give single names only, and a walk ends at its bound.
+TEST_F(IosSession, HostileListingsAreRefusedAndEndlessOnesBounded) {
+  Connect(4);
+  std::filesystem::create_directories(dir / "Books/Epub");
+  test::WriteFile(dir / "Books/Epub/ok.txt", "ok");
+  fake.ExtraNames["/Books/Epub/"] = {"../../../../tmp/x/evil.desktop", "..", "a:b", "c\\d", ""};
+  std::vector<std::string> tree;
+  EXPECT_TRUE(session->ListTree("/Books/", tree));
+  EXPECT_EQ(tree, std::vector<std::string>{"/Books/Epub/ok.txt"});
+  EXPECT_EQ(session->RefusedNames().size(), 4u);  // ".." is every listing's own
+  for (const std::string& asked : fake.Paths)
+    EXPECT_EQ(asked.find(".."), std::string::npos) << asked;
+
+  fake.ExtraNames.clear();
+  fake.EndlessFolders = 3;  // 3^64 folders within the depth bound
+  tree.clear();
+  EXPECT_FALSE(session->ListTree("/Books/", tree));
+  EXPECT_TRUE(session->LastError.starts_with("Too many files below /Books/Epub/d0/d0/"))
+      << session->LastError;
+  EXPECT_TRUE(session->LastError.ends_with("/ (more than 100000)")) << session->LastError;
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 // checked before they are taken in, deadlines, and a stop from another
 // thread.
 
-#include "platform/linux/AfcClient.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
 #include <deque>
 #include <thread>
+
+#include "platform/linux/AfcClient.h"
 
 namespace ortelan::platform {
 namespace {
@@ -77,7 +77,9 @@ class Afc : public ::testing::Test {
 
 TEST_F(Afc, RequestsAreFramedAndRepliesInPiecesAreJoined) {
   channel->Piece = 3;
-  channel->Script(Packet(1, 0x02, {}, Text("st_size\0" "12\0st_ifmt\0S_IFREG\0"sv)));
+  channel->Script(Packet(1, 0x02, {},
+                         Text("st_size\0"
+                              "12\0st_ifmt\0S_IFREG\0"sv)));
   Bytes handle;
   PutU64(handle, 7);
   channel->Script(Packet(2, 0x0E, handle, {}));
@@ -105,9 +107,9 @@ TEST_F(Afc, RequestsAreFramedAndRepliesInPiecesAreJoined) {
   const Bytes& first = channel->Sent[0];
   ASSERT_EQ(first.size(), 40u + 7u);
   EXPECT_EQ(std::memcmp(first.data(), "CFA6LPAA", 8), 0);
-  EXPECT_EQ(first[8], 47);    // whole length
-  EXPECT_EQ(first[24], 1);    // packet number
-  EXPECT_EQ(first[32], 0x0A); // file information
+  EXPECT_EQ(first[8], 47);     // whole length
+  EXPECT_EQ(first[24], 1);     // packet number
+  EXPECT_EQ(first[32], 0x0A);  // file information
   EXPECT_EQ(std::string(first.begin() + 40, first.end()), std::string("/a.mp3\0", 7));
   const Bytes& read = channel->Sent[2];
   EXPECT_EQ(read[32], 0x0F);
@@ -124,12 +126,14 @@ TEST_F(Afc, DamagedRepliesAreRefusedAndEndTheConnection) {
     bool endsConnection = true;
   } cases[] = {
       {"more bytes than asked for", Packet(1, 0x02, {}, Bytes(9, 'x'))},
-      {"a length that claims 4 GiB", [] {
+      {"a length that claims 4 GiB",
+       [] {
          Bytes b = Packet(1, 0x02, {}, {});
          b[8] = 0xFF, b[9] = 0xFF, b[10] = 0xFF, b[11] = 0xFF;
          return b;
        }()},
-      {"a whole shorter than its header", [] {
+      {"a whole shorter than its header",
+       [] {
          Bytes b = Packet(1, 0x02, Text("abcd"), {});
          b[8] = 40;
          return b;
