@@ -214,6 +214,14 @@ bool DeviceSession::WaitForIosDevice() {
   return device_->Connected;
 }
 
+void ReportPhotoLibraryStandIn(const TIpodPhotoDb& db) {
+  if (db.ReadError.empty() || LibraryDamaged(db)) return;
+  std::fprintf(stderr,
+               "The photo library cannot be read (%s); the older Photo Database was read "
+               "instead.\n",
+               LogForTerminal(db.ReadError).c_str());
+}
+
 bool LoadMusic(TIpodMusicDb& db, bool& loaded) {
   try {
     loaded = db.LoadMusicLibrary(true);

@@ -117,6 +117,10 @@ inline bool LibraryDamaged(const TIpodPhotoDb& db) {
   return !db.ReadError.empty() && db.Photos.Count() == 0;
 }
 
+// Says in one line on the error stream that the photo library could not
+// be read and why, when the older Photo Database stood in for it.
+void ReportPhotoLibraryStandIn(const TIpodPhotoDb& db);
+
 // Loads the library as the window does. `loaded` is its result; false when
 // the compressed database was damaged (the reason is printed).
 bool LoadMusic(TIpodMusicDb& db, bool& loaded);

@@ -51,6 +51,7 @@ void ApplySelection(TIpodMusicDb& db, const std::string& selection) {
     wanted = [](const TTrackItem&) { return true; };
   } else if (selection.rfind("playlist:", 0) == 0) {
     const std::string name = selection.substr(9);
+    if (name.empty()) throw UsageError{"playlist: needs the playlist's name"};
     wanted = [&db, name](const TTrackItem& t) { return InPlaylist(db, name, t); };
   } else if (selection.rfind("search:", 0) == 0) {
     const std::string text = selection.substr(7);

@@ -81,6 +81,7 @@ int PhotosExportCommand(Arguments args) {
     return kExitNotFound;
   }
   // A damaged library yields no photos; the camera roll may still be saved.
+  ReportPhotoLibraryStandIn(db);
   const bool damaged = LibraryDamaged(db);
   if (damaged) {
     std::fprintf(stderr, "The photo library is damaged and cannot be read: %s\n",

@@ -84,6 +84,7 @@ int PhotosListCommand(Arguments args) {
   TIpodPhotoDb db(&session.Device(), true, nullptr);
   const bool loaded = db.LoadPhotoLibrary();
   json ? PrintJson(session.Device(), db, loaded) : PrintSummary(session.Device(), db, loaded);
+  ReportPhotoLibraryStandIn(db);
   if (LibraryDamaged(db)) {
     std::fprintf(stderr, "The photo library is damaged and cannot be read: %s\n",
                  LogForTerminal(db.ReadError).c_str());

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "device/DevicePaths.h"
+#include "device/PlistBounds.h"
 #include "device/iPodDev.h"
 #include "platform/FileStatus.h"
 #include "util/Text.h"
@@ -51,6 +53,19 @@ bool ResolvesBelow(const std::string& folder, const std::string& dest) {
   if (real.empty() || root.empty()) return false;
   if (root.back() != '/') root += '/';
   return real + "/" == root || real.starts_with(root);
+}
+
+// Reads a fetched list and checks it; false with `why` when it cannot be read
+// or is out of bounds.
+bool LocalPlistWithinBounds(const std::string& path, std::string& why) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    why = "it cannot be read";
+    return false;
+  }
+  return PlistWithinBounds(bytes, why);
 }
 
 }  // namespace
@@ -143,14 +158,15 @@ int64_t TIpodDevice::IosFileSize(const std::string& path) {
 }
 
 void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix,
-                           const std::string& failureLine, std::string& localPath) {
+                           const std::string& failureLine, std::string& localPath,
+                           int64_t maxBytes) {
   localPath.clear();
   PrepareWorkFile();
   if (WorkFile.empty()) {
     AddError(failureLine + "no private work folder");
     return;
   }
-  if (const int64_t size = ios_->GetFileSize(devPath); size > kMaxWorkCopyBytes) {
+  if (const int64_t size = ios_->GetFileSize(devPath); size > maxBytes) {
     AddError(failureLine + "File too large: " + devPath + " (" + std::to_string(size) + " bytes)");
     return;
   }
@@ -181,8 +197,17 @@ void TIpodDevice::FetchBooksPlist(bool purchased, std::string& localPath) {
   const std::string devPath = purchased ? "/Books/Purchases/Purchases.plist" : "/Books/Books.plist";
   std::string copy;
   IosFetch(devPath, "",
-           purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy);
-  if (!copy.empty() && ConvertPlistIfBinary(copy, copy)) localPath = copy;
+           purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy,
+           kMaxPlistBytes);
+  if (copy.empty()) return;
+  // The property-list library is handed only a list it can read safely.
+  std::string why;
+  if (!LocalPlistWithinBounds(copy, why)) {
+    AddError("Books list refused: " + devPath + ": " + why);
+    DeleteWorkCopy(copy);
+    return;
+  }
+  if (ConvertPlistIfBinary(copy, copy)) localPath = copy;
 }
 
 int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDir) {

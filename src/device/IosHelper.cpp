@@ -9,6 +9,7 @@
 #include <new>
 
 #include "device/DevicePaths.h"
+#include "platform/ReadFile.h"
 #include "util/ByteSizes.h"
 #include "util/Text.h"
 
@@ -287,9 +288,13 @@ int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   TFileKind kind = TFileKind::Missing;
   int64_t size = -1;
   ReadFileFacts(path, kind, size);
-  if (kind != TFileKind::Regular) {
-    LastError = (kind == TFileKind::Missing ? "Not found: " : "Not a plain file: ") + path;
+  if (kind == TFileKind::Missing) {
+    LastError = "Not found: " + path;
     return ENOENT;
+  }
+  if (kind != TFileKind::Regular) {  // a link, a device, a folder: as on a disk-mode iPod
+    LastError = "Not a regular file: " + path;
+    return platform::kNotRegularFile;
   }
   if (size < 0) {
     LastError = "Read error: no size for " + path;

@@ -84,10 +84,10 @@ class TIosHelper {
 
   using TChunkSink = std::function<bool(std::span<const uint8_t> chunk)>;
   // Reads the whole plain file, exactly the size its information gives, one
-  // buffer at a time, into `sink`. 0; ENOENT when it is not there or no plain
-  // file, EIO when it cannot be read, ends before its size or goes on past it
-  // (LastError says why), or ECANCELED when `sink` refused a chunk or a stop
-  // was asked for.
+  // buffer at a time, into `sink`. 0; ENOENT when it is not there,
+  // platform::kNotRegularFile for a link, device or folder, EIO when it cannot be read, ends before
+  // its size or goes on past it (LastError says why), or ECANCELED when `sink` refused a chunk or a
+  // stop was asked for.
   int ReadChunks(const std::string& path, const TChunkSink& sink);
   // Appends the whole file to `stream`; a file larger than `maxBytes` fails.
   bool ReadToStream(const std::string& path, TMemoryStream& stream, uint64_t maxBytes);

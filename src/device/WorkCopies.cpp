@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "device/iPodDev.h"
+#include "platform/FileStatus.h"
 
 namespace ortelan {
 
@@ -29,7 +30,14 @@ void TIpodDevice::FetchToWorkFile(const std::string& devPath, const std::string&
   if (IsIos) return IosFetch(devPath, suffix, failureLine, localPath);
   localPath.clear();
   std::string resolved;
-  if (!ResolveDevicePath(devPath, resolved)) return;  // missing: no copy, no error
+  if (!ResolveDevicePath(devPath, resolved)) {
+    // Missing: no copy, no error. A name that is there but leads outside
+    // the device (a link to /dev/zero) is said.
+    if (platform::LinkStatusOf(Drive + devPath).Kind != platform::FileKind::Missing) {
+      AddError(failureLine + platform::ErrorText(platform::kNotRegularFile) + ": " + devPath);
+    }
+    return;
+  }
   platform::ReadFile source;
   if (const int code = OpenResolved(resolved, devPath, source)) {
     AddError(failureLine + platform::ErrorText(code));

@@ -230,7 +230,8 @@ class TIpodDevice {
   int IosCopyToPc(const std::string& afcPath, const std::string& pcPath, bool workCopy);
   int IosCopyFile(const std::string& path, const std::string& pcPath);
   void IosFetch(const std::string& devPath, const std::string& suffix,
-                const std::string& failureLine, std::string& localPath);
+                const std::string& failureLine, std::string& localPath,
+                int64_t maxBytes = kMaxWorkCopyBytes);
   // Opens the first of the stores that can be opened; the session's last
   // failure is logged when none can.
   bool IosOpenThumb(std::initializer_list<std::string> paths);

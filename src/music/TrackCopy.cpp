@@ -250,7 +250,10 @@ int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
       continue;
     }
     ++errors;
-    if (errors <= kLoggedErrors) {
+    if (errors <= kLoggedErrors && code == kNothingCopied && !Device->IsIos) {
+      // The device's own code, no system error: said in words.
+      AddLog(track.Title + ": Err 1 (nothing copied: books come off iPhones and iPads only)");
+    } else if (errors <= kLoggedErrors) {
       AddLog(track.Title + ": Err " + std::to_string(code));
       if (code == platform::kNotRegularFile) AddLog(" Not a regular file: " + track.Location);
     } else if (abortOnErrors) {

@@ -138,11 +138,28 @@ bool TIpodPhotoDb::SelectIosThumbStore() {
   return !ThumbInfo.FileName.empty();
 }
 
+void TIpodPhotoDb::ForgetPartialLibrary() {
+  Photos.Clear();
+  Albums.Clear();
+  ClearTiles();
+  HasOriginals = false;
+  ThumbInfo = TPhotoInfo{};
+  ExportInfo = TPhotoInfo{};
+}
+
 bool TIpodPhotoDb::LoadPhotoLibrary() {
   bool loaded = false;
   std::string database;
+  const size_t mark = Device->ErrorLogSize();
   Device->FetchPhotoDataFile("Photos.sqlite", "", database);
-  if (!database.empty()) {
+  if (database.empty()) {
+    // There but not copied (a FIFO, a folder, a link to a device, too
+    // large): the library cannot be read. Missing, it says nothing.
+    if (const std::string why = Trim(Device->ErrorLogFrom(mark)); !why.empty()) {
+      ReadError = why;
+      AddLog("[X] The photo library cannot be read: " + ReadError);
+    }
+  } else {
     // Both are copies in the work folder, on every kind of device.
     const TWorkCopy databaseCopy(*Device, database);
     std::string wal;
@@ -156,7 +173,12 @@ bool TIpodPhotoDb::LoadPhotoLibrary() {
       AddLog("[X] The photo library cannot be read: " + ReadError);
     }
   }
-  if (!loaded) loaded = LoadPhotoDatabase();
+  if (!loaded) {
+    // Nothing of a library read halfway may stand in the older one's place.
+    ForgetPartialLibrary();
+    loaded = LoadPhotoDatabase();
+    if (loaded && !ReadError.empty()) AddLog("The Photo Database is read instead.");
+  }
   if (WithCamera && LoadCameraRoll() > 0) return true;
   return loaded;
 }

@@ -200,6 +200,8 @@ class TIpodPhotoDb {
 
   // Loading.
   bool LoadPhotoLibrary();
+  // Drops what a library read halfway left, before another is read.
+  void ForgetPartialLibrary();
   bool LoadPhotoDatabase();
   // Parses a Photo Database already in memory.
   bool ParsePhotoDatabase(const ByteReader& r);

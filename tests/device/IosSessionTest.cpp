@@ -190,7 +190,7 @@ TEST_F(IosSession, ReadsTakeExactlyTheGivenSizeOfAPlainFile) {
   }
   TMemoryStream stream;
   EXPECT_FALSE(session->ReadToStream("/link", stream, 100));
-  EXPECT_EQ(session->LastError, "Not a plain file: /link");
+  EXPECT_EQ(session->LastError, "Not a regular file: /link");
 }
 
 // A device that stops answering in the middle of a read counts as gone; one
