@@ -70,14 +70,15 @@ int64_t TIpodDevice::ExpectedSize(const std::string& devPath, int32_t databaseSi
 }
 
 bool TIpodDevice::FindInPlace(const std::string& candidate, int64_t expected,
-                              const std::unordered_set<std::string>* claimed) {
+                              const TClaimedNames* claimed) {
   return expected >= 0 && PcFileSize(candidate) == static_cast<int32_t>(expected) &&
-         !(claimed && claimed->contains(candidate));
+         !(claimed && claimed->Contains(candidate));
 }
 
 bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int64_t expected,
-                            const std::unordered_set<std::string>* claimed, int& number,
-                            std::string& candidate) {
+                            const TClaimedNames* claimed, int& number, std::string& candidate) {
+  // The names this run took are there and are other files: not looked at.
+  if (claimed) number = std::max(number, claimed->FirstUnclaimed(base, ext));
   for (;; ++number) {
     candidate = NumberedFileName(base, number, ext);
     if (!platform::PathExists(candidate)) return false;
@@ -86,7 +87,7 @@ bool TIpodDevice::NextPlace(const std::string& base, const std::string& ext, int
 }
 
 bool TIpodDevice::AlreadyCopied(const std::string& devPath, std::string& destBase, int32_t size,
-                                const std::unordered_set<std::string>* claimed) {
+                                const TClaimedNames* claimed) {
   int number = 0;
   std::string candidate;
   if (!NextPlace(destBase, std::string(PathExtension(devPath)), ExpectedSize(devPath, size),
@@ -98,7 +99,7 @@ bool TIpodDevice::AlreadyCopied(const std::string& devPath, std::string& destBas
 }
 
 int TIpodDevice::CopyWithFreeName(const std::string& devPath, std::string& destBase, int32_t size,
-                                  const std::unordered_set<std::string>* claimed) {
+                                  const TClaimedNames* claimed) {
   const std::string ext(PathExtension(devPath));
   const int64_t expected = ExpectedSize(devPath, size);
   std::string candidate;

@@ -110,6 +110,14 @@ bool ResolveUnderRoot(const std::string& root, const std::string& canonicalRoot,
   return true;
 }
 
+int TClaimedNames::FirstUnclaimed(std::string_view base, std::string_view ext) const {
+  std::string series(base);
+  series.append(1, '\0').append(ext);
+  int& number = firstUnclaimed_[series];
+  while (names_.contains(NumberedFileName(base, number, ext))) ++number;
+  return number;
+}
+
 bool IsSingleFileName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   return std::none_of(name.begin(), name.end(), [](char c) { return IsSeparator(c) || c == '\0'; });

@@ -33,6 +33,26 @@ struct DeviceFolderCache {
   }
 };
 
+// The destination names a run has taken. A numbered series ("Song.mp3",
+// "Song1.mp3", ...) is looked at from its first name not taken yet, so that
+// a run walks each series once instead of once for every file of it.
+class TClaimedNames {
+ public:
+  bool Contains(const std::string& name) const { return names_.contains(name); }
+  void Claim(const std::string& name) { names_.insert(name); }
+  void Clear() {
+    names_.clear();
+    firstUnclaimed_.clear();
+  }
+  // The first number n of the series whose name for n is not taken.
+  int FirstUnclaimed(std::string_view base, std::string_view ext) const;
+
+ private:
+  std::unordered_set<std::string> names_;
+  // By series: a number below which every name is taken (only grows).
+  mutable std::unordered_map<std::string, int> firstUnclaimed_;
+};
+
 // The file below `root` that `path` names. A part that does not exist as
 // written is looked up without regard to ASCII case. False when the file is
 // missing or, after every link is resolved, lies outside `canonicalRoot` (the

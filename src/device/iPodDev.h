@@ -110,11 +110,11 @@ class TIpodDevice {
   // name then. A `size` of 0 stands for an unknown size: the device file's
   // own is used.
   int CopyWithFreeName(const std::string& devPath, std::string& destBase, int32_t size,
-                       const std::unordered_set<std::string>* claimed = nullptr);
+                       const TClaimedNames* claimed = nullptr);
   // True when CopyWithFreeName would find the file there already; `destBase`
   // is then the name it has.
   bool AlreadyCopied(const std::string& devPath, std::string& destBase, int32_t size,
-                     const std::unordered_set<std::string>* claimed = nullptr);
+                     const TClaimedNames* claimed = nullptr);
   int CopyItemOrFolder(const std::string& devPath, std::string& destBase, bool& wasFolder,
                        int32_t size);
   bool DeviceFileExists(const std::string& path);
@@ -205,13 +205,11 @@ class TIpodDevice {
   bool InsideDevice(const std::string& pcFolder) const;
   void PrepareWorkFile();
   int64_t ExpectedSize(const std::string& devPath, int32_t databaseSize);
-  bool FindInPlace(const std::string& candidate, int64_t expected,
-                   const std::unordered_set<std::string>* claimed);
+  bool FindInPlace(const std::string& candidate, int64_t expected, const TClaimedNames* claimed);
   // Moves `number` on to the first name of the numbered series that is free
   // (false) or already holds the file (true); `candidate` is that name.
   bool NextPlace(const std::string& base, const std::string& ext, int64_t expected,
-                 const std::unordered_set<std::string>* claimed, int& number,
-                 std::string& candidate);
+                 const TClaimedNames* claimed, int& number, std::string& candidate);
   // Copies a file of the device to WorkFile + suffix; `failureLine` starts
   // the ErrorLog line of a failed copy.
   void FetchToWorkFile(const std::string& devPath, const std::string& suffix,

@@ -177,7 +177,7 @@ int TIpodMusicDb::BuildDestName(int index, uint8_t scheme, std::string& path) {
 int64_t TIpodMusicDb::BytesStillNeeded(const std::string& destFolder) {
   std::string folder = destFolder;
   if (folder.empty() || folder.back() != '/') folder += '/';
-  std::unordered_set<std::string> claimed;
+  TClaimedNames claimed;
   int64_t needed = 0;
   for (const TTrackItem& track : Tracks) {
     if (!track.Checked) continue;
@@ -186,7 +186,7 @@ int64_t TIpodMusicDb::BytesStillNeeded(const std::string& destFolder) {
                subFolder);
     if (track.MediaKind != mkBook &&
         Device->AlreadyCopied(track.Location, path, Low32(track.Size), &claimed)) {
-      claimed.insert(path);
+      claimed.Claim(path);
       continue;
     }
     needed = SaturatingAdd(needed, track.Size);
@@ -222,14 +222,14 @@ int TIpodMusicDb::CopyTrack(int index) {
   }
   if (code == 0) {
     track.DestFile = path;
-    claimed_.insert(path);
+    claimed_.Claim(path);
   }
   return code;
 }
 
 int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
   Cancelled = false;
-  claimed_.clear();
+  claimed_.Clear();
   int met = 0, copied = 0, errors = 0;
   const std::string suffix = "/" + std::to_string(Tracks.CheckedCount) + "  ";
   for (int i = 0; i < Tracks.Count(); ++i) {

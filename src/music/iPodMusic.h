@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "device/DevicePaths.h"
 #include "platform/ItunesAutomation.h"
 #include "util/ByteReader.h"
 #include "util/ChunkTags.h"
@@ -330,7 +331,7 @@ class TIpodMusicDb {
   ReadBudget readBudget_;  // what the current parse may still read
   // The destination names this copy has written or found in place: never
   // taken by another track of the same run.
-  std::unordered_set<std::string> claimed_;
+  TClaimedNames claimed_;
 };
 
 }  // namespace ortelan

@@ -211,6 +211,18 @@ TEST_F(IosDevice, AStopEndsACopyThatWaitsForTheDevice) {
   EXPECT_EQ(test::ReadFileText(pc / "A.mp3"), "iTunes_Control/Music/F00/A.mp3");
 }
 
+// An earlier copy cut short by an unplug is no copy: the next run writes the
+// whole file beside it.
+TEST_F(IosDevice, AShorterEarlierCopyDoesNotCountAsCopied) {
+  Phone("iTunes_Control/Music/F00/A.mp3");  // holds its own path
+  const std::string content = "iTunes_Control/Music/F00/A.mp3";
+  test::WriteFile(pc / "Song.mp3", content.substr(0, content.size() - 3));
+  std::string dest = pc / "Song";
+  EXPECT_EQ(device().CopyWithFreeName("iTunes_Control/Music/F00/A.mp3", dest, 0), 0);
+  EXPECT_EQ(dest, pc / "Song1.mp3");
+  EXPECT_EQ(test::ReadFileText(pc / "Song1.mp3"), content);
+}
+
 TEST_F(IosDevice, CameraRollListingsGiveSingleNamesOnly) {
   Phone("DCIM/100APPLE/IMG_0001.JPG");
   fake.ExtraNames["/DCIM/100APPLE/"] = {"../../evil.JPG", "a/b.JPG"};

@@ -1,13 +1,13 @@
 // Property lists from a device are checked before the property-list library
 // sees them: real lists pass, bombs and damaged tables do not.
 
-#include "device/PlistBounds.h"
-
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
 #include <string>
 #include <vector>
+
+#include "device/PlistBounds.h"
 
 namespace ortelan {
 namespace {

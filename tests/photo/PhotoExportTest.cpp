@@ -253,6 +253,19 @@ TEST_F(PhotoExport, CameraFilesStopAfterThirtyOneErrors) {
       << db->Log;
 }
 
+// A camera-roll name with control characters gives a clean name on the PC.
+TEST_F(PhotoExport, CameraFileNamesAreCleanedForThePc) {
+  MakeThumbLibrary({});
+  WriteFile(root + "/DCIM/100APPLE/IMG\x1b[2J\a\r\n.JPG", "escape");
+  db = std::make_unique<TIpodPhotoDb>(fx.Device.get(), true, nullptr);
+  db->LoadPhotoLibrary();
+  ASSERT_EQ(db->CamPhotos.Count(), 1);
+  CheckAllAndPrepare();
+  Run();
+  EXPECT_EQ(test::ListTree(dest), std::vector<std::string>{"IMG_[2J___.JPG"});
+  EXPECT_EQ(test::ReadFileText(dest + "/IMG_[2J___.JPG"), "escape");
+}
+
 TEST_F(PhotoExport, SpaceEstimateAndDefaultFolder) {
   TIpodPhotoDb photos(fx.Device.get(), true, nullptr);
   for (int i = 0; i < 3; ++i) photos.Photos.Add();

@@ -75,6 +75,17 @@ TEST(Text, FitFileNameCutsTheLastPartAtACharacterAndKeepsTheTail) {
   EXPECT_EQ(FitFileName("name", ".ext", 6), "na.ext");
 }
 
+TEST(Text, DeviceFileNamesLoseControlsAndFitKeepingTheirExtension) {
+  EXPECT_EQ(CleanDeviceFileName("IMG\x1b[31m\a\r\n\x7F.JPG"), "IMG_[31m____.JPG");
+  const std::string emoji = "\xF0\x9F\x8E\xB5";
+  std::string longName;
+  for (int i = 0; i < 75; ++i) longName += emoji;  // 300 bytes
+  const std::string fitted = CleanDeviceFileName(longName + ".HEIC");
+  EXPECT_TRUE(fitted.ends_with(emoji + ".HEIC"));
+  EXPECT_EQ(fitted.size(), 62 * 4 + 5u);  // within 255 bytes, whole characters
+  EXPECT_EQ(CleanDeviceFileName("plain.jpg"), "plain.jpg");
+}
+
 TEST(Text, TerminalTextLetsNoControlCharacterThrough) {
   EXPECT_EQ(TerminalText("Title\x1b]0;owned\x07 end"), "Title?]0;owned? end");
   EXPECT_EQ(TerminalText("clear\x1b[2J\r\x7f"), "clear?[2J??");
