@@ -102,8 +102,8 @@ package-check: package $(DEMO)
 # The tests of the threaded code under ThreadSanitizer.
 TSAN := build/tsan
 # ios-tests: the CLI against the fake iPhone, where that tool is present.
-TSAN_TESTS := music-tests photo-tests app-tests ios-tests
-TSAN_TARGETS := music-tests photo-tests app-tests ortelan-cli make-demo-ipod
+TSAN_TESTS := device-tests music-tests photo-tests app-tests ios-tests
+TSAN_TARGETS := device-tests music-tests photo-tests app-tests ortelan-cli make-demo-ipod
 tsan-test: deps
 	cmake --preset tsan >/dev/null
 	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TARGETS)

@@ -102,7 +102,7 @@ MobileResult AfcClient::ReceiveExact(std::span<uint8_t> bytes) {
   return kMobileOk;
 }
 
-MobileResult AfcClient::ReceiveReply(uint64_t maxReply, Reply& reply) {
+MobileResult AfcClient::ReceiveReply(uint64_t maxReply, Reply& reply, std::span<uint8_t> into) {
   uint8_t header[kHeaderBytes];
   if (const MobileResult code = ReceiveExact(header)) return code;
   const uint64_t whole = GetU64(header + 8);
@@ -114,12 +114,17 @@ MobileResult AfcClient::ReceiveReply(uint64_t maxReply, Reply& reply) {
     return Broken(kMobileBadReply);
   }
   reply.Operation = GetU64(header + 32);
-  reply.Bytes.resize(whole - kHeaderBytes);
+  const uint64_t length = whole - kHeaderBytes;
+  if (reply.Operation == opData && headed == kHeaderBytes && length <= into.size()) {
+    reply.Direct = length;
+    return ReceiveExact(into.first(length));
+  }
+  reply.Bytes.resize(length);
   return ReceiveExact(reply.Bytes);
 }
 
 MobileResult AfcClient::Exchange(uint64_t operation, const std::vector<uint8_t>& arguments,
-                                 uint64_t maxReply, Reply& reply) {
+                                 uint64_t maxReply, Reply& reply, std::span<uint8_t> into) {
   const std::lock_guard lock(mutex_);
   if (aborted_) return Broken(kMobileStopped);
   if (broken_ != kMobileOk) return broken_;
@@ -132,7 +137,7 @@ MobileResult AfcClient::Exchange(uint64_t operation, const std::vector<uint8_t>&
   packet.insert(packet.end(), arguments.begin(), arguments.end());
   if (!channel_->Send(packet)) return Broken(kMobileGone);
   // A status reply carries its code in 8 bytes, whatever was asked.
-  return ReceiveReply(std::max<uint64_t>(maxReply, 8), reply);
+  return ReceiveReply(std::max<uint64_t>(maxReply, 8), reply, into);
 }
 
 MobileResult AfcClient::ListRequest(uint64_t operation, const std::string& path,
@@ -181,12 +186,15 @@ MobileResult AfcClient::Read(uint64_t file, uint8_t* buffer, uint32_t& count) {
   PutU64(arguments, file);
   PutU64(arguments, room);
   Reply reply;
-  // A reply longer than `room` is refused before it is taken in.
-  if (const MobileResult code = Exchange(opFileRead, arguments, room, reply)) return code;
+  // A reply longer than `room` is refused before it is taken in; the file's
+  // bytes go straight into `buffer`.
+  if (const MobileResult code = Exchange(opFileRead, arguments, room, reply, {buffer, room})) {
+    return code;
+  }
   if (reply.Operation != opData) return OnlyStatus(reply.Operation, reply.Bytes);
   if (reply.Bytes.size() > room) return kMobileBadReply;  // a status-sized reply to a tiny read
-  std::copy(reply.Bytes.begin(), reply.Bytes.end(), buffer);
-  count = static_cast<uint32_t>(reply.Bytes.size());
+  if (reply.Direct == 0) std::copy(reply.Bytes.begin(), reply.Bytes.end(), buffer);
+  count = static_cast<uint32_t>(reply.Direct != 0 ? reply.Direct : reply.Bytes.size());
   return kMobileOk;
 }
 

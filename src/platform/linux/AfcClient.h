@@ -55,12 +55,15 @@ class AfcClient {
   struct Reply {
     uint64_t Operation = 0;
     std::vector<uint8_t> Bytes;  // the reply's arguments and payload, joined
+    // A data reply received straight into the caller's buffer: its length.
+    size_t Direct = 0;
   };
   // Sends one request and receives its reply, whose arguments and payload
-  // together may not exceed `maxReply` bytes.
+  // together may not exceed `maxReply` bytes. A data reply without
+  // arguments goes straight into `into` when given (a file's bytes).
   MobileResult Exchange(uint64_t operation, const std::vector<uint8_t>& arguments,
-                        uint64_t maxReply, Reply& reply);
-  MobileResult ReceiveReply(uint64_t maxReply, Reply& reply);
+                        uint64_t maxReply, Reply& reply, std::span<uint8_t> into = {});
+  MobileResult ReceiveReply(uint64_t maxReply, Reply& reply, std::span<uint8_t> into);
   // Fills `bytes` whole within the silence limit; an error result otherwise.
   MobileResult ReceiveExact(std::span<uint8_t> bytes);
   // A request on a path answered by NUL-ended texts.
