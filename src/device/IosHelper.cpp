@@ -285,6 +285,10 @@ int64_t TIosHelper::GetFileSize(const std::string& path) {
 
 int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
+  if (detached_) {
+    LastError = "Read error: the device was unplugged";
+    return EIO;
+  }
   TFileKind kind = TFileKind::Missing;
   int64_t size = -1;
   ReadFileFacts(path, kind, size);

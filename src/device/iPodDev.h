@@ -64,7 +64,9 @@ class TIpodDevice {
   std::string ErrorLog;
   // A copy worker reads it while the window thread handles a detach.
   std::atomic<bool> IsIos{false};
-  bool Connected = false;
+  // Written on the window thread when the device comes or goes; the copy
+  // workers look at it to end a transfer whose device has gone.
+  std::atomic<bool> Connected{false};
   bool EjectOnClose = false;
   bool DiskModeConnected = false;
   std::string Drive;  // mount point of the disk-mode iPod, no trailing separator
@@ -173,6 +175,9 @@ class TIpodDevice {
 
   // The session with the iOS device.
   TIosHelper& IosSession() { return *ios_; }
+  // False once the device has gone: for an iOS device as soon as the
+  // library reports it, before the window thread has heard. Any thread.
+  bool StillConnected() const { return Connected && !(IsIos && ios_ && !ios_->Connected); }
   // Ends a transfer waiting for an iOS device soon; any thread.
   void InterruptTransfer() {
     if (ios_ && IsIos) ios_->InterruptTransfer();

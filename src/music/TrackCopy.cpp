@@ -236,6 +236,11 @@ int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
     if (Cancelled) break;
     TTrackItem& track = Tracks.GetItem(i);
     if (!track.Checked) continue;
+    if (!Device->StillConnected()) {
+      // Every item after this one would fail alike.
+      AddLog("[X] The device was unplugged: the transfer ends.");
+      break;
+    }
     ++met;
     if (OnProgress) OnProgress(std::to_string(met) + suffix + track.Title);
     track.DestFile.clear();

@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxErrors = 30;
+constexpr const char* kDeviceGoneLine = "[X] The device was unplugged: the transfer ends.";
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
@@ -104,6 +105,13 @@ TIpodPhotoDb::ExportFormat TIpodPhotoDb::ExportFormatOf() const {
   }
 }
 
+bool TIpodPhotoDb::DeviceGone() {
+  if (Device->StillConnected()) return false;
+  // Every photo after this one would fail alike: said once, then the end.
+  if (!Log.ends_with(kDeviceGoneLine)) AddLog(kDeviceGoneLine);
+  return true;
+}
+
 int32_t TIpodPhotoDb::ExportPhotoDbPhotos() {
   Cancelled = false;
   if (HasOriginals) return CopyOriginals(false);
@@ -152,7 +160,7 @@ struct TIpodPhotoDb::ExportPipeline {
 
 int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
   ExportPipeline pipe(*this);
-  for (int32_t n = 1; n <= ExportInfo.FileCount && !Cancelled; ++n) {
+  for (int32_t n = 1; n <= ExportInfo.FileCount && !Cancelled && !DeviceGone(); ++n) {
     const std::string store = std::to_string(ExportInfo.FormatId) + "_" + std::to_string(n);
     if (!Device->OpenThumbFile("F" + store, ExportInfo.ImageSize)) {
       AddLog(prefix + store);
@@ -168,7 +176,7 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
 }
 
 void TIpodPhotoDb::ExportFromStore(int32_t fileNo, RecordDecoder decode, ExportPipeline& pipe) {
-  for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
+  for (int i = 0; i < Photos.Count() && !Cancelled && !DeviceGone(); ++i) {
     const TPhotoItem& photo = Photos.GetItem(i);
     if (!photo.Checked || photo.FileIndex != fileNo) continue;
     const std::string name = std::to_string(photo.ImageId) + ".jpg";
@@ -292,7 +300,7 @@ int32_t TIpodPhotoDb::CopyOriginals(bool ios) {
   std::unordered_set<std::string> claimed;
   int32_t written = 0;
   int errors = 0;
-  for (int i = 0; i < Photos.Count() && !Cancelled; ++i) {
+  for (int i = 0; i < Photos.Count() && !Cancelled && !DeviceGone(); ++i) {
     const TPhotoItem& photo = Photos.GetItem(i);
     if (!photo.Checked) continue;
     std::string name = ExtractDevFileName(photo.FileName);
@@ -331,7 +339,7 @@ int32_t TIpodPhotoDb::ExportCamPhotos() {
   Cancelled = false;
   int32_t written = 0;
   int errors = 0;
-  for (int i = 0; i < CamPhotos.Count() && !Cancelled; ++i) {
+  for (int i = 0; i < CamPhotos.Count() && !Cancelled && !DeviceGone(); ++i) {
     const TCamPhotoItem& file = CamPhotos.GetItem(i);
     if (!file.Checked) continue;
     if (OnFileDone) OnFileDone(file.FileName);

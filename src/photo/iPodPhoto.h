@@ -202,6 +202,8 @@ class TIpodPhotoDb {
   bool LoadPhotoLibrary();
   // Drops what a library read halfway left, before another is read.
   void ForgetPartialLibrary();
+  // True once the device has gone during an export; logs it once.
+  bool DeviceGone();
   bool LoadPhotoDatabase();
   // Parses a Photo Database already in memory.
   bool ParsePhotoDatabase(const ByteReader& r);

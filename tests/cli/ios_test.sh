@@ -52,8 +52,8 @@ check "... and no .THM file" bash -c "! ls '$work/photos' | grep -qi '\.THM$'"
 truncate -s 3000000000 "$work/phone/iTunes_Control/Music/F11/FINA.mp3"
 "$cli" music copy --to "$work/cut" >"$work/cut.out" 2>&1 &
 copy=$!
-for _ in $(seq 200); do
-  find "$work/cut" -name '.ortelan-*.part' 2>/dev/null | grep -q . && break
+for _ in $(seq 400); do  # until the long track is on its way
+  find "$work/cut" -name '.ortelan-*.part' -size +50M 2>/dev/null | grep -q . && break
   sleep 0.05
 done
 kill -USR1 "$FAKEIDEVICE_PID"

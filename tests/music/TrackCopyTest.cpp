@@ -218,6 +218,26 @@ TEST_F(TrackCopy, CancelLetsTheNextTrackFinishThenStops) {
   EXPECT_EQ(db().Log, "\r\nCopy files: t5, c3");
 }
 
+// A device that goes during a transfer ends it: the tracks after it would
+// fail alike.
+TEST_F(TrackCopy, AnUnpluggedDeviceEndsTheTransferWithOneLine) {
+  for (int i = 1; i <= 5; ++i) AddTrack("T" + std::to_string(i), "x");
+  Prepare();
+  RunWorker([&](TMusicCopyThread&, int report) {
+    if (report == 2) m.Fx.Volumes.Remove(m.Root());  // handed to this thread as the watcher does
+  });
+  const size_t copied = ListTree(dest).size();
+  EXPECT_GE(copied, 1u);
+  EXPECT_LE(copied, 3u);  // the loss is seen before the next track
+  EXPECT_NE(db().Log.find("[X] The device was unplugged: the transfer ends."), std::string::npos)
+      << db().Log;
+  // At most the track in flight when the loss came fails.
+  const size_t failure = db().Log.find(": Err ");
+  EXPECT_TRUE(failure == std::string::npos ||
+              db().Log.find(": Err ", failure + 1) == std::string::npos)
+      << db().Log;
+}
+
 // Faults come through the file-copy layer: the disk fills up during one track,
 // the device is pulled during another. The transfer goes on and leaves only
 // complete files.
