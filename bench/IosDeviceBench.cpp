@@ -187,17 +187,17 @@ int main(int argc, char** argv) {
     phone.dispatcher.RunUntil([&] { return device->Connected || Clock::now() > deadline; });
   });
   if (!device->Connected) {
-    std::fprintf(stderr, "no iPhone connected: %s\n", device->IosSession().LastError.c_str());
+    std::fprintf(stderr, "no iPhone connected: %s\n", device->IosSession().LastError().c_str());
     return 1;
   }
   std::vector<double> sequences;
   for (int round = 0; round < kRounds; ++round) {
     sequences.push_back(
-        Seconds([&] { device->IosSession().ConnectDevice(device->IosSession().Device); }));
+        Seconds([&] { device->IosSession().ConnectDevice(device->IosSession().Device()); }));
   }
   std::printf("attach to connected: %.1f ms (the connection sequence alone: %.1f ms)\n",
               connect * 1000, Median(sequences) * 1000);
-  BareAfc bare(device->IosSession().Device);
+  BareAfc bare(device->IosSession().Device());
   if (!bare.Ready()) return 1;
   CompareCopies(*device, bare, root, work + "/copies");
   CompareDatabaseLoads(*device, bare, diskRoot);

@@ -196,7 +196,7 @@ DeviceSession::~DeviceSession() { device_.reset(); }
 bool DeviceSession::Connect() {
   if (device_->ScanDrives() || WaitForIosDevice()) return true;
   std::fprintf(stderr, "No iPod found.\n");
-  const std::string& why = device_->IosSession().LastError;
+  const std::string why = device_->IosSession().LastError();
   if (!why.empty()) std::fprintf(stderr, "%s\n", Shown(why).c_str());
   return false;
 }

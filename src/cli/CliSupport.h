@@ -108,7 +108,7 @@ class DeviceSession {
 // How the connected device is named in a listing: the disk-mode iPod's
 // mount point, the iOS device's UDID.
 inline std::string DeviceLabel(TIpodDevice& device) {
-  return device.IsIos ? device.IosSession().Device + " (iOS)" : device.Drive;
+  return device.IsIos ? device.IosSession().Device() + " (iOS)" : device.Drive;
 }
 
 // True when the device's photo library is there but could not be read, and

@@ -79,17 +79,27 @@ TIpodDevice::~TIpodDevice() {
 
 void TIpodDevice::AddError(const std::string& text) {
   const std::lock_guard lock(stateMutex_);
-  ErrorLog += "\r\n" + text;
+  errorLog_ += "\r\n" + text;
+}
+
+std::string TIpodDevice::ErrorText() const {
+  const std::lock_guard lock(stateMutex_);
+  return errorLog_;
+}
+
+void TIpodDevice::ClearErrors() {
+  const std::lock_guard lock(stateMutex_);
+  errorLog_.clear();
 }
 
 size_t TIpodDevice::ErrorLogSize() const {
   const std::lock_guard lock(stateMutex_);
-  return ErrorLog.size();
+  return errorLog_.size();
 }
 
 std::string TIpodDevice::ErrorLogFrom(size_t mark) const {
   const std::lock_guard lock(stateMutex_);
-  return mark < ErrorLog.size() ? ErrorLog.substr(mark) : std::string();
+  return mark < errorLog_.size() ? errorLog_.substr(mark) : std::string();
 }
 
 bool TIpodDevice::ProbeDrive(const platform::Volume& volume) {

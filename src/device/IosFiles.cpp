@@ -85,16 +85,16 @@ void TIpodDevice::StartIosSession() {
     const std::lock_guard lock(ActiveIosHelperMutex);
     ActiveIosHelper = ios_.get();
   }
-  if (!ios_->LibraryLoaded) {
+  if (!ios_->LibraryLoaded()) {
     AddError("Cannot load the iTunes Dll, requires iTunes 7.5 or above.");
     IosUnavailable = true;
   }
   ios_->Start(IosUnavailable);
-  if (!ios_->Subscribed) {
+  if (!ios_->Subscribed()) {
     AddError("Cannot access iPhone/iTouch/iPad.");
     IosUnavailable = true;
   }
-  if (ios_->BufferSize == 0) AddError("Internal - out of Memory");
+  if (ios_->BufferSize() == 0) AddError("Internal - out of Memory");
 }
 
 bool TIpodDevice::IosPath(const std::string& path, std::string& afcPath) {
@@ -110,7 +110,7 @@ bool TIpodDevice::IosPath(const std::string& path, std::string& afcPath) {
     at = end + 1;
   }
   if (!safe) {
-    ios_->LastError = "Not found: " + path;
+    ios_->NoteFailure("Not found: " + path);
     return false;
   }
   afcPath = "/" + std::string(inner) + (folder ? "/" : "");
@@ -122,7 +122,7 @@ bool TIpodDevice::IosReadFile(const std::string& path, TMemoryStream& stream) {
   std::string afcPath;
   if (!IosPath(path, afcPath) || !ios_->ReadToStream(afcPath, stream, kMaxDatabaseBytes)) {
     stream.Clear();
-    AddError(ios_->LastError);
+    AddError(ios_->LastError());
     return false;
   }
   stream.Position = 0;
@@ -140,7 +140,7 @@ int TIpodDevice::IosCopyToPc(const std::string& afcPath, const std::string& pcPa
       };
   const int code = workCopy ? services_.Files.WriteChunksWorkFile(pcPath, produce)
                             : services_.Files.WriteChunksExclusive(pcPath, produce);
-  if (code != 0 && code == writeError) ios_->LastError = platform::ErrorText(code);
+  if (code != 0 && code == writeError) ios_->NoteFailure(platform::ErrorText(code));
   return code;
 }
 
@@ -148,7 +148,7 @@ int TIpodDevice::IosCopyFile(const std::string& path, const std::string& pcPath)
   std::string afcPath;
   const int code = IosPath(path, afcPath) ? IosCopyToPc(afcPath, pcPath, false) : ENOENT;
   // A name taken meanwhile is no failure: the caller takes the next one.
-  if (code != 0 && code != EEXIST) AddError("Copy fail: " + ios_->LastError);
+  if (code != 0 && code != EEXIST) AddError("Copy fail: " + ios_->LastError());
   return code;
 }
 
@@ -173,7 +173,7 @@ void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix
   const std::string copy = WorkFile + suffix;
   std::remove(copy.c_str());  // an earlier copy of ours
   if (IosCopyToPc(devPath, copy, true) != 0) {
-    AddError(failureLine + ios_->LastError);
+    AddError(failureLine + ios_->LastError());
     return;
   }
   localPath = copy;
@@ -225,7 +225,7 @@ int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDi
   std::vector<std::string> files;
   const bool whole = ios_->ListTree(afcDir, files);
   for (const std::string& name : ios_->RefusedNames()) AddError("Refused file name: " + name);
-  if (!whole) AddError(ios_->LastError);  // the files listed before the bound are copied
+  if (!whole) AddError(ios_->LastError());  // the files listed before the bound are copied
   if (files.empty()) return whole ? ENOENT : EIO;
   int result = whole ? 0 : EIO;
   for (const std::string& file : files) {
@@ -242,7 +242,7 @@ int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDi
       continue;
     }
     if (const int code = IosCopyToPc(file, local, false)) {
-      AddError("Copy fail: " + ios_->LastError);
+      AddError("Copy fail: " + ios_->LastError());
       return code;
     }
   }
@@ -257,7 +257,7 @@ bool TIpodDevice::IosOpenThumb(std::initializer_list<std::string> paths) {
     iosThumbSize_ = ios_->GetFileSize(path);
     return true;
   }
-  AddError(ios_->LastError);
+  AddError(ios_->LastError());
   return false;
 }
 
@@ -274,7 +274,7 @@ bool TIpodDevice::IosReadThumb(int32_t count, TMemoryStream& stream, int64_t off
   stream.Bytes.resize(std::max(before, start + static_cast<size_t>(count)));
   if (!ios_->ReadAt(static_cast<uint32_t>(count), stream.Bytes.data() + start, offset)) {
     stream.Bytes.resize(before);
-    AddError(ios_->LastError);
+    AddError(ios_->LastError());
     return false;
   }
   stream.Position = 0;

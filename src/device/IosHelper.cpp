@@ -65,22 +65,43 @@ bool MeansDeviceGone(platform::MobileResult code) {
 
 TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t bufferMegabytes,
                        TIosChangeEvent onDeviceChange)
-    : OnDeviceChange(std::move(onDeviceChange)), BufferMegabytes(bufferMegabytes), api_(api) {
-  LibraryLoaded = api_ != nullptr;
-}
+    : api_(api),
+      libraryLoaded_(api != nullptr),
+      bufferMegabytes_(bufferMegabytes),
+      onDeviceChange_(std::move(onDeviceChange)) {}
 
 TIosHelper::~TIosHelper() {
-  if (Subscribed) Close();
+  if (subscribed_) Close();
   SetBufferSize(0);
 }
 
 void TIosHelper::Fail(const std::string& text, platform::MobileResult code) {
-  LastError = text + CodeText(code);
+  SetError(text + CodeText(code));
+}
+
+void TIosHelper::SetError(std::string text) {
+  const std::lock_guard lock(textMutex_);
+  lastError_ = std::move(text);
+}
+
+void TIosHelper::SetDevice(std::string device) {
+  const std::lock_guard lock(textMutex_);
+  device_ = std::move(device);
+}
+
+std::string TIosHelper::Device() const {
+  const std::lock_guard lock(textMutex_);
+  return device_;
+}
+
+std::string TIosHelper::LastError() const {
+  const std::lock_guard lock(textMutex_);
+  return lastError_;
 }
 
 void TIosHelper::Start(bool noSubscribe) {
-  if (!noSubscribe) Subscribed = Subscribe();
-  SetBufferSize(static_cast<uint32_t>(BufferMegabytes * kMiB));
+  if (!noSubscribe) subscribed_ = Subscribe();
+  SetBufferSize(static_cast<uint32_t>(bufferMegabytes_ * kMiB));
 }
 
 bool TIosHelper::Subscribe() {
@@ -100,13 +121,13 @@ void TIosHelper::DeviceNotification(const platform::DeviceNotice& info) {
   if (info.Message == platform::DeviceMessage::Attached) {
     {
       const std::lock_guard lock(session->mutex_);
-      session->Device = info.Device;
+      session->SetDevice(info.Device);
       const bool connected = session->ConnectDevice(info.Device);
       ++session->AttachesHandled;
       if (!connected) return;
       session->Connected = true;
     }
-    if (session->OnDeviceChange) session->OnDeviceChange(true);
+    if (session->onDeviceChange_) session->onDeviceChange_(true);
     return;
   }
   session->detached_ = true;
@@ -120,7 +141,7 @@ void TIosHelper::ReportLoss() {
     if (afc_) api_->AfcAbort(*afc_);
   }
   if (!Connected.exchange(false)) return;
-  if (OnDeviceChange) OnDeviceChange(false);
+  if (onDeviceChange_) onDeviceChange_(false);
 }
 
 void TIosHelper::InterruptTransfer() {
@@ -130,8 +151,9 @@ void TIosHelper::InterruptTransfer() {
 }
 
 void TIosHelper::ReconnectAfterInterrupt() {
-  if (!interrupted_.exchange(false) || Device.empty() || detached_) return;
-  ConnectDevice(Device);
+  const std::string device = Device();
+  if (!interrupted_.exchange(false) || device.empty() || detached_) return;
+  ConnectDevice(device);
 }
 
 void TIosHelper::FailRequest(const std::string& text, platform::MobileResult code) {
@@ -147,7 +169,7 @@ bool TIosHelper::ConnectDevice(const std::string& device) {
     const std::lock_guard guard(afcMutex_);
     afc_.reset();
   }
-  AfcOpen = false;
+  afcOpen_ = false;
   detached_ = false;
   return ConnectSteps(device);
 }
@@ -159,7 +181,7 @@ bool TIosHelper::ConnectSteps(const std::string& device) {
     return false;
   }
   if (!CheckPairing(device)) return false;
-  SessionOpen = true;
+  sessionOpen_ = true;
   if ((code = api_->StartSession(device)) != platform::kMobileOk) {
     Fail("Cannot start session: ", code);
     return false;
@@ -181,7 +203,7 @@ bool TIosHelper::ConnectSteps(const std::string& device) {
     Fail("Open AFC error: ", code);
     return false;
   }
-  AfcOpen = true;
+  afcOpen_ = true;
   return true;
 }
 
@@ -189,30 +211,30 @@ bool TIosHelper::CheckPairing(const std::string& device) {
   if (!api_->IsPaired(device)) {
     const platform::MobileResult code = api_->Pair(device);
     if (code == platform::kMobileOk) return true;
-    LastError = "Pair failed: " + CodeText(code) + kPairHint;
+    SetError("Pair failed: " + CodeText(code) + kPairHint);
     return false;
   }
   if (api_->ValidatePairing(device) == platform::kMobileOk) return true;
   // A pairing that no longer holds is made again.
   const platform::MobileResult code = api_->Pair(device);
   if (code == platform::kMobileOk) return true;
-  LastError = "Invalid pair: " + CodeText(code) + kPairHint;
+  SetError("Invalid pair: " + CodeText(code) + kPairHint);
   return false;
 }
 
 void TIosHelper::EndSession(const std::string& device) {
   api_->StopSession(device);
   api_->Disconnect(device);
-  SessionOpen = false;
+  sessionOpen_ = false;
 }
 
 bool TIosHelper::Close() {
   const std::lock_guard lock(mutex_);
-  if (SessionOpen) {
-    EndSession(Device);
-    Device.clear();
+  if (sessionOpen_) {
+    EndSession(Device());
+    SetDevice({});
   }
-  if (!AfcOpen) return true;
+  if (!afcOpen_) return true;
   CloseFile();
   const std::lock_guard guard(afcMutex_);
   const platform::MobileResult code = api_->AfcConnectionClose(afc_);
@@ -220,34 +242,34 @@ bool TIosHelper::Close() {
     Fail("Close AFC error: ", code);
     return false;
   }
-  AfcOpen = false;
+  afcOpen_ = false;
   afc_.reset();
   return true;
 }
 
 void TIosHelper::SetBufferSize(uint32_t size) {
   const std::lock_guard lock(mutex_);
-  if (size == BufferSize) return;
+  if (size == bufferSize_) return;
   buffer_.reset();
-  BufferSize = 0;
+  bufferSize_ = 0;
   if (size == 0) return;
   buffer_.reset(new (std::nothrow) uint8_t[size]);
   if (!buffer_) buffer_.reset(new (std::nothrow) uint8_t[size = kIosFallbackBufferBytes]);
-  if (buffer_) BufferSize = size;
+  if (buffer_) bufferSize_ = size;
 }
 
 bool TIosHelper::PathExists(const std::string& path) {
   const std::lock_guard lock(mutex_);
   ReconnectAfterInterrupt();
   std::vector<platform::AfcInfoPair> info;
-  return AfcOpen && api_->AfcFileInfo(*afc_, path, info) == platform::kMobileOk;
+  return afcOpen_ && api_->AfcFileInfo(*afc_, path, info) == platform::kMobileOk;
 }
 
 bool TIosHelper::GetInfoValue(const std::string& path, const std::string& key, std::string& value) {
   const std::lock_guard lock(mutex_);
   ReconnectAfterInterrupt();
   std::vector<platform::AfcInfoPair> info;
-  if (!AfcOpen || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return false;
+  if (!afcOpen_ || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return false;
   for (const platform::AfcInfoPair& pair : info) {
     if (SameTextAscii(pair.Key, key)) {
       value = pair.Value;
@@ -263,7 +285,7 @@ void TIosHelper::ReadFileFacts(const std::string& path, TFileKind& kind, int64_t
   kind = TFileKind::Missing;
   size = -1;
   std::vector<platform::AfcInfoPair> info;
-  if (!AfcOpen || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return;
+  if (!afcOpen_ || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return;
   for (const platform::AfcInfoPair& pair : info) {
     if (SameTextAscii(pair.Key, "ST_IFMT")) kind = KindOf(pair.Value);
     if (SameTextAscii(pair.Key, "ST_SIZE")) size = SizeOf(pair.Value);
@@ -286,22 +308,22 @@ int64_t TIosHelper::GetFileSize(const std::string& path) {
 int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
   if (detached_) {
-    LastError = "Read error: the device was unplugged";
+    SetError("Read error: the device was unplugged");
     return EIO;
   }
   TFileKind kind = TFileKind::Missing;
   int64_t size = -1;
   ReadFileFacts(path, kind, size);
   if (kind == TFileKind::Missing) {
-    LastError = "Not found: " + path;
+    SetError("Not found: " + path);
     return ENOENT;
   }
   if (kind != TFileKind::Regular) {  // a link, a device, a folder: as on a disk-mode iPod
-    LastError = "Not a regular file: " + path;
+    SetError("Not a regular file: " + path);
     return platform::kNotRegularFile;
   }
   if (size < 0) {
-    LastError = "Read error: no size for " + path;
+    SetError("Read error: no size for " + path);
     return EIO;
   }
   uint64_t file = 0;
@@ -316,8 +338,8 @@ int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
 }
 
 int TIosHelper::ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink) {
-  if (BufferSize == 0) {
-    LastError = "Read error: no transfer buffer";
+  if (bufferSize_ == 0) {
+    SetError("Read error: no transfer buffer");
     return EIO;
   }
   // Exactly `size` bytes: each read asks for at most one byte more than is
@@ -325,24 +347,24 @@ int TIosHelper::ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink
   // request, and a file that ends early fails instead of passing as whole.
   for (int64_t left = size;;) {
     if (interrupted_ || detached_) {
-      LastError = detached_ ? "Read error: the device was unplugged" : "Read error: stopped";
+      SetError(detached_ ? "Read error: the device was unplugged" : "Read error: stopped");
       return detached_ ? EIO : ECANCELED;
     }
-    const auto asked = static_cast<uint32_t>(std::min<int64_t>(left + 1, BufferSize));
+    const auto asked = static_cast<uint32_t>(std::min<int64_t>(left + 1, bufferSize_));
     uint32_t count = asked;
     const platform::MobileResult code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count);
     if (code != platform::kMobileOk) {
       FailRequest("Read error: ", code);
-      if (detached_) LastError = "Read error: the device was unplugged";
+      if (detached_) SetError("Read error: the device was unplugged");
       return code == platform::kMobileStopped && !detached_ ? ECANCELED : EIO;
     }
     if (count > left) {
-      LastError = "Read error: the file is longer than its size of " + std::to_string(size);
+      SetError("Read error: the file is longer than its size of " + std::to_string(size));
       return EIO;
     }
     if (count == 0 && left > 0) {
-      LastError = "Read error: the file ends after " + std::to_string(size - left) + " of " +
-                  std::to_string(size) + " bytes";
+      SetError("Read error: the file ends after " + std::to_string(size - left) + " of " +
+               std::to_string(size) + " bytes");
       return EIO;
     }
     if (count > 0 && !sink({buffer_.get(), count})) return ECANCELED;
@@ -359,7 +381,7 @@ bool TIosHelper::ReadToStream(const std::string& path, TMemoryStream& stream, ui
     stream.Write(chunk.data(), chunk.size());
     return true;
   });
-  if (tooLarge) LastError = "File too large: " + path;
+  if (tooLarge) SetError("File too large: " + path);
   return code == 0;
 }
 
@@ -368,7 +390,7 @@ bool TIosHelper::OpenFile(const std::string& path) {
   CloseFile();
   ReconnectAfterInterrupt();
   if (!PathExists(path)) {
-    LastError = "Not found";
+    SetError("Not found");
     return false;
   }
   const platform::MobileResult code = api_->AfcFileRefOpen(*afc_, path, fileRef_);
@@ -382,8 +404,8 @@ bool TIosHelper::OpenFile(const std::string& path) {
 
 bool TIosHelper::ReadAt(uint32_t count, uint8_t* buffer, int64_t offset) {
   const std::lock_guard lock(mutex_);
-  if (!fileOpen_ || !AfcOpen) {
-    LastError = "Read Err: no open file";
+  if (!fileOpen_ || !afcOpen_) {
+    SetError("Read Err: no open file");
     return false;
   }
   platform::MobileResult code = api_->AfcFileRefSeek(*afc_, fileRef_, offset);
@@ -400,8 +422,8 @@ bool TIosHelper::ReadAt(uint32_t count, uint8_t* buffer, int64_t offset) {
       return false;
     }
     if (got == 0) {
-      LastError = "Read Err: the file ends after " + std::to_string(done) + " of " +
-                  std::to_string(count) + " bytes";
+      SetError("Read Err: the file ends after " + std::to_string(done) + " of " +
+               std::to_string(count) + " bytes");
       return false;
     }
     done += std::min(got, count - done);
@@ -417,11 +439,11 @@ void TIosHelper::CloseFile() {
 
 bool TIosHelper::ReadDirectory(const std::string& dir, std::vector<std::string>& names) {
   ReconnectAfterInterrupt();
-  if (!AfcOpen) return false;
+  if (!afcOpen_) return false;
   const platform::MobileResult code = api_->AfcReadDirectory(*afc_, dir, names);
   if (code != platform::kMobileOk) {
     if (MeansDeviceGone(code)) ReportLoss();
-    LastError = "Path not found: " + dir;
+    SetError("Path not found: " + dir);
     return false;
   }
   std::erase_if(names, [](const std::string& name) { return name == "." || name == ".."; });
@@ -447,9 +469,9 @@ bool TIosHelper::ListTreeBelow(const std::string& dir, std::vector<std::string>&
   for (const std::string& name : names) {
     entries += 1 + name.size() / kListBytesPerEntry;
     if (entries > kMaxListEntries || interrupted_) {
-      LastError = interrupted_ ? "Listing stopped: " + dir
-                               : "Too many files below " + dir + " (more than " +
-                                     std::to_string(kMaxListEntries) + ")";
+      SetError(interrupted_ ? "Listing stopped: " + dir
+                            : "Too many files below " + dir + " (more than " +
+                                  std::to_string(kMaxListEntries) + ")");
       return false;
     }
     const std::string path = dir + name;

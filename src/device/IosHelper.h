@@ -49,17 +49,20 @@ class TIosHelper {
   TIosHelper(const TIosHelper&) = delete;
   TIosHelper& operator=(const TIosHelper&) = delete;
 
-  std::string LastError;
-  bool LibraryLoaded = false;
+  // Why the last operation failed; any thread.
+  std::string LastError() const;
+  // A failure the device manager found itself (a refused path, a failed
+  // write on the PC), for LastError to give.
+  void NoteFailure(std::string text) { SetError(std::move(text)); }
   // Written on the library's thread, read by the CLI's wait.
   std::atomic<bool> Connected{false};
-  bool Subscribed = false;
-  TIosChangeEvent OnDeviceChange;
-  std::string Device;  // UDID of the device of the last attach notification
-  bool SessionOpen = false;
-  bool AfcOpen = false;
-  uint32_t BufferSize = 0;
-  int32_t BufferMegabytes = 0;
+  // The UDID of the device of the last attach notification; any thread.
+  std::string Device() const;
+  bool LibraryLoaded() const { return libraryLoaded_; }
+  bool Subscribed() const { return subscribed_; }
+  bool SessionOpen() const { return sessionOpen_; }
+  bool AfcOpen() const { return afcOpen_; }
+  uint32_t BufferSize() const { return bufferSize_; }
   // Attach notifications handled so far, connected or not.
   std::atomic<int> AttachesHandled{0};
 
@@ -131,6 +134,8 @@ class TIosHelper {
   bool ConnectSteps(const std::string& device);
   bool CheckPairing(const std::string& device);
   void Fail(const std::string& text, platform::MobileResult code);
+  void SetError(std::string text);
+  void SetDevice(std::string device);
 
   platform::MobileDeviceApi* api_;
   std::unique_ptr<platform::AfcConnection> afc_;
@@ -138,6 +143,17 @@ class TIosHelper {
   bool fileOpen_ = false;
   std::unique_ptr<uint8_t[]> buffer_;
   std::vector<std::string> refusedNames_;
+  // Written by the library's thread while it connects and by the reader.
+  std::string lastError_;
+  std::string device_;
+  mutable std::mutex textMutex_;  // lastError_ and device_
+  bool libraryLoaded_ = false;
+  bool subscribed_ = false;
+  bool sessionOpen_ = false;
+  bool afcOpen_ = false;
+  uint32_t bufferSize_ = 0;
+  int32_t bufferMegabytes_ = 0;
+  TIosChangeEvent onDeviceChange_;
   // Set by InterruptTransfer; the next request reconnects.
   std::atomic<bool> interrupted_{false};
   // Set by a detach notification while a read runs.

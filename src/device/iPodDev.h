@@ -61,7 +61,6 @@ class TIpodDevice {
   TIpodDevice(const TIpodDevice&) = delete;
   TIpodDevice& operator=(const TIpodDevice&) = delete;
 
-  std::string ErrorLog;
   // A copy worker reads it while the window thread handles a detach.
   std::atomic<bool> IsIos{false};
   // Written on the window thread when the device comes or goes; the copy
@@ -79,7 +78,11 @@ class TIpodDevice {
   bool ProbeDrive(const platform::Volume& volume);
   void VolumeChanged(const platform::VolumeChange& change);
   void IosDeviceChanged(bool connected);
+  // The device's error log: lines added by its operations, each after a
+  // CR LF. Any thread.
   void AddError(const std::string& text);
+  std::string ErrorText() const;
+  void ClearErrors();
   // The length of ErrorLog now, and what was added to it after such a mark
   // (line breaks between lines kept): a worker's view of its own failures.
   size_t ErrorLogSize() const;
@@ -253,8 +256,9 @@ class TIpodDevice {
   platform::ReadFile thumbFile_;  // the open thumbnail store of a disk-mode iPod
   mutable DeviceFolderCache folderCache_;
   platform::FolderLock destLock_;  // of the destination while a transfer runs
+  std::string errorLog_;           // the ErrorLog, read through ErrorText
   // The state a copy worker reads (Drive, the open root, the folder cache,
-  // the thumbnail store, ErrorLog) against a loss handled on the window
+  // the thumbnail store, the error log) against a loss handled on the window
   // thread meanwhile. Recursive: the operations call one another.
   mutable std::recursive_mutex stateMutex_;
   // Expires when the manager goes, so queued volume changes find it gone.

@@ -252,7 +252,7 @@ bool TIpodMusicDb::LoadItunesDb() {
   TMemoryStream stream;
   bool compressed = false;
   if (!Device->ReadItunesDb(stream, compressed)) return false;
-  return ParseItunesDb(stream, compressed, Device->ErrorLog);
+  return ParseItunesDb(stream, compressed, Device->ErrorText());
 }
 
 void TIpodMusicDb::InflateDb(TMemoryStream& stream) {

@@ -15,7 +15,7 @@ bool TIpodMusicDb::LoadMusicLibrary(bool iosFirst) {
   }
   NeedBooks = false;
   if (LoadItunesDb()) return true;
-  AddLog("iTunesDb, " + Device->ErrorLog);
+  AddLog("iTunesDb, " + Device->ErrorText());
   if (iosFirst) return false;
   return TryIosLibrary(false);
 }
@@ -30,7 +30,7 @@ bool TIpodMusicDb::TryIosLibrary(bool withBooks) {
     loaded = false;  // an error of the SQLite layer: the attempt failed
     failure = error.what();
   }
-  if (!loaded) AddLog("itdb, " + Device->ErrorLog);
+  if (!loaded) AddLog("itdb, " + Device->ErrorText());
   // The library is there but damaged: say what SQLite found.
   if (!failure.empty()) {
     ReadError = failure;

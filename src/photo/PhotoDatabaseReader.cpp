@@ -59,7 +59,7 @@ int32_t StoreFileNumber(const std::string& name) {
 bool TIpodPhotoDb::LoadPhotoDatabase() {
   TMemoryStream stream;
   if (!Device->ReadPhotoDatabase(stream)) {
-    AddLog("Read DB fail: " + Device->ErrorLog);
+    AddLog("Read DB fail: " + Device->ErrorText());
     return false;
   }
   return ParsePhotoDatabase(ByteReader(stream.View()));

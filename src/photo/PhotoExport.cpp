@@ -164,7 +164,7 @@ int32_t TIpodPhotoDb::ExportThumbs(const char* prefix, RecordDecoder decode) {
     const std::string store = std::to_string(ExportInfo.FormatId) + "_" + std::to_string(n);
     if (!Device->OpenThumbFile("F" + store, ExportInfo.ImageSize)) {
       AddLog(prefix + store);
-      AddLog(Device->ErrorLog);
+      AddLog(Device->ErrorText());
       ++FailedCount;
       continue;
     }

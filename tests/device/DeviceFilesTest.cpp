@@ -23,7 +23,7 @@ class DeviceFiles : public ::testing::Test {
     DeviceFixture::MakeIpodTree(ipod());
     fx.Volumes.Present = {VolumeAt(ipod())};
     ASSERT_TRUE(fx.Device->ScanDrives());
-    fx.Device->ErrorLog.clear();
+    fx.Device->ClearErrors();
     fs::create_directories(pc());
   }
   std::string ipod() const { return dir / "ipod"; }
@@ -41,7 +41,7 @@ TEST_F(DeviceFiles, ReadItunesDbPrefersTheCompressedFile) {
   ASSERT_TRUE(device().ReadItunesDb(stream, compressed));
   EXPECT_FALSE(compressed);
   EXPECT_EQ(std::string(stream.Bytes.begin(), stream.Bytes.end()), "plain");
-  EXPECT_EQ(device().ErrorLog, "\r\nNot found: /iPod_Control/iTunes/iTunesCDB");
+  EXPECT_EQ(device().ErrorText(), "\r\nNot found: /iPod_Control/iTunes/iTunesCDB");
 
   WriteFile(ipod() + "/iPod_Control/iTunes/iTunesCDB", "packed");
   ASSERT_TRUE(device().ReadItunesDb(stream, compressed));
@@ -51,7 +51,7 @@ TEST_F(DeviceFiles, ReadItunesDbPrefersTheCompressedFile) {
 
   TMemoryStream photos;
   EXPECT_FALSE(device().ReadPhotoDatabase(photos));
-  EXPECT_TRUE(device().ErrorLog.ends_with("\r\nNot found: /Photos/Photo Database"));
+  EXPECT_TRUE(device().ErrorText().ends_with("\r\nNot found: /Photos/Photo Database"));
 }
 
 TEST_F(DeviceFiles, PathsAreLookedUpWithoutRegardToCase) {
@@ -80,7 +80,7 @@ TEST_F(DeviceFiles, PathsNeverLeaveTheDevice) {
     EXPECT_EQ(device().CopyDeviceFile(path, pc() + "/copy"), ENOENT) << path;
     TMemoryStream stream;
     EXPECT_FALSE(device().ReadDeviceFile(path, stream));
-    EXPECT_TRUE(device().ErrorLog.ends_with(std::string("Not found: ") + path)) << path;
+    EXPECT_TRUE(device().ErrorText().ends_with(std::string("Not found: ") + path)) << path;
   }
   EXPECT_FALSE(fs::exists(pc() + "/copy"));
   EXPECT_TRUE(device().ResolveDevicePath("/link-in", found));  // a link inside is fine
@@ -204,7 +204,7 @@ TEST_F(DeviceFiles, CameraRollListsImagesAndFindsPreviews) {
   ASSERT_TRUE(device().ReadCameraThumb(folder, "img_0003.png", stream, ext));
   EXPECT_EQ(ext, ".png");
   EXPECT_EQ(stream.Size(), 3u);
-  EXPECT_TRUE(device().ErrorLog.ends_with("Not found: " + folder + "img_0003.THM"));
+  EXPECT_TRUE(device().ErrorText().ends_with("Not found: " + folder + "img_0003.THM"));
 
   WriteFile(pc() + "/x", "");
   EXPECT_EQ(device().CopyCameraFile(folder + "IMG_0002.MOV", pc() + "/m.mov"), 0);
@@ -223,7 +223,7 @@ TEST_F(DeviceFiles, RecordingsAreTheM4aFiles) {
 TEST_F(DeviceFiles, ThumbStoresAreReadRecordByRecord) {
   WriteFile(ipod() + "/Photos/Thumbs/F1019_1.ithmb", "0123456789");
   EXPECT_FALSE(device().OpenThumbFile("F9999_1", 4));
-  EXPECT_TRUE(device().ErrorLog.ends_with("\r\nFile not found: F9999_1"));
+  EXPECT_TRUE(device().ErrorText().ends_with("\r\nFile not found: F9999_1"));
   ASSERT_TRUE(device().OpenThumbFile("F1019_1", 4));
   TMemoryStream stream;
   stream.Write("HD", 2);  // a header the caller put in front

@@ -32,7 +32,7 @@ class DeviceState : public ::testing::Test {
 };
 
 TEST_F(DeviceState, CreateLogsTheMissingIosLibrary) {
-  EXPECT_EQ(fx.Device->ErrorLog, kCreateLog);
+  EXPECT_EQ(fx.Device->ErrorText(), kCreateLog);
   EXPECT_TRUE(fx.Device->IosUnavailable);
   EXPECT_FALSE(fx.Device->Connected);
 }
@@ -80,7 +80,7 @@ TEST_F(DeviceState, VolumeChangesReachTheDeviceOnlyThroughTheDispatcher) {
   fx.Volumes.Remove(dir / "f");
   fx.Dispatcher.RunPending();
   EXPECT_EQ(fx.Calls, (std::vector<std::pair<bool, bool>>{{true, false}, {false, false}}));
-  EXPECT_EQ(fx.Device->ErrorLog, std::string(kCreateLog) + kLost);
+  EXPECT_EQ(fx.Device->ErrorText(), std::string(kCreateLog) + kLost);
   EXPECT_FALSE(fx.Device->Connected);
   EXPECT_FALSE(fx.Device->DiskModeConnected);
   EXPECT_TRUE(fx.Device->Drive.empty());

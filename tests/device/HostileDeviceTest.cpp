@@ -50,13 +50,14 @@ TEST_F(HostileDevice, SpecialFilesAreRefusedByNameAndNeverBlock) {
   TMemoryStream stream;
   bool compressed = false;
   EXPECT_FALSE(device().ReadItunesDb(stream, compressed));
-  EXPECT_TRUE(device().ErrorLog.ends_with("\r\nNot a regular file: /iPod_Control/iTunes/iTunesDB"))
-      << device().ErrorLog;
+  EXPECT_TRUE(
+      device().ErrorText().ends_with("\r\nNot a regular file: /iPod_Control/iTunes/iTunesDB"))
+      << device().ErrorText();
 
   std::string local = "x";
   device().FetchItunesFile("MediaLibrary.sqlitedb", false, local, "");
   EXPECT_EQ(local, "");
-  EXPECT_NE(device().ErrorLog.find("Copy itdb failed: Not a regular file"), std::string::npos);
+  EXPECT_NE(device().ErrorText().find("Copy itdb failed: Not a regular file"), std::string::npos);
 
   EXPECT_FALSE(device().OpenThumbFile("F1019_1", 100));
 
@@ -80,10 +81,10 @@ TEST_F(HostileDevice, AnAbsurdlyLargeDatabaseIsRefusedBeforeItIsRead) {
   TMemoryStream stream;
   bool compressed = false;
   EXPECT_FALSE(device().ReadItunesDb(stream, compressed));
-  EXPECT_TRUE(device().ErrorLog.ends_with(
+  EXPECT_TRUE(device().ErrorText().ends_with(
       "\r\nFile too large: /iPod_Control/iTunes/iTunesDB (68719476736 bytes; a database is at "
       "most 512 MB)"))
-      << device().ErrorLog;
+      << device().ErrorText();
   EXPECT_EQ(stream.Bytes.capacity(), 0u);
 
   const std::string photos = ipod() + "/PhotoData/Photos.sqlite";
@@ -92,8 +93,9 @@ TEST_F(HostileDevice, AnAbsurdlyLargeDatabaseIsRefusedBeforeItIsRead) {
   std::string local = "x";
   device().FetchPhotoDataFile("Photos.sqlite", "", local);
   EXPECT_EQ(local, "");
-  EXPECT_NE(device().ErrorLog.find("Copy photodb failed: File too large: /PhotoData/Photos.sqlite"),
-            std::string::npos);
+  EXPECT_NE(
+      device().ErrorText().find("Copy photodb failed: File too large: /PhotoData/Photos.sqlite"),
+      std::string::npos);
 }
 
 TEST_F(HostileDevice, AFolderSwappedForALinkAfterItsCheckHandsOverNothing) {

@@ -29,7 +29,7 @@ class IosDevice : public ::testing::Test {
     ASSERT_TRUE(fx->Calls.empty());  // never before the constructor has returned
     fx->Dispatcher.RunPending();
     ASSERT_EQ(fx->Calls, (Calls{{true, true}}));
-    fx->Device->ErrorLog.clear();
+    fx->Device->ClearErrors();
   }
   TIpodDevice& device() { return *fx->Device; }
   std::string Phone(const std::string& path) { return test::WriteFile(phone / path, path); }
@@ -78,16 +78,16 @@ TEST_F(IosDevice, CopiesNeverReplaceAndLeaveNoPartialFile) {
   device().IosSession().SetBufferSize(4);
   fake.FailReadsAfter = fake.BytesRead() + 4;  // unplugged after the first chunk
   EXPECT_EQ(device().CopyDeviceFile(":iTunes_Control:Music:F00:A.mp3", pc / "Cut.mp3"), EIO);
-  EXPECT_EQ(device().ErrorLog, "\r\nCopy fail: Read error: 3892314113");
+  EXPECT_EQ(device().ErrorText(), "\r\nCopy fail: Read error: 3892314113");
   EXPECT_EQ(test::ListTree(pc.Path()), (std::vector<std::string>{"Song.mp3", "Song1.mp3"}));
 }
 
 TEST_F(IosDevice, PathsFromADatabaseNeverLeaveTheMediaFolder) {
   for (const std::string path : {"../etc/passwd", "iTunes_Control/../../x", "/a//b.mp3", "./a.mp3",
                                  "", "C:\\..\\b.mp3", "a/../b"}) {
-    device().ErrorLog.clear();
+    device().ClearErrors();
     EXPECT_EQ(device().CopyDeviceFile(path, pc / "x"), ENOENT) << path;
-    EXPECT_EQ(device().ErrorLog, "\r\nCopy fail: Not found: " + path);
+    EXPECT_EQ(device().ErrorText(), "\r\nCopy fail: Not found: " + path);
     EXPECT_FALSE(device().DeviceFileExists(path));
   }
   for (const std::string& asked : fake.Paths) EXPECT_EQ(asked.find(".."), std::string::npos);
@@ -103,7 +103,7 @@ TEST_F(IosDevice, FetchesCopyTheDatabasesAndSayWhatIsMissing) {
   EXPECT_EQ(test::ReadFileText(first), "iTunes_Control/iTunes/MediaLibrary.sqlitedb");
   device().FetchItunesFile("MediaLibrary.sqlitedb-wal", false, wal, "-wal");
   EXPECT_TRUE(wal.empty());
-  EXPECT_EQ(device().ErrorLog,
+  EXPECT_EQ(device().ErrorText(),
             "\r\nCopy itdb failed: Not found: /iTunes_Control/iTunes/MediaLibrary.sqlitedb-wal");
   device().DeleteWorkCopy(first);
   EXPECT_FALSE(std::filesystem::exists(first));
@@ -120,11 +120,11 @@ TEST_F(IosDevice, BinaryBooksListIsRewrittenAsXml) {
   plist_free(books);
   std::string local;
   device().FetchBooksPlist(false, local);
-  ASSERT_FALSE(local.empty()) << device().ErrorLog;
+  ASSERT_FALSE(local.empty()) << device().ErrorText();
   EXPECT_NE(test::ReadFileText(local).find("<key>Books</key>"), std::string::npos);
   device().FetchBooksPlist(true, local);
   EXPECT_TRUE(local.empty());
-  EXPECT_NE(device().ErrorLog.find("Copy puchased bookplist failed: Not found: "),
+  EXPECT_NE(device().ErrorText().find("Copy puchased bookplist failed: Not found: "),
             std::string::npos);
 }
 
@@ -168,7 +168,7 @@ TEST_F(IosDevice, CameraRollThumbnailStoresAndRecordings) {
   EXPECT_FALSE(device().ReadThumb(4, stream, 8));  // past the end of the store
   device().CloseThumbFile();
   EXPECT_FALSE(device().OpenThumbFile("F1019", 4));
-  EXPECT_NE(device().ErrorLog.find("Not found"), std::string::npos);
+  EXPECT_NE(device().ErrorText().find("Not found"), std::string::npos);
 }
 
 // A book folder whose listing names paths outside it writes nothing outside
@@ -182,10 +182,10 @@ TEST_F(IosDevice, ABookFolderListingNeverLeavesTheDestination) {
   EXPECT_EQ(device().CopyItemOrFolder("Books/B.epub", dest, wasFolder, 0), 0);
   EXPECT_EQ(test::ListTree(pc.Path()),
             (std::vector<std::string>{"out/Book/OEBPS/ring__[31m.xhtml", "out/Book/mimetype"}));
-  EXPECT_NE(device().ErrorLog.find(
+  EXPECT_NE(device().ErrorText().find(
                 "Refused file name: /Books/B.epub/OEBPS/../../../../tmp/x/evil.desktop"),
             std::string::npos)
-      << device().ErrorLog;
+      << device().ErrorText();
 }
 
 // A Cancel while the device does not answer ends the copy within moments,

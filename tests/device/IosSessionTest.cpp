@@ -59,10 +59,10 @@ TEST_F(IosSession, ConnectionSequenceFailuresSayWhereAndWithWhichCode) {
   for (const Case& c : cases) {
     fake.Failures = c.failures;
     fake.Paired = c.paired;
-    session->LastError.clear();
+    session->LastError().clear();
     EXPECT_FALSE(session->ConnectDevice("udid")) << c.lastError;
-    EXPECT_EQ(session->LastError, c.lastError);
-    EXPECT_FALSE(session->AfcOpen);
+    EXPECT_EQ(session->LastError(), c.lastError);
+    EXPECT_FALSE(session->AfcOpen());
   }
 }
 
@@ -73,8 +73,8 @@ TEST_F(IosSession, PairingThatNoLongerHoldsIsMadeAgainAndTheSessionEndsBeforeAfc
                                                   "StartSession", "StartService", "StopSession",
                                                   "Disconnect", "AfcConnectionOpen"}));
   EXPECT_EQ(fake.Paths, std::vector<std::string>{"com.apple.afc"});
-  EXPECT_TRUE(session->AfcOpen);
-  EXPECT_FALSE(session->SessionOpen);
+  EXPECT_TRUE(session->AfcOpen());
+  EXPECT_FALSE(session->SessionOpen());
 }
 
 TEST_F(IosSession, NotificationsConnectAndReportOnlyWhenTheSequenceSucceeded) {
@@ -108,12 +108,12 @@ TEST_F(IosSession, ReadLoopEndsOnAShortReadAndHandlesEmptyAndMissingFiles) {
   EXPECT_TRUE(session->ReadToStream("/empty", empty, 100));
   EXPECT_EQ(empty.Size(), 0u);
   EXPECT_FALSE(session->ReadToStream("/none", empty, 100));
-  EXPECT_EQ(session->LastError, "Not found: /none");
+  EXPECT_EQ(session->LastError(), "Not found: /none");
   EXPECT_FALSE(session->ReadToStream("/eight", empty, 5));
-  EXPECT_EQ(session->LastError, "File too large: /eight");
+  EXPECT_EQ(session->LastError(), "File too large: /eight");
   fake.Failures = {{"AfcFileRefRead", 0x80000001u}};
   EXPECT_FALSE(session->ReadToStream("/eight", empty, 100));
-  EXPECT_EQ(session->LastError, "Read error: 2147483649");
+  EXPECT_EQ(session->LastError(), "Read error: 2147483649");
 }
 
 TEST_F(IosSession, PositionedReadsCollectShortReadsAndFailPastTheEnd) {
@@ -125,10 +125,10 @@ TEST_F(IosSession, PositionedReadsCollectShortReadsAndFailPastTheEnd) {
   ASSERT_TRUE(session->ReadAt(5, bytes, 2));
   EXPECT_EQ(std::string(bytes, bytes + 5), "23456");
   EXPECT_FALSE(session->ReadAt(6, bytes, 7));
-  EXPECT_EQ(session->LastError, "Read Err: the file ends after 3 of 6 bytes");
+  EXPECT_EQ(session->LastError(), "Read Err: the file ends after 3 of 6 bytes");
   session->CloseFile();
   EXPECT_FALSE(session->OpenFile("/none"));
-  EXPECT_EQ(session->LastError, "Not found");
+  EXPECT_EQ(session->LastError(), "Not found");
 }
 
 TEST_F(IosSession, ListingsTakePlainFilesOnly) {
@@ -146,7 +146,7 @@ TEST_F(IosSession, ListingsTakePlainFilesOnly) {
   session->ListFiles("/Books/", files);
   EXPECT_EQ(files, std::vector<std::string>{"a.pdf"});
   session->ListFiles("/None/", files);
-  EXPECT_EQ(session->LastError, "Path not found: /None/");
+  EXPECT_EQ(session->LastError(), "Path not found: /None/");
 }
 
 TEST_F(IosSession, SizesAreSixtyFourBit) {
@@ -185,12 +185,13 @@ TEST_F(IosSession, ReadsTakeExactlyTheGivenSizeOfAPlainFile) {
     fake.ReadLimit = c.limit;
     TMemoryStream stream;
     EXPECT_EQ(session->ReadToStream("/file", stream, 100), c.read) << c.size;
-    EXPECT_EQ(c.read ? std::to_string(stream.Size()) : session->LastError, c.read ? "10" : c.error)
+    EXPECT_EQ(c.read ? std::to_string(stream.Size()) : session->LastError(),
+              c.read ? "10" : c.error)
         << c.size;
   }
   TMemoryStream stream;
   EXPECT_FALSE(session->ReadToStream("/link", stream, 100));
-  EXPECT_EQ(session->LastError, "Not a regular file: /link");
+  EXPECT_EQ(session->LastError(), "Not a regular file: /link");
 }
 
 // A device that stops answering in the middle of a read counts as gone; one
@@ -202,7 +203,7 @@ TEST_F(IosSession, ASilentOrUnpluggedDeviceEndsTheReadAsALoss) {
   fake.Failures = {{"AfcFileRefRead", platform::kMobileTimedOut}};
   TMemoryStream stream;
   EXPECT_FALSE(session->ReadToStream("/file", stream, 100));
-  EXPECT_EQ(session->LastError, "Read error: the device stopped answering");
+  EXPECT_EQ(session->LastError(), "Read error: the device stopped answering");
   EXPECT_EQ(changes, std::vector<bool>{false});
   EXPECT_FALSE(session->Connected);
 
@@ -218,7 +219,7 @@ TEST_F(IosSession, ASilentOrUnpluggedDeviceEndsTheReadAsALoss) {
   const int code = session->ReadChunks("/file", [](std::span<const uint8_t>) { return true; });
   unplug.join();
   EXPECT_EQ(code, EIO);
-  EXPECT_EQ(session->LastError, "Read error: the device was unplugged");
+  EXPECT_EQ(session->LastError(), "Read error: the device was unplugged");
   EXPECT_EQ(fake.Aborts, 1);
 }
 
@@ -239,9 +240,9 @@ TEST_F(IosSession, HostileListingsAreRefusedAndEndlessOnesBounded) {
   fake.EndlessFolders = 3;  // 3^64 folders within the depth bound
   tree.clear();
   EXPECT_FALSE(session->ListTree("/Books/", tree));
-  EXPECT_TRUE(session->LastError.starts_with("Too many files below /Books/Epub/d0/d0/"))
-      << session->LastError;
-  EXPECT_TRUE(session->LastError.ends_with("/ (more than 100000)")) << session->LastError;
+  EXPECT_TRUE(session->LastError().starts_with("Too many files below /Books/Epub/d0/d0/"))
+      << session->LastError();
+  EXPECT_TRUE(session->LastError().ends_with("/ (more than 100000)")) << session->LastError();
 }
 
 }  // namespace

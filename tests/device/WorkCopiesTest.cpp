@@ -60,7 +60,7 @@ TEST_F(WorkCopies, MissingFilesAndForeignPaths) {
   std::string path = "stale";
   fx.Device->FetchItunesFile("Library.itdb", true, path, "");
   EXPECT_EQ(path, "");
-  EXPECT_EQ(fx.Device->ErrorLog.find("Copy itdb failed"), std::string::npos);
+  EXPECT_EQ(fx.Device->ErrorText().find("Copy itdb failed"), std::string::npos);
 
   // Only copies of the work file are ever deleted.
   const std::string devicesOwn = root + "/iPod_Control/iTunes/iTunesDB";
@@ -72,7 +72,8 @@ TEST_F(WorkCopies, MissingFilesAndForeignPaths) {
   fx.Files.Refuse = [](const std::string&, const std::string&) { return EIO; };
   fx.Device->FetchPhotoDataFile("Photos.sqlite", "", path);
   EXPECT_EQ(path, "");
-  EXPECT_NE(fx.Device->ErrorLog.find("Copy photodb failed: Input/output error"), std::string::npos);
+  EXPECT_NE(fx.Device->ErrorText().find("Copy photodb failed: Input/output error"),
+            std::string::npos);
 }
 
 TEST_F(WorkCopies, TheManagerDeletesItsWorkFileWhenItGoes) {

@@ -117,7 +117,7 @@ TEST_F(IosLibrary, AnUnreadableLibraryFallsBackToTheItunesDb) {
   };
   for (const auto& c : cases) {
     MakeDatabase(Itunes("MediaLibrary.sqlitedb"), c.sql);
-    m.Fx.Device->ErrorLog.clear();
+    m.Fx.Device->ClearErrors();
     EXPECT_FALSE(m.Load()) << c.name;  // and there is no iTunesDB either
     EXPECT_EQ(m.Db->Log.rfind("\r\nitdb, ", 0), 0u) << c.name;
     EXPECT_NE(m.Db->Log.find("iTunesDb, "), std::string::npos) << c.name;

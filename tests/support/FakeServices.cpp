@@ -85,7 +85,7 @@ bool DeviceFixture::ConnectIpodAt(const std::string& root) {
   MakeIpodTree(root);
   Volumes.Present = {VolumeAt(root)};
   const bool found = Device->ScanDrives();
-  Device->ErrorLog.clear();
+  Device->ClearErrors();
   return found;
 }
 
