@@ -70,11 +70,7 @@ TIpodDevice::~TIpodDevice() {
   CloseThumbFile();
   if (EjectOnClose && !IsIos && !Drive.empty()) EjectVolume();
   DeleteWorkCopy(WorkFile);
-  {
-    const std::lock_guard lock(ActiveIosHelperMutex);
-    if (ActiveIosHelper == ios_.get()) ActiveIosHelper = nullptr;
-  }
-  ios_.reset();
+  ios_.reset();  // unsubscribes: no notification reaches this afterwards
 }
 
 void TIpodDevice::AddError(const std::string& text) {

@@ -81,10 +81,6 @@ void TIpodDevice::StartIosSession() {
                                           if (alive.lock()) IosDeviceChanged(connected);
                                         });
                                       });
-  {
-    const std::lock_guard lock(ActiveIosHelperMutex);
-    ActiveIosHelper = ios_.get();
-  }
   if (!ios_->LibraryLoaded()) {
     AddError("Cannot load the iTunes Dll, requires iTunes 7.5 or above.");
     IosUnavailable = true;

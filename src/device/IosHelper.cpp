@@ -15,9 +15,6 @@
 
 namespace ortelan {
 
-TIosHelper* ActiveIosHelper = nullptr;
-std::mutex ActiveIosHelperMutex;
-
 namespace {
 
 constexpr const char* kAfcService = "com.apple.afc";
@@ -71,7 +68,10 @@ TIosHelper::TIosHelper(platform::MobileDeviceApi* api, int32_t bufferMegabytes,
       onDeviceChange_(std::move(onDeviceChange)) {}
 
 TIosHelper::~TIosHelper() {
-  if (subscribed_) Close();
+  if (subscribed_) {
+    api_->NotificationUnsubscribe();  // no notification reaches this any more
+    Close();
+  }
   SetBufferSize(0);
 }
 
@@ -106,7 +106,8 @@ void TIosHelper::Start(bool noSubscribe) {
 
 bool TIosHelper::Subscribe() {
   if (!api_) return false;
-  const platform::MobileResult code = api_->NotificationSubscribe(DeviceNotification);
+  const platform::MobileResult code = api_->NotificationSubscribe(
+      [this](const platform::DeviceNotice& notice) { HandleNotice(notice); });
   if (code != platform::kMobileOk) {
     Fail("Subscribes error: ", code);
     return false;
@@ -114,24 +115,21 @@ bool TIosHelper::Subscribe() {
   return true;
 }
 
-void TIosHelper::DeviceNotification(const platform::DeviceNotice& info) {
-  const std::lock_guard active(ActiveIosHelperMutex);
-  TIosHelper* session = ActiveIosHelper;
-  if (!session) return;
+void TIosHelper::HandleNotice(const platform::DeviceNotice& info) {
   if (info.Message == platform::DeviceMessage::Attached) {
     {
-      const std::lock_guard lock(session->mutex_);
-      session->SetDevice(info.Device);
-      const bool connected = session->ConnectDevice(info.Device);
-      ++session->AttachesHandled;
+      const std::lock_guard lock(mutex_);
+      SetDevice(info.Device);
+      const bool connected = ConnectDevice(info.Device);
+      ++AttachesHandled;
       if (!connected) return;
-      session->Connected = true;
+      Connected = true;
     }
-    if (session->onDeviceChange_) session->onDeviceChange_(true);
+    if (onDeviceChange_) onDeviceChange_(true);
     return;
   }
-  session->detached_ = true;
-  session->ReportLoss();
+  detached_ = true;
+  ReportLoss();
 }
 
 void TIosHelper::ReportLoss() {

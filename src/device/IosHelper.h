@@ -69,8 +69,9 @@ class TIosHelper {
   // Subscribes (unless told not to) and allocates the transfer buffer.
   void Start(bool noSubscribe);
   bool Subscribe();
-  // The library's callback: reaches the session through ActiveIosHelper.
-  static void DeviceNotification(const platform::DeviceNotice& info);
+  // A notification of the library, on its thread: an attach connects, a
+  // detach ends what waits for the device and reports the loss.
+  void HandleNotice(const platform::DeviceNotice& info);
   bool ConnectDevice(const std::string& device);
   void EndSession(const std::string& device);
   bool Close();
@@ -164,11 +165,5 @@ class TIosHelper {
   // reads: one at a time.
   std::recursive_mutex mutex_;
 };
-
-// The session of the device manager that exists now; null when none. The
-// library's notifications reach it only through this.
-extern TIosHelper* ActiveIosHelper;
-// Held while a notification is handled and while ActiveIosHelper changes.
-extern std::mutex ActiveIosHelperMutex;
 
 }  // namespace ortelan

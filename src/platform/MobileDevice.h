@@ -6,6 +6,7 @@
 // only user. On Linux it is served by libimobiledevice; tests drive a fake.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,9 +40,8 @@ struct DeviceNotice {
   DeviceMessage Message = DeviceMessage::Detached;
 };
 
-// The plain function the library calls for each notification, on a thread of
-// its own.
-using DeviceNoticeCallback = void (*)(const DeviceNotice& notice);
+// What the subscriber is told of each notification, on the library's thread.
+using DeviceNoticeHandler = std::function<void(const DeviceNotice& notice)>;
 
 // A started service and an open AFC connection: opaque, each implementation
 // has its own kind.
@@ -72,9 +72,13 @@ class MobileDeviceApi {
  public:
   virtual ~MobileDeviceApi() = default;
 
-  // Notifications. A device already attached is reported as attached, also
-  // to a later subscriber; the subscription is never ended.
-  virtual MobileResult NotificationSubscribe(DeviceNoticeCallback callback) = 0;
+  // Notifications, to one subscriber at a time: `handler` replaces the one
+  // before. A device already attached is reported as attached, also to a
+  // later subscriber.
+  virtual MobileResult NotificationSubscribe(DeviceNoticeHandler handler) = 0;
+  // No notification reaches the handler once this returns, and none is
+  // being handled then.
+  virtual void NotificationUnsubscribe() = 0;
 
   // The devices attached now, by UDID.
   virtual std::vector<std::string> AttachedDevices() = 0;

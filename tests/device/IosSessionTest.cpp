@@ -21,12 +21,6 @@ class IosSession : public ::testing::Test {
   IosSession() : fake(dir.Path()) {}
   void SetUp() override {
     session = std::make_unique<TIosHelper>(&fake, 0, [this](bool c) { changes.push_back(c); });
-    const std::lock_guard lock(ActiveIosHelperMutex);
-    ActiveIosHelper = session.get();
-  }
-  void TearDown() override {
-    const std::lock_guard lock(ActiveIosHelperMutex);
-    ActiveIosHelper = nullptr;
   }
   // A connected session with a buffer of `bufferBytes`.
   void Connect(uint32_t bufferBytes) {
@@ -78,20 +72,19 @@ TEST_F(IosSession, PairingThatNoLongerHoldsIsMadeAgainAndTheSessionEndsBeforeAfc
 }
 
 TEST_F(IosSession, NotificationsConnectAndReportOnlyWhenTheSequenceSucceeded) {
+  session->Start(false);  // subscribes
   fake.Failures = {{"Connect", 1}};
-  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
+  fake.Attach("udid");
   EXPECT_TRUE(changes.empty());
   EXPECT_FALSE(session->Connected);
   fake.Failures.clear();
-  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
-  TIosHelper::DeviceNotification({"other", platform::DeviceMessage::Detached});
+  fake.Attach("udid");
+  fake.Detach("other");
   EXPECT_EQ(changes, (std::vector<bool>{true, false}));
   EXPECT_EQ(session->AttachesHandled, 2);
-  {
-    const std::lock_guard lock(ActiveIosHelperMutex);
-    ActiveIosHelper = nullptr;
-  }
-  TIosHelper::DeviceNotification({"udid", platform::DeviceMessage::Attached});
+  // A session that has gone hears of nothing more.
+  session.reset();
+  fake.Attach("udid");
   EXPECT_EQ(changes.size(), 2u);
 }
 
@@ -213,8 +206,7 @@ TEST_F(IosSession, ASilentOrUnpluggedDeviceEndsTheReadAsALoss) {
   fake.Aborts = 0;
   std::thread unplug([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    platform::DeviceNotice gone{"udid", platform::DeviceMessage::Detached};
-    TIosHelper::DeviceNotification(gone);
+    session->HandleNotice({"udid", platform::DeviceMessage::Detached});
   });
   const int code = session->ReadChunks("/file", [](std::span<const uint8_t>) { return true; });
   unplug.join();

@@ -28,19 +28,19 @@ std::string FakeMobileDevice::Local(const std::string& path) const { return Root
 
 void FakeMobileDevice::Attach(const std::string& device) {
   Attached.push_back(device);
-  if (callback_) callback_({device, platform::DeviceMessage::Attached});
+  if (handler_) handler_({device, platform::DeviceMessage::Attached});
 }
 
 void FakeMobileDevice::Detach(const std::string& device) {
   std::erase(Attached, device);
-  if (callback_) callback_({device, platform::DeviceMessage::Detached});
+  if (handler_) handler_({device, platform::DeviceMessage::Detached});
 }
 
 platform::MobileResult FakeMobileDevice::NotificationSubscribe(
-    platform::DeviceNoticeCallback callback) {
+    platform::DeviceNoticeHandler handler) {
   if (const platform::MobileResult code = Step("NotificationSubscribe")) return code;
-  callback_ = callback;
-  for (const std::string& device : Attached) callback({device, platform::DeviceMessage::Attached});
+  handler_ = std::move(handler);
+  for (const std::string& device : Attached) handler_({device, platform::DeviceMessage::Attached});
   return platform::kMobileOk;
 }
 

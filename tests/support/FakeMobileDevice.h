@@ -52,7 +52,8 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
   void Detach(const std::string& device);
 
   std::vector<std::string> AttachedDevices() override { return Attached; }
-  platform::MobileResult NotificationSubscribe(platform::DeviceNoticeCallback callback) override;
+  platform::MobileResult NotificationSubscribe(platform::DeviceNoticeHandler handler) override;
+  void NotificationUnsubscribe() override { handler_ = nullptr; }
   platform::MobileResult Connect(const std::string&) override { return Step("Connect"); }
   bool IsPaired(const std::string&) override {
     Calls.push_back("IsPaired");
@@ -96,7 +97,7 @@ class FakeMobileDevice : public platform::MobileDeviceApi {
   platform::MobileResult Step(const std::string& name);
   std::string Local(const std::string& path) const;
 
-  platform::DeviceNoticeCallback callback_ = nullptr;
+  platform::DeviceNoticeHandler handler_;
   struct OpenFile {
     std::string Path;
     int64_t Position = 0;

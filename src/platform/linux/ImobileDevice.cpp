@@ -166,7 +166,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 class ImobileDeviceApi : public MobileDeviceApi {
  public:
-  MobileResult NotificationSubscribe(DeviceNoticeCallback callback) override;
+  MobileResult NotificationSubscribe(DeviceNoticeHandler handler) override;
+  void NotificationUnsubscribe() override;
   std::vector<std::string> AttachedDevices() override;
   MobileResult Connect(const std::string& device) override;
   bool IsPaired(const std::string& device) override { return !PairedHostId(device).empty(); }
@@ -225,23 +226,23 @@ class ImobileDeviceApi : public MobileDeviceApi {
 
   std::mutex subscribeMutex_;  // one subscriber at a time
   bool subscribed_ = false;
-  std::mutex eventMutex_;  // the callback and the attached devices
-  DeviceNoticeCallback callback_ = nullptr;
+  std::mutex eventMutex_;  // the attached devices
   std::set<std::string> attached_;
+  // Held while the handler runs and while it changes, so that it is never
+  // called once unsubscribed. Never held while subscribing to the library,
+  // whose event thread holds its own lock when it delivers.
+  std::mutex handlerMutex_;
+  DeviceNoticeHandler handler_;
 
   std::mutex lockdownMutex_;
   std::map<std::string, Lockdown> lockdowns_;
 };
 
-MobileResult ImobileDeviceApi::NotificationSubscribe(DeviceNoticeCallback callback) {
-  // The library's event thread holds its own lock while it calls OnEvent,
-  // which takes eventMutex_: that one is never held while subscribing.
+MobileResult ImobileDeviceApi::NotificationSubscribe(DeviceNoticeHandler handler) {
   const std::lock_guard subscribing(subscribeMutex_);
-  std::set<std::string> already;
   {
-    const std::lock_guard lock(eventMutex_);
-    callback_ = callback;
-    already = attached_;
+    const std::lock_guard lock(handlerMutex_);
+    handler_ = std::move(handler);
   }
   if (!subscribed_) {
     // libusbmuxd sets up its state on the first call, unguarded: made here,
@@ -253,8 +254,21 @@ MobileResult ImobileDeviceApi::NotificationSubscribe(DeviceNoticeCallback callba
     return kMobileOk;  // the library reports the devices already there
   }
   // A later subscriber learns of the devices the library reported before.
-  for (const std::string& device : already) callback({device, DeviceMessage::Attached});
+  std::set<std::string> already;
+  {
+    const std::lock_guard lock(eventMutex_);
+    already = attached_;
+  }
+  const std::lock_guard lock(handlerMutex_);
+  for (const std::string& device : already) {
+    if (handler_) handler_({device, DeviceMessage::Attached});
+  }
   return kMobileOk;
+}
+
+void ImobileDeviceApi::NotificationUnsubscribe() {
+  const std::lock_guard lock(handlerMutex_);
+  handler_ = nullptr;
 }
 
 void ImobileDeviceApi::OnEvent(const idevice_event_t* event, void* self) {
@@ -268,7 +282,6 @@ void ImobileDeviceApi::Deliver(const idevice_event_t& event) {
   const DeviceNotice notice{event.udid, event.event == IDEVICE_DEVICE_ADD
                                             ? DeviceMessage::Attached
                                             : DeviceMessage::Detached};
-  DeviceNoticeCallback callback = nullptr;
   {
     const std::lock_guard lock(eventMutex_);
     if (notice.Message == DeviceMessage::Attached) {
@@ -276,9 +289,9 @@ void ImobileDeviceApi::Deliver(const idevice_event_t& event) {
     } else {
       attached_.erase(notice.Device);
     }
-    callback = callback_;
   }
-  if (callback) callback(notice);
+  const std::lock_guard lock(handlerMutex_);
+  if (handler_) handler_(notice);
 }
 
 std::vector<std::string> ImobileDeviceApi::AttachedDevices() {

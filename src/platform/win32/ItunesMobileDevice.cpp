@@ -107,7 +107,8 @@ class ItunesMobileDevice : public MobileDeviceApi {
   bool Load();
 
   std::vector<std::string> AttachedDevices() override;
-  MobileResult NotificationSubscribe(DeviceNoticeCallback callback) override;
+  MobileResult NotificationSubscribe(DeviceNoticeHandler handler) override;
+  void NotificationUnsubscribe() override;
   MobileResult Connect(const std::string& device) override {
     return Call("AMDeviceConnect", device);
   }
@@ -173,7 +174,9 @@ class ItunesMobileDevice : public MobileDeviceApi {
   HMODULE coreFoundation_ = nullptr;
   std::map<std::string, FARPROC> entries_;
   std::mutex mutex_;
-  DeviceNoticeCallback callback_ = nullptr;
+  // Held while the handler runs and while it changes.
+  std::mutex handlerMutex_;
+  DeviceNoticeHandler handler_;
   bool subscribed_ = false;
   std::map<std::string, void*> devices_;  // attached, by the key handed out
 };
@@ -235,7 +238,6 @@ void __cdecl ItunesMobileDevice::OnNotification(AmNotification* info, void*) {
   std::snprintf(key, sizeof key, "device-%p", info->Device);
   const DeviceNotice notice{key,
                             info->Message == 1 ? DeviceMessage::Attached : DeviceMessage::Detached};
-  DeviceNoticeCallback callback = nullptr;
   {
     const std::lock_guard lock(theLibrary->mutex_);
     if (notice.Message == DeviceMessage::Attached) {
@@ -243,9 +245,9 @@ void __cdecl ItunesMobileDevice::OnNotification(AmNotification* info, void*) {
     } else {
       theLibrary->devices_.erase(key);
     }
-    callback = theLibrary->callback_;
   }
-  if (callback) callback(notice);
+  const std::lock_guard lock(theLibrary->handlerMutex_);
+  if (theLibrary->handler_) theLibrary->handler_(notice);
 }
 
 std::vector<std::string> ItunesMobileDevice::AttachedDevices() {
@@ -255,11 +257,14 @@ std::vector<std::string> ItunesMobileDevice::AttachedDevices() {
   return keys;
 }
 
-MobileResult ItunesMobileDevice::NotificationSubscribe(DeviceNoticeCallback callback) {
+MobileResult ItunesMobileDevice::NotificationSubscribe(DeviceNoticeHandler handler) {
+  {
+    const std::lock_guard lock(handlerMutex_);
+    handler_ = std::move(handler);
+  }
   std::vector<std::string> already;
   {
     const std::lock_guard lock(mutex_);
-    callback_ = callback;
     if (!subscribed_) {
       void* subscription = nullptr;
       const int code =
@@ -270,8 +275,16 @@ MobileResult ItunesMobileDevice::NotificationSubscribe(DeviceNoticeCallback call
     }
     for (const auto& [key, handle] : devices_) already.push_back(key);
   }
-  for (const std::string& device : already) callback({device, DeviceMessage::Attached});
+  const std::lock_guard lock(handlerMutex_);
+  for (const std::string& device : already) {
+    if (handler_) handler_({device, DeviceMessage::Attached});
+  }
   return kMobileOk;
+}
+
+void ItunesMobileDevice::NotificationUnsubscribe() {
+  const std::lock_guard lock(handlerMutex_);
+  handler_ = nullptr;
 }
 
 MobileResult ItunesMobileDevice::StartService(const std::string& device, const std::string& name,
