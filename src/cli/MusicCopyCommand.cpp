@@ -7,6 +7,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "music/MusicCopyThread.h"
+#include "music/NameSchemes.h"
 #include "music/iPodMusic.h"
 #include "platform/Console.h"
 #include "util/Text.h"
@@ -138,8 +139,10 @@ MusicCopyOptions ReadOptions(Arguments& args) {
   options.Covers = args.Flag("--covers");
   args.ExpectEmpty();
   if (options.To.empty()) throw UsageError{"--to DIR is required"};
-  if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] > '6') {
-    throw UsageError{"--scheme takes a number from 0 to 6"};
+  // One digit: the schemes are fewer than ten.
+  static_assert(kNameSchemeCount <= 10);
+  if (schemeText.size() != 1 || schemeText[0] < '0' || schemeText[0] - '0' >= kNameSchemeCount) {
+    throw UsageError{"--scheme takes a number from 0 to " + std::to_string(kNameSchemeCount - 1)};
   }
   options.Scheme = schemeText[0] - '0';
   if (options.Covers && options.Scheme != nsArtistAlbumFolders)

@@ -8,13 +8,14 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "device/SQLiteWrap.h"
+#include "music/NameSchemes.h"
 #include "photo/ImageCodec.h"
 #include "platform/Console.h"
 #include "util/Version.h"
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kUsageTemplate =
     "Usage: ortelan-cli COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
@@ -29,21 +30,19 @@ constexpr const char* kUsage =
     "      Load the music library of the first iPod found and list its tracks\n"
     "      and playlists; --summary prints only the counts and the load time.\n"
     "\n"
-    "  music copy --to DIR [--scheme 0..6] [--select SELECTION] [--playlists]\n"
+    "  music copy --to DIR [--scheme 0..@LAST@] [--select SELECTION] [--playlists]\n"
     "             [--list] [--covers] [--device DIR]...\n"
     "      Copy tracks into DIR under names made from their tags. Schemes:\n"
-    "        0 artist and album folders   1 title (default)\n"
-    "        2 artist - title             3 title - artist\n"
-    "        4 artist - album - title     5 title - album - artist\n"
-    "        6 title - artist - album\n"
+    "@SCHEMES@"
     "      SELECTION: checked (default: every track but books and voice memos),\n"
     "      all, kind:audio, kind:video, kind:book, kind:ringtone, kind:voicememo,\n"
     "      playlist:NAME, search:TEXT. Files already there with the same size\n"
     "      are not copied again; nothing is ever overwritten. Ctrl-C stops after\n"
-    "      the track being copied. --playlists also writes each playlist as an\n"
-    "      M3U8 file into DIR; --list writes tracks.csv with every track copied\n"
-    "      or in place, its tags, rating (stars) and play count. --covers (with\n"
-    "      --scheme 0) writes each album's artwork as cover.jpg into its folder.\n"
+    "      the track being copied (on an iPhone at once). --playlists also\n"
+    "      writes each playlist as an M3U8 file into DIR; --list writes\n"
+    "      tracks.csv with every track copied or in place, its tags, rating\n"
+    "      (stars) and play count. --covers (with --scheme 0) writes each\n"
+    "      album's artwork as cover.jpg into its folder.\n"
     "\n"
     "  photos list [--device DIR]... [--json]\n"
     "      Load the photo library (Photo Database and camera roll) and list its\n"
@@ -61,6 +60,23 @@ constexpr const char* kUsage =
     "or another error), 2 usage error, 3 some items were not copied.\n"
     "The manual page ortelan-cli(1) tells more.\n";
 
+// The usage text with the naming schemes of the table, two to a line.
+std::string Usage() {
+  std::string schemes;
+  for (int i = 0; i < ortelan::kNameSchemeCount; ++i) {
+    std::string entry = std::to_string(i) + " " + ortelan::kNameSchemes[i].ShortName;
+    if (i % 2 == 0 && i + 1 < ortelan::kNameSchemeCount) {
+      schemes += "        " + entry.append(std::max<size_t>(entry.size(), 28) - entry.size(), ' ');
+    } else {
+      schemes += (i % 2 == 0 ? "        " : " ") + entry + "\n";
+    }
+  }
+  std::string usage = kUsageTemplate;
+  usage.replace(usage.find("@LAST@"), 6, std::to_string(ortelan::kNameSchemeCount - 1));
+  usage.replace(usage.find("@SCHEMES@"), 9, schemes);
+  return usage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,7 +90,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    std::fputs(Usage().c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? kExitUsage : kExitOk;
   }
   // "devices" takes its options directly; "music" first names its action.
@@ -84,7 +100,7 @@ int main(int argc, char** argv) {
       args.begin() + (hasAction ? std::min<size_t>(2, args.size()) : 1), args.end()));
   try {
     if (options.Flag("--help")) {
-      std::fputs(kUsage, stdout);
+      std::fputs(Usage().c_str(), stdout);
       return kExitOk;
     }
     if (command == "devices") return DevicesCommand(std::move(options));
@@ -94,7 +110,7 @@ int main(int argc, char** argv) {
     if (command == "photos export") return PhotosExportCommand(std::move(options));
     throw UsageError{"unknown command: " + command};
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), kUsage);
+    std::fprintf(stderr, "ortelan-cli: %s\n\n%s", error.Message.c_str(), Usage().c_str());
     return kExitUsage;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "ortelan-cli: out of memory\n");

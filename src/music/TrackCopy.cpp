@@ -8,6 +8,7 @@
 
 #include "device/DevicePaths.h"
 #include "device/iPodDev.h"
+#include "music/NameSchemes.h"
 #include "music/iPodMusic.h"
 #include "platform/FileStatus.h"
 #include "util/Text.h"
@@ -132,29 +133,19 @@ void TIpodMusicDb::SchemePath(const TTrackItem& track, uint8_t scheme, const std
   MakeNamePart(track.Artist, " Artist", artist);
   MakeNamePart(track.Album, " Album", album);
   subFolder.clear();
-  switch (scheme) {
-    case nsArtistAlbumFolders:
-      subFolder = folder + artist + "/" + album;
-      path = subFolder + "/" + name;
-      break;
-    case nsArtistTitle:
-      path = folder + artist + " - " + name;
-      break;
-    case nsTitleArtist:
-      path = folder + name + " - " + artist;
-      break;
-    case nsArtistAlbumTitle:
-      path = folder + artist + " - " + album + " - " + name;
-      break;
-    case nsTitleAlbumArtist:
-      path = folder + name + " - " + album + " - " + artist;
-      break;
-    case nsTitleArtistAlbum:
-      path = folder + name + " - " + artist + " - " + album;
-      break;
-    default:  // nsTitle
-      path = folder + name;
-      break;
+  const TNameSchemeInfo& info = NameSchemeInfo(scheme);
+  std::string fileName;
+  for (size_t i = 0; i < info.PartCount; ++i) {
+    if (i > 0) fileName += " - ";
+    fileName += info.Parts[i] == TNamePart::Title    ? name
+                : info.Parts[i] == TNamePart::Artist ? artist
+                                                     : album;
+  }
+  if (info.AlbumFolders) {
+    subFolder = folder + artist + "/" + album;
+    path = subFolder + "/" + fileName;
+  } else {
+    path = folder + fileName;
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/Labels.h"
 #include "music/MusicCopyThread.h"
+#include "music/NameSchemes.h"
 #include "windows/music/MusicListModel.h"
 #include "windows/music/MusicTranFrm.h"
 
@@ -21,14 +22,7 @@ namespace ortelan::windows {
 
 namespace {
 
-constexpr const char* kSchemes[] = {"Place files into artist and album folders",
-                                    "Use song title as file name (default)",
-                                    "Name as: [Artist] - [Title]",
-                                    "Name as: [Title] - [Artist]",
-                                    "Name as: [Artist] - [Album] - [Title]",
-                                    "Name as: [Title] - [Album] - [Artist]",
-                                    "Name as: [Title] - [Artist] - [Album]"};
-constexpr int kDefaultScheme = nsTitle;
+constexpr int kDefaultScheme = kDefaultNameScheme;
 
 }  // namespace
 
@@ -58,7 +52,7 @@ void TMusicTranFrm::BuildOptions() {
   BrowseBtn->setToolTip("Choose the folder");
   BrowseBtn->setAccessibleName("Browse");
   FormatLst = new QComboBox(GoPnl);
-  for (const char* scheme : kSchemes) FormatLst->addItem(scheme);
+  for (const TNameSchemeInfo& scheme : kNameSchemes) FormatLst->addItem(scheme.Label);
   FormatLst->setGeometry(129, 78, 306, 21);
   FormatLst->setEditable(false);
   FormatLst->setStyleSheet("QComboBox { background: #DFE5EB; }");
