@@ -2,6 +2,7 @@
 #include "device/iPodDev.h"
 #include "music/iPodMusic.h"
 #include "util/Text.h"
+#include "util/Version.h"
 
 namespace ortelan {
 
@@ -63,7 +64,8 @@ void TIpodMusicDb::FormatDuration(uint32_t ms, std::string& text) {
 }
 
 std::string TIpodMusicDb::DetailLogHead(int scheme, bool diskMode) {
-  return "Ortelan 6.5, " + std::to_string(scheme) + "\r\n" + (diskMode ? "[iPod]\r\n" : "");
+  return std::string("Ortelan ") + kVersion + ", " + std::to_string(scheme) + "\r\n" +
+         (diskMode ? "[iPod]\r\n" : "");
 }
 
 uint8_t TIpodMusicDb::MediaKindOfExt(std::string_view ext) {

@@ -11,6 +11,7 @@
 
 #include "app/Links.h"
 #include "app/Pictures.h"
+#include "util/Version.h"
 #include "windows/music/MusicListModel.h"
 
 namespace ortelan::windows {
@@ -20,7 +21,7 @@ namespace {
 app::FrameLook MusicLook() {
   app::FrameLook look;
   look.DesignCaption = "Ortelan";
-  look.VersionSuffix = " 6.5";
+  look.VersionSuffix = QString(" ") + kVersion;
   look.DesignSize = QSize(837, 577);
   look.CaptionLeft = 28;
   look.AboutAt = QPoint(720, 7);
