@@ -188,7 +188,9 @@ class TIpodDevice {
 
   // Destination folders on the PC.
   // Also takes the folder's lock, so that no other run copies into it at the
-  // same time; a folder locked by another run is refused.
+  // same time; a folder locked by another run is refused. On a refusal
+  // `folder` is rewritten to the message the window shows (lines parted by
+  // CR); on success it is the folder, with its trailing separator.
   bool CheckDestination(std::string& folder, int64_t neededBytes);
   // Gives the destination's lock back once a transfer has ended.
   void ReleaseDestination() { destLock_.Unlock(); }
