@@ -104,15 +104,11 @@ int32_t TIpodPhotoDb::ShowAlbumPage(int32_t albumIndex, int32_t page, int32_t fi
     for (const int32_t i : PhotosWithId(album.GetPhotoId(static_cast<int>(k)))) {
       if (shown >= PageSize) break;
       const TPhotoItem& photo = Photos.GetItem(i);
-      Stream.Clear();
-      Stream.Write(BmpHeader, sizeof BmpHeader);
       TPicture24 picture;
-      if (Device->ReadThumb(ThumbInfo.ImageSize, Stream, photo.ThumbOffset + 0LL) &&
-          LoadBitmap16(Stream.View(), picture)) {
+      if (DecodeDisplayRecord(photo, picture)) {
         Box->AddTile(place.Next(i, photo.Checked, false), std::move(picture));
         ++shown;
       }
-      Stream.Clear();
       if (OnTileLoaded) OnTileLoaded(shown);
     }
   }

@@ -39,14 +39,21 @@ bool TIpodPhotoDb::ReadExportPicture(const TPhotoItem& photo, TPicture24& pictur
   return made;
 }
 
-bool TIpodPhotoDb::ReadDisplayPicture(const TPhotoItem& photo, TPicture24& picture) {
-  BuildBmpHeader(true);
-  if (!OpenDisplayStore(1)) return false;
+bool TIpodPhotoDb::DecodeDisplayRecord(const TPhotoItem& photo, TPicture24& picture) {
+  // The record behind the bitmap header BuildBmpHeader(true) made, read as
+  // one bitmap file.
   Stream.Clear();
   Stream.Write(BmpHeader, sizeof BmpHeader);
   const bool made = Device->ReadThumb(ThumbInfo.ImageSize, Stream, photo.ThumbOffset + 0LL) &&
                     LoadBitmap16(Stream.View(), picture);
   Stream.Clear();
+  return made;
+}
+
+bool TIpodPhotoDb::ReadDisplayPicture(const TPhotoItem& photo, TPicture24& picture) {
+  BuildBmpHeader(true);
+  if (!OpenDisplayStore(1)) return false;
+  const bool made = DecodeDisplayRecord(photo, picture);
   Device->CloseThumbFile();
   return made;
 }

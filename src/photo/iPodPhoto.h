@@ -335,6 +335,9 @@ class TIpodPhotoDb {
   bool OpenDisplayStore(int32_t fileNo);
   bool ReadExportPicture(const TPhotoItem& photo, TPicture24& picture);
   bool ReadDisplayPicture(const TPhotoItem& photo, TPicture24& picture);
+  // Reads and decodes the photo's record of the open display store, after
+  // BuildBmpHeader(true): the album pages and the closer look both show it.
+  bool DecodeDisplayRecord(const TPhotoItem& photo, TPicture24& picture);
   bool DecodePictureFile(const TMemoryStream& file, int minWidth, int minHeight,
                          TPicture24& picture);
   bool ReadCameraPicture(const TCamPhotoItem& item, const std::string& movieBitmap,
