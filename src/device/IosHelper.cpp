@@ -133,13 +133,14 @@ void TIosHelper::HandleNotice(const platform::DeviceNotice& info) {
 }
 
 void TIosHelper::ReportLoss() {
+  // Gone first, then the read waiting for the device woken: the reader must
+  // find the device gone once it wakes.
+  const bool wasConnected = Connected.exchange(false);
   {
-    // A read waiting for the device that went ends now.
     const std::lock_guard lock(afcMutex_);
     if (afc_) api_->AfcAbort(*afc_);
   }
-  if (!Connected.exchange(false)) return;
-  if (onDeviceChange_) onDeviceChange_(false);
+  if (wasConnected && onDeviceChange_) onDeviceChange_(false);
 }
 
 void TIosHelper::InterruptTransfer() {

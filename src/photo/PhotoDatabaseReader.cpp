@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "device/iPodDev.h"
+#include "photo/ThumbFormats.h"
 #include "photo/iPodPhoto.h"
 #include "util/ChunkTags.h"
 #include "util/PhotoDbChunks.h"
@@ -21,22 +22,19 @@ namespace {
 
 using namespace photodb;
 
-// The formats of full-size originals, which a device keeps as files of
-// their own.
-constexpr uint32_t kOriginalFormats[] = {4005, 4006, 4036};
-// The display formats chosen over any smaller one when a photo has them.
-constexpr uint32_t kPreferredDisplayFormats[] = {1032, 1036, 1066, 3004, 3113};
 // The width an original counts as: wider than any thumbnail.
 constexpr uint32_t kOriginalWidth = 2042;
 
+// A full-size original, which a device keeps as a file of its own.
 bool IsOriginalFormat(uint32_t formatId) {
-  return std::find(std::begin(kOriginalFormats), std::end(kOriginalFormats), formatId) !=
-         std::end(kOriginalFormats);
+  const TThumbFormatInfo* format = FindThumbFormat(formatId);
+  return format && format->Role == TThumbRole::Original;
 }
 
+// A display format chosen over any smaller one when a photo has it.
 bool IsPreferredDisplayFormat(uint32_t formatId) {
-  return std::find(std::begin(kPreferredDisplayFormats), std::end(kPreferredDisplayFormats),
-                   formatId) != std::end(kPreferredDisplayFormats);
+  const TThumbFormatInfo* format = FindThumbFormat(formatId);
+  return format && format->Role == TThumbRole::PreferredDisplay;
 }
 
 // The store file number in a name like ":Thumbs:F1019_3.ithmb": the text

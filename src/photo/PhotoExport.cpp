@@ -10,6 +10,7 @@
 #include "device/iPodDev.h"
 #include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
+#include "photo/ThumbFormats.h"
 #include "photo/iPodPhoto.h"
 #include "platform/FileStatus.h"
 #include "util/Text.h"
@@ -91,14 +92,17 @@ int32_t TIpodPhotoDb::ExportPhotos() {
 }
 
 TIpodPhotoDb::ExportFormat TIpodPhotoDb::ExportFormatOf() const {
-  switch (ExportInfo.FormatId) {
-    case tfUyvy:
+  // The decoder of each coding; a format the table does not know is taken for
+  // a 16-bit bitmap.
+  const TThumbFormatInfo* format = FindThumbFormat(ExportInfo.FormatId);
+  switch (format ? format->Coding : TPixelCoding::Rgb16) {
+    case TPixelCoding::Uyvy:
       return {"Cannot open uYUV DB: ", &TIpodPhotoDb::DecodeUyvyRecord, false};
-    case tfNrgb:
+    case TPixelCoding::Nrgb:
       return {"Cannot open nRGB DB: ", &TIpodPhotoDb::DecodeNrgbRecord, true};
-    case tfYuv:
+    case TPixelCoding::Yuv:
       return {"Cannot open Yuv DB: ", &TIpodPhotoDb::DecodeYuvRecord, false};
-    case tfJpeg:
+    case TPixelCoding::Jpeg:
       return {"Cannot open Jpg DB: ", &TIpodPhotoDb::ReadJpgRecord, false};
     default:
       return {"Cannot open RGB DB: ", &TIpodPhotoDb::DecodeRgbRecord, true};

@@ -5,56 +5,11 @@
 
 #include "device/iPodDev.h"
 #include "photo/ThumbDecoding.h"
+#include "photo/ThumbFormats.h"
 #include "photo/iPodPhoto.h"
 #include "util/Text.h"
 
 namespace ortelan {
-
-namespace {
-
-struct FormatSize {
-  int32_t formatId, width, height;
-};
-
-// The pixel size of each known thumbnail format.
-constexpr FormatSize kFormatSizes[] = {
-    {1009, 42, 30},   {1013, 220, 176}, {1015, 130, 88},  {1016, 140, 140}, {1017, 56, 56},
-    {1062, 56, 56},   {1019, 720, 480}, {1067, 720, 480}, {1023, 176, 132}, {1024, 320, 240},
-    {1064, 320, 240}, {1027, 100, 100}, {1028, 100, 100}, {1029, 200, 200}, {1031, 42, 42},
-    {1032, 42, 37},   {1036, 50, 41},   {1055, 128, 128}, {1068, 128, 128}, {3002, 128, 128},
-    {1060, 320, 320}, {3005, 320, 320}, {1061, 56, 55},   {1066, 64, 64},   {1235, 64, 64},
-    {3003, 64, 64},   {1071, 240, 240}, {1084, 240, 240}, {1074, 50, 50},   {1078, 80, 80},
-    {1081, 640, 480}, {3008, 640, 480}, {1234, 120, 120}, {3001, 256, 256}, {3004, 56, 73},
-    {3006, 55, 56},   {3007, 88, 88},   {3009, 160, 128}, {3011, 80, 79},   {3105, 1280, 320},
-    {3106, 112, 112}, {3113, 112, 112},
-};
-
-struct IosStore {
-  const char* fileName;
-  int32_t formatId, imageSize, width, height;
-};
-
-// iOS store records: 16-bit pixels followed by a 28-byte trailer.
-constexpr IosStore kIosStores[] = {
-    {"79x79.ithmb", 3011, 12668, 80, 79},
-    {"120x120.ithmb", 1234, 28828, 120, 120},
-    {"64x64.ithmb", 1235, 8220, 64, 64},
-};
-
-struct TileLayout {
-  int32_t formatId, width, height, gap, perRow, perPage, pictureLeft;
-};
-
-constexpr TileLayout kPhotoLayouts[] = {
-    {1015, 119, 88, 22, 4, 200, -5}, {1032, 42, 37, 18, 10, 400, 0},
-    {1036, 50, 41, 20, 8, 400, 0},   {3004, 56, 56, 20, 8, 400, 0},
-    {3011, 75, 75, 20, 6, 300, 0},   {3113, 111, 111, 20, 4, 100, 0},
-    {1234, 120, 120, 20, 4, 152, 0},
-};
-constexpr TileLayout kOtherPhotoLayout = {0, 64, 64, 20, 7, 350, 0};
-constexpr TileLayout kCameraLayout = {0, 75, 75, 20, 6, 30, 0};
-
-}  // namespace
 
 void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& info) {
   if (info.IsIos) {
@@ -63,44 +18,40 @@ void TIpodPhotoDb::FillFormatInfo(TPhotoInfo& info) {
       info.ImageSize = 0;
       return;
     }
-    for (const IosStore& store : kIosStores) {
-      if (SameTextAscii(info.FileName, store.fileName)) {
-        info.FormatId = store.formatId;
-        info.ImageSize = store.imageSize;
-        info.Width = store.width;
-        info.Height = store.height;
-        info.FileCount = 0;
-      }
+    if (const TThumbFormatInfo* store = FindIosStore(info.FileName)) {
+      info.FormatId = store->Id;
+      info.ImageSize = store->IosRecordBytes;
+      info.Width = store->Width;
+      info.Height = store->Height;
+      info.FileCount = 0;
     }
     return;
   }
-  for (const FormatSize& format : kFormatSizes) {
-    if (format.formatId == info.FormatId) {
-      info.Width = format.width;
-      info.Height = format.height;
-    }
+  if (const TThumbFormatInfo* format = FindThumbFormat(info.FormatId); format && format->Width) {
+    info.Width = format->Width;
+    info.Height = format->Height;
   }
 }
 
 void TIpodPhotoDb::SetTileLayout(bool camera) {
-  TileLayout layout = camera ? kCameraLayout : kOtherPhotoLayout;
-  for (const TileLayout& candidate : kPhotoLayouts) {
-    if (!camera && candidate.formatId == ThumbInfo.FormatId) layout = candidate;
-  }
+  const TThumbFormatInfo* format = camera ? nullptr : FindThumbFormat(ThumbInfo.FormatId);
+  const TTileLayout layout = camera                     ? kCameraLayout
+                             : format && format->Layout ? *format->Layout
+                                                        : kOtherPhotoLayout;
   auto apply = [&layout](int32_t& width, int32_t& height, int32_t& gap, int32_t& perRow,
                          int32_t& perPage) {
-    width = layout.width;
-    height = layout.height;
-    gap = layout.gap;
-    perRow = layout.perRow;
-    perPage = layout.perPage;
+    width = layout.Width;
+    height = layout.Height;
+    gap = layout.Gap;
+    perRow = layout.PerRow;
+    perPage = layout.PerPage;
   };
   if (camera) {
     apply(CamTileWidth, CamTileHeight, CamTileGap, CamTilesPerRow, CamPageSize);
   } else {
     apply(TileWidth, TileHeight, TileGap, TilesPerRow, PageSize);
   }
-  PictureLeft = layout.pictureLeft;
+  PictureLeft = layout.PictureLeft;
   if (Box) Box->SetPictureLeft(PictureLeft);
 }
 
@@ -127,9 +78,9 @@ int32_t TIpodPhotoDb::LoadCameraRoll() {
 
 bool TIpodPhotoDb::SelectIosThumbStore() {
   ThumbInfo.FileName.clear();
-  for (const IosStore& store : kIosStores) {  // in order of preference
-    if (Device->DeviceFileExists(std::string("PhotoData/Thumbnails/") + store.fileName)) {
-      ThumbInfo.FileName = store.fileName;
+  for (const TThumbFormatInfo* store : IosStoresByRank()) {  // in order of preference
+    if (Device->DeviceFileExists(std::string("PhotoData/Thumbnails/") + store->IosStore)) {
+      ThumbInfo.FileName = store->IosStore;
       break;
     }
   }

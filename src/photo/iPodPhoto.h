@@ -21,13 +21,9 @@ namespace ortelan {
 class TIpodDevice;
 class TSQLiteDatabase;
 
-// The thumbnail formats (the format ids of the Photo Database) that are
-// read or chosen apart from the 16-bit bitmaps most formats are.
+// The thumbnail format named in code (a format id of the Photo Database);
+// what is known of every format is in photo/ThumbFormats.h.
 enum TThumbFormat : int32_t {
-  tfUyvy = 1019,        // 720 x 480 interlaced UYVY
-  tfNrgb = 1023,        // 176 x 132, 16-bit big-endian
-  tfYuv = 1067,         // 720 x 480 planar 4:2:0
-  tfJpeg = 1081,        // 640 x 480 JPEG files in the store
   tfIosDefault = 3011,  // the display format of an iOS device without a store named
 };
 

@@ -4,6 +4,7 @@
 
 #include "photo/ImageCodec.h"
 #include "photo/ThumbDecoding.h"
+#include "photo/ThumbFormats.h"
 #include "photo/UyvyRows.h"
 
 namespace ortelan {
@@ -191,6 +192,20 @@ TEST(JpegDecoding, ADamagedFileLeavesTheNextOneDecodable) {
     EXPECT_EQ(decoded.Width, 16);
     EXPECT_EQ(decoded.Height, 8);
   }
+}
+
+// A store's record is its 16-bit pixels and the 28-byte trailer; each store
+// has a rank of its own. A row added with a wrong size would shear every tile.
+TEST(ThumbFormats, IosStoresHoldTheirPixelsAndTrailerAndAreRankedOnce) {
+  std::vector<int> ranks;
+  for (const TThumbFormatInfo* store : IosStoresByRank()) {
+    EXPECT_EQ(store->IosRecordBytes, store->Width * store->Height * 2 + 28) << store->IosStore;
+    EXPECT_EQ(FindIosStore(store->IosStore), store);
+    ranks.push_back(store->IosStoreRank);
+  }
+  EXPECT_EQ(ranks, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(FindIosStore("79X79.ITHMB")->Id, 3011);  // any letter case
+  for (const TThumbFormatInfo& row : ThumbFormats()) EXPECT_EQ(FindThumbFormat(row.Id), &row);
 }
 
 }  // namespace
