@@ -51,6 +51,8 @@ bool FindIgnoringCase(const std::string& folder, const std::string& name, std::s
   return true;
 }
 
+}  // namespace
+
 bool InsideRoot(const std::string& path, const std::string& canonicalRoot) {
   const std::string real = platform::ResolvedPath(path);
   if (real.empty()) return false;
@@ -60,8 +62,6 @@ bool InsideRoot(const std::string& path, const std::string& canonicalRoot) {
          (resolved.size() > canonicalRoot.size() && resolved.starts_with(canonicalRoot) &&
           resolved[canonicalRoot.size()] == '/');
 }
-
-}  // namespace
 
 bool SplitDevicePath(std::string_view path, std::vector<std::string>& parts) {
   parts.clear();

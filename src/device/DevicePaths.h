@@ -53,6 +53,10 @@ class TClaimedNames {
   mutable std::unordered_map<std::string, int> firstUnclaimed_;
 };
 
+// True when `path`, with every link resolved, is `canonicalRoot` (a folder
+// with its links resolved, no trailing separator) or lies below it.
+bool InsideRoot(const std::string& path, const std::string& canonicalRoot);
+
 // The file below `root` that `path` names. A part that does not exist as
 // written is looked up without regard to ASCII case. False when the file is
 // missing or, after every link is resolved, lies outside `canonicalRoot` (the

@@ -29,43 +29,24 @@ std::string SlashForm(const std::string& path) {
 }
 
 // The PC path of a file below a book folder: `relative` (below the device
-// folder) joined to `destDir`, each name cleaned. Empty when a part is no
-// single file name or the path would not stay below `destDir`.
+// folder, "/" between its names) joined to `destDir`, each name cleaned.
+// Empty when a part would leave the folder ("..") or there is none.
 std::string PcPathBelow(const std::string& destDir, const std::string& relative) {
-  namespace fs = std::filesystem;
+  std::vector<std::string> parts;
+  if (!SplitDevicePath(relative, parts) || parts.empty()) return {};
   std::string local = destDir;
-  for (size_t at = 0; at <= relative.size();) {
-    const size_t end = std::min(relative.find('/', at), relative.size());
-    const std::string_view part(relative.data() + at, end - at);
-    if (!IsSingleFileName(part)) return {};
-    local += CleanDeviceFileName(part);
-    if (end < relative.size()) local += '/';
-    at = end + 1;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    local += (i > 0 ? "/" : "") + CleanDeviceFileName(parts[i]);
   }
-  const std::string normal = fs::path(local).lexically_normal().string();
-  return normal.starts_with(destDir) && normal.size() > destDir.size() ? normal : std::string();
+  return local;
 }
 
-// True when `folder`, with every link resolved, is `dest` or lies below it.
-bool ResolvesBelow(const std::string& folder, const std::string& dest) {
-  const std::string real = platform::ResolvedPath(folder);
-  std::string root = platform::ResolvedPath(dest);
-  if (real.empty() || root.empty()) return false;
-  if (root.back() != '/') root += '/';
-  return real + "/" == root || real.starts_with(root);
-}
-
-// Reads a fetched list and checks it; false with `why` when it cannot be read
-// or is out of bounds.
-bool LocalPlistWithinBounds(const std::string& path, std::string& why) {
+// The bytes of a fetched file; false when it cannot be read.
+bool ReadLocalFile(const std::string& path, std::vector<uint8_t>& bytes) {
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    why = "it cannot be read";
-    return false;
-  }
-  return PlistWithinBounds(bytes, why);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
 }
 
 }  // namespace
@@ -175,18 +156,6 @@ void TIpodDevice::IosFetch(const std::string& devPath, const std::string& suffix
   localPath = copy;
 }
 
-bool TIpodDevice::ConvertPlistIfBinary(const std::string& src, const std::string& dst) {
-  std::ifstream in(src, std::ios::binary);
-  if (!in) return false;
-  char magic[6] = {};
-  in.read(magic, sizeof magic);
-  if (in.gcount() != sizeof magic || std::string_view(magic, sizeof magic) != kBinaryPlistMagic) {
-    return true;  // already XML
-  }
-  in.close();
-  return ios_->ConvertPlistToXml(src, dst);
-}
-
 void TIpodDevice::FetchBooksPlist(bool purchased, std::string& localPath) {
   localPath.clear();
   if (!IsIos) return;  // the books lists exist only on iOS devices
@@ -196,14 +165,18 @@ void TIpodDevice::FetchBooksPlist(bool purchased, std::string& localPath) {
            purchased ? "Copy puchased bookplist failed: " : "Copy bookplist failed: ", copy,
            kMaxPlistBytes);
   if (copy.empty()) return;
-  // The property-list library is handed only a list it can read safely.
-  std::string why;
-  if (!LocalPlistWithinBounds(copy, why)) {
+  // The property-list library is handed only a list it can read safely; an
+  // XML list is read as it is, a binary one rewritten as XML.
+  std::vector<uint8_t> bytes;
+  std::string why = ReadLocalFile(copy, bytes) ? "" : "it cannot be read";
+  if (!why.empty() || !PlistWithinBounds(bytes, why)) {
     AddError("Books list refused: " + devPath + ": " + why);
     DeleteWorkCopy(copy);
     return;
   }
-  if (ConvertPlistIfBinary(copy, copy)) localPath = copy;
+  const bool binary = std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())
+                          .starts_with(kBinaryPlistMagic);
+  if (!binary || ios_->ConvertPlistToXml(copy, copy)) localPath = copy;
 }
 
 int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDir) {
@@ -233,7 +206,9 @@ int TIpodDevice::CopyDeviceFolder(const std::string& devDir, std::string& destDi
       continue;
     }
     fs::create_directories(fs::path(local).parent_path(), error);
-    if (error || !ResolvesBelow(fs::path(local).parent_path().string(), destDir)) {
+    // The folder as made, links resolved, must still lie in the destination.
+    if (error ||
+        !InsideRoot(fs::path(local).parent_path().string(), platform::ResolvedPath(destDir))) {
       result = error ? error.value() : EINVAL;  // the files of that sub-folder are left out
       continue;
     }

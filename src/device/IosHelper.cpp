@@ -136,17 +136,30 @@ void TIosHelper::ReportLoss() {
   // Gone first, then the read waiting for the device woken: the reader must
   // find the device gone once it wakes.
   const bool wasConnected = Connected.exchange(false);
-  {
-    const std::lock_guard lock(afcMutex_);
-    if (afc_) api_->AfcAbort(*afc_);
-  }
+  AbortRequestInFlight();
   if (wasConnected && onDeviceChange_) onDeviceChange_(false);
 }
 
 void TIosHelper::InterruptTransfer() {
   interrupted_ = true;
+  AbortRequestInFlight();
+}
+
+void TIosHelper::AbortRequestInFlight() {
   const std::lock_guard lock(afcMutex_);
   if (afc_) api_->AfcAbort(*afc_);
+}
+
+int TIosHelper::EndedReadCode() {
+  if (detached_) {
+    SetError("Read error: the device was unplugged");
+    return EIO;
+  }
+  if (interrupted_) {
+    SetError("Read error: stopped");
+    return ECANCELED;
+  }
+  return 0;
 }
 
 void TIosHelper::ReconnectAfterInterrupt() {
@@ -264,20 +277,6 @@ bool TIosHelper::PathExists(const std::string& path) {
   return afcOpen_ && api_->AfcFileInfo(*afc_, path, info) == platform::kMobileOk;
 }
 
-bool TIosHelper::GetInfoValue(const std::string& path, const std::string& key, std::string& value) {
-  const std::lock_guard lock(mutex_);
-  ReconnectAfterInterrupt();
-  std::vector<platform::AfcInfoPair> info;
-  if (!afcOpen_ || api_->AfcFileInfo(*afc_, path, info) != platform::kMobileOk) return false;
-  for (const platform::AfcInfoPair& pair : info) {
-    if (SameTextAscii(pair.Key, key)) {
-      value = pair.Value;
-      return true;
-    }
-  }
-  return false;
-}
-
 void TIosHelper::ReadFileFacts(const std::string& path, TFileKind& kind, int64_t& size) {
   const std::lock_guard lock(mutex_);
   ReconnectAfterInterrupt();
@@ -293,23 +292,22 @@ void TIosHelper::ReadFileFacts(const std::string& path, TFileKind& kind, int64_t
 }
 
 TFileKind TIosHelper::GetFileKind(const std::string& path) {
-  std::string value;
-  if (!GetInfoValue(path, "ST_IFMT", value)) return TFileKind::Missing;
-  return KindOf(value);
+  TFileKind kind = TFileKind::Missing;
+  int64_t size = -1;
+  ReadFileFacts(path, kind, size);
+  return kind;
 }
 
 int64_t TIosHelper::GetFileSize(const std::string& path) {
-  std::string value;
-  if (!GetInfoValue(path, "ST_SIZE", value)) return 0;
-  return std::max<int64_t>(SizeOf(value), 0);
+  TFileKind kind = TFileKind::Missing;
+  int64_t size = -1;
+  ReadFileFacts(path, kind, size);
+  return std::max<int64_t>(size, 0);
 }
 
 int TIosHelper::ReadChunks(const std::string& path, const TChunkSink& sink) {
   const std::lock_guard lock(mutex_);
-  if (detached_) {
-    SetError("Read error: the device was unplugged");
-    return EIO;
-  }
+  if (detached_) return EndedReadCode();  // a stop before it is no reason not to read
   TFileKind kind = TFileKind::Missing;
   int64_t size = -1;
   ReadFileFacts(path, kind, size);
@@ -345,17 +343,14 @@ int TIosHelper::ReadOpenFile(uint64_t file, int64_t size, const TChunkSink& sink
   // left, so that a file longer than its size shows without a further
   // request, and a file that ends early fails instead of passing as whole.
   for (int64_t left = size;;) {
-    if (interrupted_ || detached_) {
-      SetError(detached_ ? "Read error: the device was unplugged" : "Read error: stopped");
-      return detached_ ? EIO : ECANCELED;
-    }
+    if (const int ended = EndedReadCode()) return ended;
     const auto asked = static_cast<uint32_t>(std::min<int64_t>(left + 1, bufferSize_));
     uint32_t count = asked;
     const platform::MobileResult code = api_->AfcFileRefRead(*afc_, file, buffer_.get(), count);
     if (code != platform::kMobileOk) {
       FailRequest("Read error: ", code);
-      if (detached_) SetError("Read error: the device was unplugged");
-      return code == platform::kMobileStopped && !detached_ ? ECANCELED : EIO;
+      const int ended = EndedReadCode();  // a stop or an unplug says so in words
+      return ended != 0 ? ended : EIO;
     }
     if (count > left) {
       SetError("Read error: the file is longer than its size of " + std::to_string(size));

@@ -78,7 +78,6 @@ class TIosHelper {
   void SetBufferSize(uint32_t size);
 
   bool PathExists(const std::string& path);
-  bool GetInfoValue(const std::string& path, const std::string& key, std::string& value);
   TFileKind GetFileKind(const std::string& path);
   // Kind and size (-1 when not given) in one request.
   void ReadFileFacts(const std::string& path, TFileKind& kind, int64_t& size);
@@ -132,6 +131,11 @@ class TIosHelper {
   // A failed request: a device that stopped answering counts as gone.
   void FailRequest(const std::string& text, platform::MobileResult code);
   void ReportLoss();
+  // Ends the AFC request in flight, without waiting for mutex_.
+  void AbortRequestInFlight();
+  // EIO with its words when the device was unplugged, ECANCELED when a stop
+  // was asked for, else 0.
+  int EndedReadCode();
   bool ConnectSteps(const std::string& device);
   bool CheckPairing(const std::string& device);
   void Fail(const std::string& text, platform::MobileResult code);

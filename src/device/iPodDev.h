@@ -49,6 +49,9 @@ constexpr int64_t kMaxDatabaseBytes = int64_t{512} << 20;
 // libraries of iOS devices with a hundred thousand pictures stay near 1 GiB.
 constexpr int64_t kMaxWorkCopyBytes = int64_t{4} << 30;
 
+// The log line of a transfer that ends because its device has gone.
+constexpr const char* kDeviceGoneLine = "[X] The device was unplugged: the transfer ends.";
+
 // CopyItemOrFolder on a disk-mode iPod, where there are no book folders.
 constexpr int kNothingCopied = 1;
 
@@ -128,8 +131,6 @@ class TIpodDevice {
   // becomes the folder used, with a trailing separator. 0, ENOENT for a
   // folder without files, or the errno of the first failure.
   int CopyDeviceFolder(const std::string& devDir, std::string& destDir);
-  // Rewrites a binary property list as XML; an XML one is left alone.
-  bool ConvertPlistIfBinary(const std::string& src, const std::string& dst);
   // Opens a regular file of the device for reading, without leaving its
   // root. 0 or the error code; a refused special file or folder is logged.
   int OpenDeviceFile(const std::string& devPath, platform::ReadFile& file);

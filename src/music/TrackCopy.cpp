@@ -229,7 +229,7 @@ int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
     if (!track.Checked) continue;
     if (!Device->StillConnected()) {
       // Every item after this one would fail alike.
-      AddLog("[X] The device was unplugged: the transfer ends.");
+      AddLog(kDeviceGoneLine);
       break;
     }
     ++met;
@@ -246,11 +246,12 @@ int TIpodMusicDb::CopyTracks(bool abortOnErrors) {
       continue;
     }
     ++errors;
-    if (errors <= kLoggedErrors && code == kNothingCopied && !Device->IsIos) {
-      // The device's own code, no system error: said in words.
-      AddLog(track.Title + ": Err 1 (nothing copied: books come off iPhones and iPads only)");
-    } else if (errors <= kLoggedErrors) {
-      AddLog(track.Title + ": Err " + std::to_string(code));
+    if (errors <= kLoggedErrors) {
+      // The device's own "nothing copied" is no system error: said in words.
+      AddLog(track.Title + ": Err " + std::to_string(code) +
+             (code == kNothingCopied && !Device->IsIos
+                  ? " (nothing copied: books come off iPhones and iPads only)"
+                  : ""));
       if (code == platform::kNotRegularFile) AddLog(" Not a regular file: " + track.Location);
     } else if (abortOnErrors) {
       AddLog("Too many errors, transfer abort.");

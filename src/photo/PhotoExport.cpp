@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxErrors = 30;
-constexpr const char* kDeviceGoneLine = "[X] The device was unplugged: the transfer ends.";
 
 bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
